@@ -1,0 +1,33 @@
+# make run   – install what is missing, build, write a sample study and show it
+# make test  – install what is missing, build, run the whole suite
+# make asan  – the suite under AddressSanitizer + UndefinedBehaviorSanitizer
+# make bench – build the benchmarks
+.PHONY: deps build run test asan bench clean
+
+JOBS ?= $(shell nproc)
+SAMPLE_DIR ?= build/sample
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS)
+
+run: build
+	@rm -rf $(SAMPLE_DIR)
+	./build/app/tessor sample $(SAMPLE_DIR)
+	./build/app/tessor info $(SAMPLE_DIR)/*.dcm
+
+test: build
+	@ctest --preset default -j $(JOBS)
+
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan -j $(JOBS)
+
+bench: build
+
+clean:
+	rm -rf build build-asan

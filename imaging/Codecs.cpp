@@ -1,0 +1,51 @@
+#include "imaging/Codecs.h"
+
+#include "dcmtk/config/osconfig.h"
+#include "dcmtk/dcmdata/dcdict.h"
+#include "dcmtk/dcmdata/dcrledrg.h"
+#include "dcmtk/dcmdata/dcrleerg.h"
+#include "dcmtk/dcmjpeg/djdecode.h"
+#include "dcmtk/dcmjpeg/djencode.h"
+#include "dcmtk/dcmjpls/djdecode.h"
+#include "dcmtk/dcmjpls/djencode.h"
+#include "dcmtk/oflog/oflog.h"
+
+namespace imaging {
+namespace {
+
+struct ToolkitRegistration {
+    ToolkitRegistration()
+    {
+        OFLog::configure(OFLogger::FATAL_LOG_LEVEL);
+        DJDecoderRegistration::registerCodecs();
+        DJEncoderRegistration::registerCodecs();
+        DJLSDecoderRegistration::registerCodecs();
+        DJLSEncoderRegistration::registerCodecs();
+        DcmRLEDecoderRegistration::registerCodecs();
+        DcmRLEEncoderRegistration::registerCodecs();
+    }
+    ~ToolkitRegistration()
+    {
+        DcmRLEEncoderRegistration::cleanup();
+        DcmRLEDecoderRegistration::cleanup();
+        DJLSEncoderRegistration::cleanup();
+        DJLSDecoderRegistration::cleanup();
+        DJEncoderRegistration::cleanup();
+        DJDecoderRegistration::cleanup();
+    }
+};
+
+}  // namespace
+
+bool EnsureToolkitReady(std::string* reason)
+{
+    static ToolkitRegistration registration;
+    if (!dcmDataDict.isDictionaryLoaded()) {
+        if (reason)
+            *reason = "the DICOM data dictionary is not installed (libdcmtk17's dicom.dic)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace imaging

@@ -1,0 +1,91 @@
+// A DICOM data set: load, inspect, edit and save one file. Every failure is a return
+// code; GetLastError() keeps a readable reason for the caller. Nothing throws.
+#pragma once
+
+#include "imaging/LTypes.h"
+
+#include <memory>
+#include <string>
+
+class LBitmapBase;
+
+class LDicomDS {
+public:
+    explicit LDicomDS(LPCTSTR tempPath = nullptr);
+    virtual ~LDicomDS();
+    LDicomDS(const LDicomDS&) = delete;
+    LDicomDS& operator=(const LDicomDS&) = delete;
+
+    // Reads the whole file into memory (no lazy values stay tied to the file).
+    // DICOM_SUCCESS (0) or a failure code.
+    int LoadDS(LPCTSTR path, UINT flags);
+    // Writes in the data set's current transfer syntax, through a temporary file in the
+    // target's folder renamed over the target: a failure leaves no partial file.
+    // DICOM_SUCCESS (0) or a failure code.
+    int SaveDS(LPCTSTR path, UINT flags);
+    // Empties the data set; every element handle handed out before dangles.
+    void ResetDS();
+
+    // Searches from the root: with bTree, depth-first into sequences (top level first,
+    // then nested); without, the top level only. nullptr when absent. pStart is ignored.
+    pDICOMELEMENT FindFirstElement(pDICOMELEMENT pStart, DWORD tag, BOOL bTree);
+
+    DWORD GetElementTag(pDICOMELEMENT element) const;
+    // Number of values held (VM), 0 for an empty element.
+    ULONG GetCountValue(pDICOMELEMENT element);
+    ULONG GetElementLength(pDICOMELEMENT element);
+
+    // Value getters: a pointer to `count` values from `index`, held by the data set until
+    // the next getter call; nullptr when the element is empty or the values do not convert.
+    // Strings come back NUL-terminated, the values joined by '\\' when count > 1.
+    char* GetStringValue(pDICOMELEMENT element, ULONG index, ULONG count);
+    short* GetShortValue(pDICOMELEMENT element, ULONG index, ULONG count);
+    LONG* GetLongValue(pDICOMELEMENT element, ULONG index, ULONG count);
+    double* GetDoubleValue(pDICOMELEMENT element, ULONG index, ULONG count);
+    pVALUEDATE GetDateValue(pDICOMELEMENT element, ULONG index, ULONG count);
+    pVALUETIME GetTimeValue(pDICOMELEMENT element, ULONG index, ULONG count);
+
+    // Raw bytes of the value (for Pixel Data: the native little-endian stored values).
+    // Copies min(length, value length) bytes; nonzero on success.
+    BOOL GetBinaryValue(pDICOMELEMENT element, void* buffer, ULONG length);
+    // Replaces the value with raw bytes (OB, OW, or Pixel Data). Nonzero on success.
+    BOOL SetBinaryValue(pDICOMELEMENT element, const void* buffer, ULONG length);
+
+    // A new top-level element with the dictionary's VR (ambiguous VRs resolved from the
+    // data set: US/SS by Pixel Representation, OB/OW by Bits Allocated). nullptr on failure.
+    // pNeighbor, bChild, nVR, bSequence and index are accepted for the interface's shape.
+    pDICOMELEMENT InsertElement(pDICOMELEMENT pNeighbor, BOOL bChild, DWORD tag, WORD nVR,
+                                BOOL bSequence, ULONG index);
+    // Removes the element and everything below it. DICOM_SUCCESS or a failure code.
+    int DeleteElement(pDICOMELEMENT element);
+
+    // Value setters: replace the value by `count` values. Numbers are formatted for the
+    // element's VR independent of the C locale. Nonzero on success.
+    BOOL SetStringValue(pDICOMELEMENT element, const char* value, ULONG count);
+    BOOL SetShortValue(pDICOMELEMENT element, const short* values, ULONG count);
+    BOOL SetLongValue(pDICOMELEMENT element, const LONG* values, ULONG count);
+    BOOL SetDoubleValue(pDICOMELEMENT element, const double* values, ULONG count);
+    BOOL SetDateValue(pDICOMELEMENT element, const VALUEDATE* values, ULONG count);
+    BOOL SetTimeValue(pDICOMELEMENT element, const VALUETIME* values, ULONG count);
+
+    // Describes frame `index` of the Pixel Data element. DICOM_SUCCESS or a failure code.
+    int GetInfoImage(pDICOMELEMENT pixelElement, DICOMIMAGE* info, ULONG index);
+    // Decodes frame `index` into the bitmap (bitsPerPixel 0: the image's own), stored values
+    // unchanged; when a callback is given, hands it the rows in bands as they are ready.
+    // DICOM_SUCCESS or a failure code.
+    int GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG index, int bitsPerPixel,
+                 int order, UINT flags, DECODEROWSCALLBACK callback, void* userData);
+
+    // Changes to the transfer syntax `uid` (decompressing on the way). DICOM_SUCCESS or a code.
+    int ChangeTransferSyntax(const char* uid, UINT quality, UINT flags);
+    // The data set's current transfer syntax UID.
+    std::string GetTransferSyntaxUID() const;
+
+    // Reason for the last failure, empty after a success.
+    const std::string& GetLastError() const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};

@@ -1,0 +1,6 @@
+#include "module/Module.h"
+
+const char* TessorModuleVersion()
+{
+    return TESSOR_VERSION;
+}
