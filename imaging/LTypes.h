@@ -1,6 +1,7 @@
 // Shared result codes, flags and records of the imaging layer.
 #pragma once
 
+#include "platform/GdiTypes.h"  // SRCCOPY, RGBQUAD and the bitmap records
 #include "platform/Win32Types.h"
 
 // Result families: data-set load/save return DICOM_SUCCESS (0); bitmap operations
@@ -37,17 +38,6 @@ constexpr UINT CB_OP_REPLACE = 0x0320;  // source replaces target where they ove
 constexpr UINT WINDOWLEVEL_PAINT = 0x0001;
 // WindowLevelFillLUT flag: linear ramp.
 constexpr UINT FILLLUT_LINEAR = 0x0001;
-
-constexpr DWORD SRCCOPY = 0x00CC0020;
-
-// One entry of a colour table: blue, green, red, reserved.
-struct RGBQUAD {
-    BYTE rgbBlue;
-    BYTE rgbGreen;
-    BYTE rgbRed;
-    BYTE rgbReserved;
-};
-using LPRGBQUAD = RGBQUAD*;
 
 struct VALUEDATE {
     USHORT nYear;
