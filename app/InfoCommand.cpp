@@ -1,0 +1,233 @@
+// tessor info: what each file yields when loaded as a source image.
+#include "app/Commands.h"
+#include "app/JsonWriter.h"
+#include "image/CBaseImageData.h"
+#include "image/CDicomFile.h"
+
+#include <cstdio>
+#include <string>
+
+namespace app {
+namespace {
+constexpr const char* kUsage =
+    "usage: tessor info [--json] FILE...\n"
+    "\n"
+    "Loads each FILE as a source image and shows its patient, study and series record,\n"
+    "its image attributes, the window applied on loading (width and centre as read,\n"
+    "and the range of stored values it spans) and the decoded bitmap's size and depth.\n"
+    "A file that does not load is reported as 'FILE: reason'; the status is then 1.\n"
+    "\n"
+    "options:\n"
+    "  --json          one JSON array with an object per file\n";
+
+// Receives the facts about one image; the text and JSON forms implement it.
+class InfoSink {
+public:
+    virtual ~InfoSink() = default;
+    virtual void BeginSection(const char* key, const char* title) = 0;
+    virtual void EndSection() = 0;
+    virtual void Text(const char* key, const char* label, const std::string& value) = 0;
+    virtual void Integer(const char* key, const char* label, long long value) = 0;
+    virtual void Real(const char* key, const char* label, double value) = 0;
+    virtual void Flag(const char* key, const char* label, bool value) = 0;
+};
+
+class TextSink : public InfoSink {
+public:
+    void BeginSection(const char*, const char* title) override { std::printf("  %s\n", title); }
+    void EndSection() override {}
+    void Text(const char*, const char* label, const std::string& value) override { Line(label, value); }
+    void Integer(const char*, const char* label, long long value) override { Line(label, std::to_string(value)); }
+    void Real(const char*, const char* label, double value) override
+    {
+        char text[40];
+        std::snprintf(text, sizeof text, "%.10g", value);
+        Line(label, text);
+    }
+    void Flag(const char*, const char* label, bool value) override { Line(label, value ? "yes" : "no"); }
+
+private:
+    static void Line(const char* label, const std::string& value)
+    {
+        std::printf("    %-24s %s\n", label, value.c_str());
+    }
+};
+
+class JsonSink : public InfoSink {
+public:
+    explicit JsonSink(JsonWriter& json) : m_json(json) {}
+    void BeginSection(const char* key, const char*) override { m_json.BeginObject(key); }
+    void EndSection() override { m_json.EndObject(); }
+    void Text(const char* key, const char*, const std::string& value) override { m_json.String(key, value); }
+    void Integer(const char* key, const char*, long long value) override { m_json.Integer(key, value); }
+    void Real(const char* key, const char*, double value) override { m_json.Number(key, value); }
+    void Flag(const char* key, const char*, bool value) override { m_json.Bool(key, value); }
+
+private:
+    JsonWriter& m_json;
+};
+
+std::string FormatDateTime(const COleDateTime& value)
+{
+    return value.Format("%Y-%m-%d %H:%M:%S").str();
+}
+
+void DescribeStudy(const CDicomStudyData& s, InfoSink& out)
+{
+    out.BeginSection("study", "Patient, study and series");
+    out.Text("sopInstanceUID", "SOP Instance UID", s.m_strSOPInstanceUID.str());
+    out.Text("patientID", "Patient ID", s.m_strPatientID.str());
+    out.Text("patientName", "Patient's Name", s.m_strPatientName.str());
+    out.Text("patientSex", "Patient's Sex", s.m_strPatientSex.str());
+    out.Text("birthDate", "Birth Date", FormatDateTime(s.m_dtBirthDate));
+    out.Text("studyInstanceUID", "Study Instance UID", s.m_strStudyInstanceUID.str());
+    out.Text("studyID", "Study ID", s.m_strStudyID.str());
+    out.Text("study", "Study Date and Time", FormatDateTime(s.m_dtStudy));
+    out.Text("studyDescription", "Study Description", s.m_strStudyDescription.str());
+    out.Text("seriesInstanceUID", "Series Instance UID", s.m_strSeriesInstanceUID.str());
+    out.Integer("seriesNumber", "Series Number", s.m_nSeriesNumber);
+    out.Text("series", "Series Date and Time", FormatDateTime(s.m_dtSeries));
+    out.Text("modality", "Modality", s.m_strModality.str());
+    out.Text("institutionName", "Institution Name", s.m_strInstitutionName.str());
+    out.Integer("acquisitionNumber", "Acquisition Number", s.m_nAcquisitionNumber);
+    out.Integer("instanceNumber", "Instance Number", s.m_nInstanceNumber);
+    out.Real("kvp", "KVP", s.m_dKVP);
+    out.Integer("tubeCurrent", "X-Ray Tube Current", s.m_nTubeCurrent);
+    out.EndSection();
+}
+
+void DescribeAttributes(const CDicomImageAttr& a, InfoSink& out)
+{
+    out.BeginSection("image", "Image attributes");
+    out.Integer("samplesPerPixel", "Samples per Pixel", a.m_nSamplesPerPixel);
+    out.Text("photometric", "Photometric", a.m_strPhotometric.str());
+    out.Integer("photometricKind", "Photometric kind", a.m_nPhotometric);
+    out.Integer("numberOfFrames", "Number of Frames", a.m_nNumberOfFrames);
+    out.Integer("rows", "Rows", a.m_nRows);
+    out.Integer("columns", "Columns", a.m_nColumns);
+    out.Integer("bitsAllocated", "Bits Allocated", a.m_nBitsAllocated);
+    out.Integer("bitsStored", "Bits Stored", a.m_nBitsStored);
+    out.Integer("highBit", "High Bit", a.m_nHighBit);
+    out.Integer("pixelRepresentation", "Pixel Representation", a.m_nPixelRepresentation);
+    out.Real("windowWidth", "Window Width", a.m_dWindowWidth);
+    out.Real("windowCenter", "Window Center", a.m_dWindowCenter);
+    out.Real("rescaleIntercept", "Rescale Intercept", a.m_dRescaleIntercept);
+    out.Real("rescaleSlope", "Rescale Slope", a.m_dRescaleSlope);
+    out.Real("pixelSpacingRow", "Pixel Spacing (row)", a.m_fPixelSpacingRow);
+    out.Real("pixelSpacingColumn", "Pixel Spacing (column)", a.m_fPixelSpacingColumn);
+    out.Real("sliceThickness", "Slice Thickness", a.m_fSliceThickness);
+    out.EndSection();
+}
+
+void DescribeRendering(CBaseImageData& image, InfoSink& out)
+{
+    int minValue = 0;
+    int maxValue = 0;
+    image.GetLutValueRange(&minValue, &maxValue);
+    out.BeginSection("window", "Window");
+    const bool applied = image.m_bitmap.HasWindow();
+    out.Flag("applied", "Applied", applied);
+    out.Text("colours", "Colours", image.m_crLutStart == 0 ? "black to white" : "white to black (inverted)");
+    if (applied) {
+        int width = 0;
+        int center = 0;
+        image.GetWindow(&width, &center);
+        int low = 0;
+        int high = 0;
+        image.CalcWindowRange(&low, &high, width, center, minValue, maxValue);
+        out.Integer("width", "Width", width);
+        out.Integer("center", "Centre", center);
+        out.Integer("low", "Stored range low", low);
+        out.Integer("high", "Stored range high", high);
+    }
+    out.EndSection();
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    image.GetImageInfo(&width, &height, &bitsPerPixel);
+    out.BeginSection("bitmap", "Bitmap");
+    out.Integer("width", "Width", width);
+    out.Integer("height", "Height", height);
+    out.Integer("bitsPerPixel", "Bits per pixel", bitsPerPixel);
+    out.Flag("signed", "Signed", image.m_bitmap.IsSigned());
+    out.Integer("minValue", "Smallest value", minValue);
+    out.Integer("maxValue", "Largest value", maxValue);
+    out.EndSection();
+}
+
+// Why a file did not load: the bitmap's reason, or the data set's when the pixels decoded.
+std::string LoadFailureReason(CBaseImageData& image, const std::string& path)
+{
+    if (!image.IsAllocated()) {
+        const std::string& reason = image.m_bitmap.GetLastError();
+        return reason.empty() ? "cannot decode the pixel data" : reason;
+    }
+    CDicomFile dataSet;
+    if (!dataSet.Load(path.c_str()) && !dataSet.GetLastError().empty())
+        return dataSet.GetLastError();
+    return "not a DICOM data set";
+}
+}  // namespace
+
+int RunInfo(const Arguments& args)
+{
+    bool asJson = false;
+    std::vector<std::string> files;
+    for (const std::string& arg : args) {
+        if (IsHelp(arg)) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--json")
+            asJson = true;
+        else if (arg.starts_with("-") && arg.size() > 1)
+            return std::fprintf(stderr, "tessor info: unknown option '%s' (see tessor info --help)\n", arg.c_str()), 2;
+        else
+            files.push_back(arg);
+    }
+    if (files.empty())
+        return std::fprintf(stderr, "tessor info: no FILE given (see tessor info --help)\n"), 2;
+
+    int status = 0;
+    JsonWriter json;
+    JsonSink jsonSink(json);
+    TextSink textSink;
+    InfoSink& sink = asJson ? static_cast<InfoSink&>(jsonSink) : textSink;
+    if (asJson)
+        json.BeginArray();
+    for (const std::string& file : files) {
+        CBaseImageData image;
+        if (!image.Load(file.c_str())) {
+            const std::string reason = LoadFailureReason(image, file);
+            std::fprintf(stderr, "%s: %s\n", file.c_str(), reason.c_str());
+            std::fflush(stderr);
+            if (asJson) {
+                json.BeginObject();
+                json.String("file", file);
+                json.String("error", reason);
+                json.EndObject();
+            }
+            status = 1;
+            continue;
+        }
+        if (asJson) {
+            json.BeginObject();
+            json.String("file", file);
+        } else {
+            std::printf("%s\n", file.c_str());
+        }
+        DescribeStudy(image.m_study, sink);
+        DescribeAttributes(image.m_attr, sink);
+        DescribeRendering(image, sink);
+        if (asJson)
+            json.EndObject();
+        std::fflush(stdout);
+    }
+    if (asJson) {
+        json.EndArray();
+        std::fputs(json.Text().c_str(), stdout);
+    }
+    return status;
+}
+
+}  // namespace app
