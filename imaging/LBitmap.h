@@ -43,7 +43,12 @@ public:
     int Save(LPCTSTR path, int format, int bitsPerPixel, int quality, UINT flags, void* saveOptions = nullptr);
 
     // Allocates width x height zeroed pixels; `isSigned` marks 16-bit two's-complement data.
+    // SUCCESS, ERROR_INV_PARAMETER or ERROR_NO_MEMORY.
     int Create(int width, int height, int bitsPerPixel, BOOL isSigned = FALSE);
+    // Takes over decoded rows (width x height x bitsPerPixel / 8 bytes, no padding).
+    // `order` tells how 24-bit pixels are stored: ORDER_RGB, otherwise blue first.
+    // Drops the window; painting rectangles become the whole bitmap.
+    int AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order, std::vector<BYTE>&& pixels);
     void Free();
     BOOL IsAllocated() const;
     int GetWidth() const;
@@ -54,10 +59,15 @@ public:
     void SetSigned(BOOL isSigned);
     // Samples per pixel of the decoded data (1 grey, 3 colour).
     int GetSamplesPerPixel() const;
+    // Byte order of 24-bit pixels: ORDER_BGR (blue first, as a DIB) or ORDER_RGB.
+    int GetColorOrder() const;
 
     // Deep copy, applied window and colour table included. SUCCESS or a failure code.
     int Copy(const LBitmapBase& source);
-    // Replaces this bitmap by the rectangle (x, y, width, height) of `source`.
+    // Replaces this bitmap by the rectangle (x, y, width, height) of `source`, window
+    // included. Parts of the rectangle outside the source are 0 (black); the result
+    // always has the requested size. ERROR_INV_PARAMETER when the rectangle is empty or
+    // does not meet the source.
     int CopyRect(const LBitmapBase& source, int x, int y, int width, int height);
     // Resizes to width x height (nearest sample). SUCCESS or a failure code.
     int Resize(int width, int height);
@@ -72,7 +82,8 @@ public:
     // Copies `bytes` bytes of row `row` into `buffer`. SUCCESS or a failure code.
     int GetRow(LBuffer& buffer, int row, size_t bytes) const;
     int GetRow(BYTE* buffer, int row, size_t bytes) const;
-    // Direct access to the pixel rows (width x bytes per pixel each, top-down).
+    // Direct access to the pixel rows (width x bytes per pixel each, top-down). The
+    // non-const access counts as a change of the pixels (the rendition is rebuilt).
     BYTE* GetPixels();
     const BYTE* GetPixels() const;
     // Marks the pixels as changed (drops cached renditions).

@@ -1,0 +1,207 @@
+// LBitmapBase: rectangle copy, resize, fill, combine, bit and value ranges.
+#include "imaging/BitmapInternal.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// A new pixel buffer of width x height for `impl`'s depth, zeroed. False when memory
+// runs out.
+bool Allocate(std::vector<BYTE>& pixels, const LBitmapBase::Impl& impl, int width, int height)
+{
+    try {
+        pixels.assign(size_t(width) * size_t(height) * impl.BytesPerPixel(), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// Source and target rectangles of a combine, clipped to both bitmaps.
+struct Overlap {
+    int xDst, yDst, xSrc, ySrc, width, height;
+};
+
+Overlap ClipOverlap(int xDst, int yDst, int width, int height, int xSrc, int ySrc, int dstW, int dstH, int srcW,
+                    int srcH)
+{
+    const auto clipAxis = [](int& dst, int& src, int& size, int dstLimit, int srcLimit) {
+        const int shift = std::max({0, -dst, -src});
+        dst += shift;
+        src += shift;
+        size = int(std::min<long long>({(long long)size - shift, (long long)dstLimit - dst, (long long)srcLimit - src}));
+    };
+    clipAxis(xDst, xSrc, width, dstW, srcW);
+    clipAxis(yDst, ySrc, height, dstH, srcH);
+    return {xDst, yDst, xSrc, ySrc, std::max(width, 0), std::max(height, 0)};
+}
+
+}  // namespace
+
+int LBitmapBase::CopyRect(const LBitmapBase& source, int x, int y, int width, int height)
+{
+    const Impl& from = *source.m_impl;
+    if (from.pixels.empty())
+        return m_impl->Fail(ERROR_NO_BITMAP, "the source bitmap holds no pixels");
+    const Overlap part = ClipOverlap(0, 0, width, height, x, y, width, height, from.width, from.height);
+    if (width <= 0 || height <= 0 || part.width <= 0 || part.height <= 0)
+        return m_impl->Fail(ERROR_INV_PARAMETER, "the rectangle is empty or lies outside the source");
+    Impl result;
+    try {
+        result = from;  // depth, sign, order and window
+    } catch (const std::bad_alloc&) {
+        return m_impl->Fail(ERROR_NO_MEMORY, "no memory for the copy");
+    }
+    if (!Allocate(result.pixels, from, width, height))
+        return m_impl->Fail(ERROR_NO_MEMORY, "no memory for the copy");
+    result.width = width;
+    result.height = height;
+    const size_t bpp = from.BytesPerPixel();
+    for (int row = 0; row < part.height; ++row)
+        std::memcpy(result.pixels.data() + (size_t(part.yDst + row) * size_t(width) + size_t(part.xDst)) * bpp,
+                    from.pixels.data() + (size_t(part.ySrc + row) * size_t(from.width) + size_t(part.xSrc)) * bpp,
+                    size_t(part.width) * bpp);
+    result.ResetRects();
+    result.rendition.clear();
+    result.Invalidate();
+    result.lastError.clear();
+    *m_impl = std::move(result);
+    return SUCCESS;
+}
+
+int LBitmapBase::Resize(int width, int height)
+{
+    Impl& impl = *m_impl;
+    if (impl.pixels.empty())
+        return impl.Fail(ERROR_NO_BITMAP, "the bitmap holds no pixels");
+    if (width <= 0 || height <= 0)
+        return impl.Fail(ERROR_INV_PARAMETER, "a bitmap needs a positive size");
+    std::vector<BYTE> pixels;
+    if (!Allocate(pixels, impl, width, height))
+        return impl.Fail(ERROR_NO_MEMORY, "no memory for the resized bitmap");
+    const size_t bpp = impl.BytesPerPixel();
+    for (int y = 0; y < height; ++y) {
+        const size_t sy = size_t((long long)y * impl.height / height);
+        for (int x = 0; x < width; ++x) {
+            const size_t sx = size_t((long long)x * impl.width / width);
+            std::memcpy(pixels.data() + (size_t(y) * size_t(width) + size_t(x)) * bpp,
+                        impl.pixels.data() + (sy * size_t(impl.width) + sx) * bpp, bpp);
+        }
+    }
+    impl.pixels.swap(pixels);
+    impl.width = width;
+    impl.height = height;
+    impl.ResetRects();
+    impl.Invalidate();
+    return SUCCESS;
+}
+
+int LBitmapBase::Fill(DWORD value)
+{
+    Impl& impl = *m_impl;
+    if (impl.pixels.empty())
+        return impl.Fail(ERROR_NO_BITMAP, "the bitmap holds no pixels");
+    BYTE pattern[4] = {};
+    if (impl.bitsPerPixel == 24) {
+        // A colour as COLORREF 0x00BBGGRR.
+        const BYTE red = GetRValue(value), green = GetGValue(value), blue = GetBValue(value);
+        pattern[0] = impl.order == ORDER_RGB ? red : blue;
+        pattern[1] = green;
+        pattern[2] = impl.order == ORDER_RGB ? blue : red;
+    } else {
+        for (size_t i = 0; i < 4; ++i)
+            pattern[i] = BYTE(value >> (8 * i));
+    }
+    const size_t bpp = impl.BytesPerPixel();
+    for (size_t offset = 0; offset < impl.pixels.size(); offset += bpp)
+        std::memcpy(impl.pixels.data() + offset, pattern, bpp);
+    impl.Invalidate();
+    return SUCCESS;
+}
+
+int LBitmapBase::Combine(int xDst, int yDst, int width, int height, const LBitmapBase& source, int xSrc, int ySrc,
+                         UINT flags)
+{
+    Impl& impl = *m_impl;
+    if (impl.pixels.empty() || source.m_impl->pixels.empty())
+        return impl.Fail(ERROR_NO_BITMAP, "a bitmap of the combine holds no pixels");
+    if (impl.bitsPerPixel != source.m_impl->bitsPerPixel)
+        return impl.Fail(ERROR_INV_PARAMETER, "the bitmaps differ in bits per pixel");
+    const UINT op = flags & 0x0300;
+    const bool replace = op == 0x0300 || (op == 0 && (flags & CB_DST_0));
+    if (!replace && op != CB_OP_OR)
+        return impl.Fail(ERROR_FEATURE_NOT_SUPPORTED, "only replace and OR combines are supported");
+    const Impl& from = *source.m_impl;
+    const Overlap part =
+        ClipOverlap(xDst, yDst, width, height, xSrc, ySrc, impl.width, impl.height, from.width, from.height);
+    // Combining a bitmap with itself reads from a snapshot.
+    const std::vector<BYTE> snapshot = &source == this ? impl.pixels : std::vector<BYTE>();
+    const BYTE* sourcePixels = &source == this ? snapshot.data() : from.pixels.data();
+    const size_t bpp = impl.BytesPerPixel();
+    const size_t bytes = size_t(part.width) * bpp;
+    for (int row = 0; row < part.height; ++row) {
+        BYTE* target = impl.pixels.data() + (size_t(part.yDst + row) * size_t(impl.width) + size_t(part.xDst)) * bpp;
+        const BYTE* bits = sourcePixels + (size_t(part.ySrc + row) * size_t(from.width) + size_t(part.xSrc)) * bpp;
+        if (replace) {
+            std::memcpy(target, bits, bytes);
+        } else {
+            if (flags & CB_DST_0)
+                std::memset(target, 0, bytes);
+            for (size_t i = 0; i < bytes; ++i)
+                target[i] |= bits[i];
+        }
+    }
+    impl.Invalidate();
+    return SUCCESS;
+}
+
+int LBitmapBase::GetMinMaxBits(int* lowBit, int* highBit) const
+{
+    const Impl& impl = *m_impl;
+    if (impl.pixels.empty())
+        return ERROR_NO_BITMAP;
+    std::uint64_t bits = 0;
+    if (impl.bitsPerPixel == 24) {
+        for (BYTE b : impl.pixels)
+            bits |= b;
+    } else {
+        const std::uint64_t mask = impl.bitsPerPixel == 32 ? 0xFFFFFFFFull : (1ull << impl.bitsPerPixel) - 1;
+        const size_t count = impl.pixels.size() / impl.BytesPerPixel();
+        for (size_t i = 0; i < count; ++i)
+            bits |= std::uint64_t(impl.Sample(i)) & mask;
+    }
+    if (lowBit)
+        *lowBit = bits ? std::countr_zero(bits) : 0;
+    if (highBit)
+        *highBit = bits ? 63 - std::countl_zero(bits) : 0;
+    return SUCCESS;
+}
+
+int LBitmapBase::GetMinMaxVal(int* minValue, int* maxValue) const
+{
+    const Impl& impl = *m_impl;
+    if (impl.pixels.empty())
+        return ERROR_NO_BITMAP;
+    std::int64_t low = INT64_MAX, high = INT64_MIN;
+    if (impl.bitsPerPixel == 24) {
+        const auto [lo, hi] = std::minmax_element(impl.pixels.begin(), impl.pixels.end());
+        low = *lo;
+        high = *hi;
+    } else {
+        const size_t count = impl.pixels.size() / impl.BytesPerPixel();
+        for (size_t i = 0; i < count; ++i) {
+            const std::int64_t v = impl.Sample(i);
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+    }
+    if (minValue)
+        *minValue = int(std::clamp<std::int64_t>(low, INT_MIN, INT_MAX));
+    if (maxValue)
+        *maxValue = int(std::clamp<std::int64_t>(high, INT_MIN, INT_MAX));
+    return SUCCESS;
+}

@@ -1,0 +1,144 @@
+// LDicomDS: saving and changing the transfer syntax.
+#include "imaging/DicomInternal.h"
+
+#include "dcmtk/dcmdata/dcrlerp.h"
+#include "dcmtk/dcmjpeg/djrplol.h"
+#include "dcmtk/dcmjpls/djrparam.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A temporary file created next to the target, removed again unless committed.
+class CTempFileBeside {
+public:
+    explicit CTempFileBeside(const fs::path& target)
+    {
+        static std::atomic<unsigned> s_counter{0};
+        const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const fs::path candidate = folder / ("." + target.filename().string() + ".tmp" +
+                                                 std::to_string(::getpid()) + "-" + std::to_string(s_counter++));
+            const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                m_path = candidate;
+            } else if (errno != EEXIST) {
+                m_error = errno;
+                break;
+            }
+        }
+    }
+    ~CTempFileBeside()
+    {
+        if (!m_path.empty()) {
+            std::error_code ec;
+            fs::remove(m_path, ec);
+        }
+    }
+    CTempFileBeside(const CTempFileBeside&) = delete;
+    CTempFileBeside& operator=(const CTempFileBeside&) = delete;
+
+    bool IsOpen() const { return !m_path.empty(); }
+    const fs::path& Path() const { return m_path; }
+    int Error() const { return m_error; }
+    // Renames the temporary over `target`; the file is then no longer removed.
+    bool CommitTo(const fs::path& target, std::error_code& ec)
+    {
+        fs::rename(m_path, target, ec);
+        if (ec)
+            return false;
+        m_path.clear();
+        return true;
+    }
+
+private:
+    fs::path m_path;
+    int m_error = 0;
+};
+
+// Encoder settings for the lossless compressed syntaxes we write; nullptr for
+// uncompressed ones. `supported` is false for syntaxes we cannot encode.
+std::unique_ptr<DcmRepresentationParameter> EncoderParameters(E_TransferSyntax xfer, bool& supported)
+{
+    supported = true;
+    switch (xfer) {
+    case EXS_JPEGProcess14SV1:
+        return std::make_unique<DJ_RPLossless>(1, 0);
+    case EXS_JPEGLSLossless:
+        return std::make_unique<DJLSRepresentationParameter>(2, OFTrue);
+    case EXS_RLELossless:
+        return std::make_unique<DcmRLERepresentationParameter>();
+    default:
+        supported = !DcmXfer(xfer).isEncapsulated();
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+int LDicomDS::SaveDS(LPCTSTR path, UINT /*flags*/)
+{
+    if (!path || !*path)
+        return m_impl->Fail(ERROR_DICOM_WRITE, "no file name was given");
+    const fs::path target(path);
+    std::error_code ec;
+    if (fs::is_directory(target, ec))
+        return m_impl->Fail(ERROR_DICOM_WRITE, std::string("'") + path + "' is a folder, not a file");
+    if (!m_impl->Dataset().canWriteXfer(m_impl->xfer))
+        return m_impl->Fail(ERROR_DICOM_WRITE, std::string("the data set cannot be written as ") +
+                                                   DcmXfer(m_impl->xfer).getXferName());
+
+    CTempFileBeside temp(target);
+    if (!temp.IsOpen())
+        return m_impl->Fail(ERROR_DICOM_WRITE, std::string("cannot write in the folder of '") + path +
+                                                   "': " + std::strerror(temp.Error()));
+    // EWM_updateMeta: group 0002 keeps its other elements, while the Media Storage
+    // SOP Class/Instance UIDs and the transfer syntax follow the data set.
+    const OFCondition cond =
+        m_impl->file.saveFile(temp.Path().c_str(), m_impl->xfer, EET_UndefinedLength, EGL_recalcGL, EPD_noChange,
+                              0, 0, EWM_updateMeta);
+    if (cond.bad())
+        return m_impl->Fail(ERROR_DICOM_WRITE, std::string("cannot write '") + path + "': " + cond.text());
+    if (!temp.CommitTo(target, ec))
+        return m_impl->Fail(ERROR_DICOM_WRITE, std::string("cannot write '") + path + "': " + ec.message());
+    m_impl->Succeed();
+    return DICOM_SUCCESS;
+}
+
+int LDicomDS::ChangeTransferSyntax(const char* uid, UINT /*quality*/, UINT /*flags*/)
+{
+    const E_TransferSyntax target = uid ? DcmXfer(uid).getXfer() : EXS_Unknown;
+    if (target == EXS_Unknown)
+        return m_impl->Fail(ERROR_INV_PARAMETER, std::string("unknown transfer syntax '") + (uid ? uid : "") + "'");
+    bool supported = false;
+    const std::unique_ptr<DcmRepresentationParameter> parameters = EncoderParameters(target, supported);
+    if (!supported)
+        return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED,
+                            std::string("cannot encode ") + DcmXfer(target).getXferName());
+
+    DcmDataset& dataset = m_impl->Dataset();
+    OFCondition cond = dataset.chooseRepresentation(target, parameters.get());
+    if (cond.good() && !dataset.canWriteXfer(target))
+        cond = makeOFCondition(OFM_dcmdata, 2, OF_error, "no representation for that transfer syntax");
+    if (cond.bad())
+        return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED, std::string("cannot change the transfer syntax to ") +
+                                                             DcmXfer(target).getXferName() + ": " + cond.text());
+    // Keep only what will be written; a stale compressed copy would otherwise be
+    // chosen again by a later save.
+    dataset.removeAllButCurrentRepresentations();
+    m_impl->xfer = target;
+    m_impl->Succeed();
+    return DICOM_SUCCESS;
+}
+
+std::string LDicomDS::GetTransferSyntaxUID() const { return DcmXfer(m_impl->xfer).getXferID(); }

@@ -1,0 +1,300 @@
+// LDicomDS: frame description, decoding and raw pixel values.
+#include "imaging/DicomInternal.h"
+
+#include "imaging/DicomText.h"
+#include "imaging/LBitmap.h"
+
+#include "dcmtk/dcmdata/dcdeftag.h"
+#include "dcmtk/dcmdata/dcpixel.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Largest frame we decode; DCMTK's frame sizes are 32-bit and larger claims are
+// more likely damage than images.
+constexpr std::uint64_t kMaxFrameBytes = std::uint64_t(2) << 30;
+constexpr int kBandRows = 128;
+
+struct FrameLayout {
+    LONG rows = 0, columns = 0, bitsAllocated = 0, bitsStored = 0, highBit = 0;
+    LONG samples = 1, pixelRepresentation = 0, frames = 1, planar = 0;
+    std::string photometric;
+
+    std::uint64_t FrameBytes() const
+    {
+        return std::uint64_t(rows) * std::uint64_t(columns) * std::uint64_t(samples) * std::uint64_t(bitsAllocated / 8);
+    }
+};
+
+bool ReadUint16(DcmItem& item, const DcmTagKey& key, LONG& value)
+{
+    Uint16 v = 0;
+    if (item.findAndGetUint16(key, v).bad())
+        return false;
+    value = v;
+    return true;
+}
+
+// Reads the image pixel attributes beside the Pixel Data element. False (with a
+// reason) when a required one is missing.
+bool ReadLayout(DcmItem& item, FrameLayout& layout, std::string& reason)
+{
+    if (!ReadUint16(item, DCM_Rows, layout.rows) || !ReadUint16(item, DCM_Columns, layout.columns) ||
+        !ReadUint16(item, DCM_BitsAllocated, layout.bitsAllocated)) {
+        reason = "Rows, Columns or Bits Allocated is missing";
+        return false;
+    }
+    if (!ReadUint16(item, DCM_BitsStored, layout.bitsStored))
+        layout.bitsStored = layout.bitsAllocated;
+    if (!ReadUint16(item, DCM_HighBit, layout.highBit))
+        layout.highBit = layout.bitsStored - 1;
+    ReadUint16(item, DCM_SamplesPerPixel, layout.samples);
+    ReadUint16(item, DCM_PixelRepresentation, layout.pixelRepresentation);
+    ReadUint16(item, DCM_PlanarConfiguration, layout.planar);
+    OFString text;
+    if (item.findAndGetOFString(DCM_NumberOfFrames, text).good()) {
+        std::int32_t frames = 1;
+        if (imaging::ParseIS(text.c_str(), frames) && frames > 0)
+            layout.frames = frames;
+    }
+    if (item.findAndGetOFString(DCM_PhotometricInterpretation, text).good())
+        layout.photometric = text.c_str();
+    return true;
+}
+
+// False (with a reason) for layouts the bitmaps cannot hold.
+bool CheckDecodable(const FrameLayout& layout, std::string& reason)
+{
+    if (layout.rows <= 0 || layout.columns <= 0)
+        reason = "the image has no rows or columns";
+    else if (layout.bitsAllocated == 1)
+        reason = "1-bit images are not supported";
+    else if (layout.bitsAllocated != 8 && layout.bitsAllocated != 16 && layout.bitsAllocated != 32)
+        reason = "Bits Allocated " + std::to_string(layout.bitsAllocated) + " is not supported";
+    else if (layout.samples != 1 && !(layout.samples == 3 && layout.bitsAllocated == 8))
+        reason = std::to_string(layout.samples) + " samples of " + std::to_string(layout.bitsAllocated) +
+                 " bits per pixel are not supported";
+    else if (layout.bitsStored < 1 || layout.bitsStored > layout.bitsAllocated ||
+             layout.highBit < layout.bitsStored - 1 || layout.highBit >= layout.bitsAllocated)
+        reason = "Bits Stored and High Bit do not fit Bits Allocated";
+    else if (layout.FrameBytes() > kMaxFrameBytes)
+        reason = "a frame of " + std::to_string(layout.FrameBytes()) + " bytes is beyond the 2 GiB limit";
+    else
+        return true;
+    return false;
+}
+
+DcmItem& ItemOf(DcmElement& element, DcmDataset& dataset)
+{
+    auto* item = dynamic_cast<DcmItem*>(element.getParent());
+    return item ? *item : dataset;
+}
+
+// Masks the bits above High Bit and, for signed data, extends the sign from it.
+template <typename T>
+void NormaliseSamples(std::vector<BYTE>& bytes, const FrameLayout& layout)
+{
+    constexpr int kBits = int(sizeof(T) * 8);
+    if (layout.highBit >= kBits - 1)
+        return;
+    const T mask = T((T(1) << (layout.highBit + 1)) - 1);
+    const T sign = T(T(1) << layout.highBit);
+    const bool isSigned = layout.pixelRepresentation == 1;
+    for (size_t offset = 0; offset + sizeof(T) <= bytes.size(); offset += sizeof(T)) {
+        T value;
+        std::memcpy(&value, bytes.data() + offset, sizeof(T));
+        value &= mask;
+        if (isSigned && (value & sign))
+            value |= T(~mask);
+        std::memcpy(bytes.data() + offset, &value, sizeof(T));
+    }
+}
+
+// Interleaves colour-by-plane data and puts the samples in the requested order.
+void ArrangeColour(std::vector<BYTE>& bytes, size_t pixels, bool planar, bool bgr)
+{
+    if (planar) {
+        std::vector<BYTE> interleaved(pixels * 3);
+        for (size_t i = 0; i < pixels; ++i)
+            for (size_t c = 0; c < 3; ++c)
+                interleaved[i * 3 + c] = bytes[c * pixels + i];
+        bytes.swap(interleaved);
+    }
+    bytes.resize(pixels * 3);
+    if (bgr)
+        for (size_t i = 0; i < pixels; ++i)
+            std::swap(bytes[i * 3], bytes[i * 3 + 2]);
+}
+
+// Hands the bitmap's rows to the callback in bands. ERROR_USER_ABORT when it stops.
+int DeliverBands(const LBitmapBase& bitmap, DECODEROWSCALLBACK callback, void* userData)
+{
+    const int height = bitmap.GetHeight();
+    const size_t rowBytes = size_t(bitmap.GetBytesPerLine());
+    for (int first = 0; first < height; first += kBandRows) {
+        const int count = std::min(kBandRows, height - first);
+        UINT flags = 0;
+        if (first == 0)
+            flags |= FILEREAD_FIRSTROW;
+        if (first + count == height)
+            flags |= FILEREAD_LASTROW;
+        if (callback(bitmap.GetPixels() + size_t(first) * rowBytes, flags, first, count, userData) != SUCCESS)
+            return ERROR_USER_ABORT;
+    }
+    return DICOM_SUCCESS;
+}
+
+}  // namespace
+
+int LDicomDS::GetInfoImage(pDICOMELEMENT pixelElement, DICOMIMAGE* info, ULONG index)
+{
+    DcmElement* element = imaging::ToElement(pixelElement);
+    if (!element || !info)
+        return m_impl->Fail(ERROR_INV_PARAMETER, "no Pixel Data element or no record was given");
+    FrameLayout layout;
+    std::string reason;
+    if (!ReadLayout(ItemOf(*element, m_impl->Dataset()), layout, reason))
+        return m_impl->Fail(ERROR_DICOM_NO_PIXELS, reason);
+    if (LONG(index) >= layout.frames)
+        return m_impl->Fail(ERROR_INV_PARAMETER, "the image has no frame " + std::to_string(index));
+    *info = DICOMIMAGE{};
+    info->nRows = layout.rows;
+    info->nColumns = layout.columns;
+    info->nBitsAllocated = layout.bitsAllocated;
+    info->nBitsStored = layout.bitsStored;
+    info->nHighBit = layout.highBit;
+    info->nSamplesPerPixel = layout.samples;
+    info->nPixelRepresentation = layout.pixelRepresentation;
+    info->nFrames = layout.frames;
+    info->bCompressed = DcmXfer(m_impl->xfer).isEncapsulated() ? TRUE : FALSE;
+    info->nPhotometric = imaging::PhotometricCode(layout.photometric);
+    info->nPlanarConfiguration = layout.planar;
+    m_impl->Succeed();
+    return DICOM_SUCCESS;
+}
+
+namespace {
+
+// Reads frame `index` into `bytes` with stored values as DCMTK delivers them
+// (decoded when compressed). DICOM_SUCCESS or a failure code with `reason` set.
+int ReadFrame(DcmPixelData& pixels, DcmItem& item, const FrameLayout& layout, ULONG index, bool encapsulated,
+              std::vector<BYTE>& bytes, std::string& colourModel, std::string& reason)
+{
+    const std::uint64_t frameBytes = layout.FrameBytes();
+    if (!encapsulated) {
+        // Never let a short or odd value be read past its end.
+        const std::uint64_t needed = (std::uint64_t(index) + 1) * frameBytes;
+        const std::uint64_t length = pixels.getLength();
+        if (length < needed) {
+            reason = "the Pixel Data holds " + std::to_string(length) + " bytes, frame " + std::to_string(index) +
+                     " needs " + std::to_string(needed);
+            return ERROR_FILE_FORMAT;
+        }
+        if (layout.bitsAllocated > 8 && length % 2 != 0) {
+            reason = "the Pixel Data has an odd length (" + std::to_string(length) + " bytes)";
+            return ERROR_FILE_FORMAT;
+        }
+    }
+    Uint32 decodedSize = 0;
+    if (encapsulated && pixels.getUncompressedFrameSize(&item, decodedSize).bad())
+        decodedSize = 0;
+    const std::uint64_t bufferSize = (std::max<std::uint64_t>(frameBytes, decodedSize) + 1) & ~std::uint64_t(1);
+    try {
+        bytes.assign(size_t(bufferSize), 0);
+    } catch (const std::bad_alloc&) {
+        reason = "no memory for a frame of " + std::to_string(bufferSize) + " bytes";
+        return ERROR_NO_MEMORY;
+    }
+    Uint32 startFragment = 0;
+    OFString model;
+    const OFCondition cond =
+        pixels.getUncompressedFrame(&item, Uint32(index), startFragment, bytes.data(), Uint32(bytes.size()), model);
+    if (cond.bad()) {
+        reason = std::string("cannot decode the pixel data: ") + cond.text();
+        return encapsulated ? ERROR_FEATURE_NOT_SUPPORTED : ERROR_FILE_FORMAT;
+    }
+    colourModel = model.c_str();
+    return DICOM_SUCCESS;
+}
+
+// Turns the frame as read into the bitmap's layout: grey samples normalised to their
+// High Bit, colour interleaved in the requested order. False for colour models the
+// bitmaps cannot show.
+bool ToBitmapLayout(std::vector<BYTE>& bytes, const FrameLayout& layout, const std::string& colourModel, int order,
+                    std::string& reason)
+{
+    const size_t pixels = size_t(layout.rows) * size_t(layout.columns);
+    if (layout.samples == 3) {
+        if (colourModel != "RGB") {
+            reason = "colour model " + colourModel + " is not supported";
+            return false;
+        }
+        if (order == ORDER_GRAY) {
+            reason = "a colour image cannot be loaded as grey";
+            return false;
+        }
+        ArrangeColour(bytes, pixels, layout.planar == 1, order != ORDER_RGB);
+        return true;
+    }
+    bytes.resize(size_t(layout.FrameBytes()));
+    if (layout.bitsAllocated == 8)
+        NormaliseSamples<std::uint8_t>(bytes, layout);
+    else if (layout.bitsAllocated == 16)
+        NormaliseSamples<std::uint16_t>(bytes, layout);
+    else
+        NormaliseSamples<std::uint32_t>(bytes, layout);
+    return true;
+}
+
+}  // namespace
+
+int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG index, int bitsPerPixel, int order,
+                       UINT /*flags*/, DECODEROWSCALLBACK callback, void* userData)
+{
+    DcmElement* element = imaging::ToElement(pixelElement);
+    if (!element || element->ident() != EVR_PixelData)
+        return m_impl->Fail(ERROR_INV_PARAMETER, "not a Pixel Data element");
+    DcmItem& item = ItemOf(*element, m_impl->Dataset());
+    FrameLayout layout;
+    std::string reason;
+    if (!ReadLayout(item, layout, reason))
+        return m_impl->Fail(ERROR_DICOM_NO_PIXELS, reason);
+    if (!CheckDecodable(layout, reason))
+        return m_impl->Fail(layout.FrameBytes() > kMaxFrameBytes ? ERROR_NO_MEMORY : ERROR_FEATURE_NOT_SUPPORTED,
+                            reason);
+    if (LONG(index) >= layout.frames)
+        return m_impl->Fail(ERROR_INV_PARAMETER, "the image has no frame " + std::to_string(index));
+    const int ownBitsPerPixel = layout.bitsAllocated * layout.samples;
+    if (bitsPerPixel != 0 && bitsPerPixel != ownBitsPerPixel)
+        return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED, "converting " + std::to_string(ownBitsPerPixel) + " to " +
+                                                             std::to_string(bitsPerPixel) +
+                                                             " bits per pixel is not supported");
+
+    std::vector<BYTE> bytes;
+    std::string colourModel;
+    const bool encapsulated = DcmXfer(m_impl->xfer).isEncapsulated();
+    if (const int code = ReadFrame(*static_cast<DcmPixelData*>(element), item, layout, index, encapsulated, bytes,
+                                   colourModel, reason);
+        code != DICOM_SUCCESS)
+        return m_impl->Fail(code, reason);
+    // A decoder may have changed the colour-by-plane setting it reports.
+    ReadUint16(item, DCM_PlanarConfiguration, layout.planar);
+    if (!ToBitmapLayout(bytes, layout, colourModel, order, reason))
+        return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED, reason);
+
+    LBitmap local;
+    LBitmapBase& target = bitmap ? *bitmap : local;
+    if (const int code = target.AttachPixels(layout.columns, layout.rows, ownBitsPerPixel,
+                                             layout.samples == 1 && layout.pixelRepresentation == 1, order,
+                                             std::move(bytes));
+        code != SUCCESS)
+        return m_impl->Fail(code, target.GetLastError());
+    if (callback)
+        if (const int code = DeliverBands(target, callback, userData); code != DICOM_SUCCESS)
+            return m_impl->Fail(code, "the row callback stopped the decoding");
+    m_impl->Succeed();
+    return DICOM_SUCCESS;
+}

@@ -1,0 +1,126 @@
+// LBitmapBase: window/level tables, the cached rendition and the painting rectangles.
+#include "imaging/BitmapInternal.h"
+
+#include <algorithm>
+
+namespace {
+
+BYTE Ramp(int from, int to, std::int64_t step, std::int64_t steps)
+{
+    return BYTE(from + (to - from) * step / steps);
+}
+
+DWORD ToRgb(BYTE red, BYTE green, BYTE blue) { return (DWORD(red) << 16) | (DWORD(green) << 8) | DWORD(blue); }
+
+void RenderColour(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
+{
+    const bool rgb = impl.order == ORDER_RGB;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const BYTE* p = impl.pixels.data() + i * 3;
+        out[i] = rgb ? ToRgb(p[0], p[1], p[2]) : ToRgb(p[2], p[1], p[0]);
+    }
+}
+
+void RenderThroughTable(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
+{
+    const std::int64_t offset = impl.isSigned ? 32768 : 0;
+    const std::int64_t last = std::int64_t(impl.lut.size()) - 1;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const RGBQUAD& q = impl.lut[size_t(std::clamp<std::int64_t>(impl.Sample(i) + offset, 0, last))];
+        out[i] = ToRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
+    }
+}
+
+// Without a window: 8-bit unsigned data as its values, anything else scaled over its
+// value range.
+void RenderGrey(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
+{
+    std::int64_t low = 0, high = 255;
+    if (impl.bitsPerPixel != 8 || impl.isSigned) {
+        low = INT64_MAX;
+        high = INT64_MIN;
+        for (size_t i = 0; i < out.size(); ++i) {
+            const std::int64_t v = impl.Sample(i);
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+    }
+    const std::int64_t range = std::max<std::int64_t>(high - low, 1);
+    for (size_t i = 0; i < out.size(); ++i) {
+        const BYTE grey = BYTE((impl.Sample(i) - low) * 255 / range);
+        out[i] = ToRgb(grey, grey, grey);
+    }
+}
+
+}  // namespace
+
+int LBitmapBase::WindowLevelFillLUT(RGBQUAD* table, ULONG count, COLORREF start, COLORREF end, int low, int high,
+                                    int /*lowBit*/, int /*highBit*/, int /*minValue*/, int /*maxValue*/,
+                                    UINT /*flags*/)
+{
+    if (!table || count == 0)
+        return ERROR_INV_PARAMETER;
+    const RGBQUAD first{GetBValue(start), GetGValue(start), GetRValue(start), 0};
+    const RGBQUAD last{GetBValue(end), GetGValue(end), GetRValue(end), 0};
+    const std::int64_t steps = std::int64_t(high) - low;
+    for (ULONG i = 0; i < count; ++i) {
+        const std::int64_t index = i;
+        if (index <= low) {
+            table[i] = first;
+        } else if (index >= high) {
+            table[i] = last;
+        } else {
+            const std::int64_t step = index - low;
+            table[i] = RGBQUAD{Ramp(first.rgbBlue, last.rgbBlue, step, steps),
+                               Ramp(first.rgbGreen, last.rgbGreen, step, steps),
+                               Ramp(first.rgbRed, last.rgbRed, step, steps), 0};
+        }
+    }
+    return SUCCESS;
+}
+
+int LBitmapBase::WindowLevel(int lowBit, int highBit, const RGBQUAD* table, ULONG count, UINT /*flags*/)
+{
+    Impl& impl = *m_impl;
+    if (impl.pixels.empty())
+        return impl.Fail(ERROR_NO_BITMAP, "the bitmap holds no pixels");
+    if (!table || count == 0)
+        return impl.Fail(ERROR_INV_PARAMETER, "no table was given");
+    if (impl.bitsPerPixel == 24)
+        return impl.Fail(ERROR_FEATURE_NOT_SUPPORTED, "colour bitmaps are not windowed");
+    impl.lut.assign(table, table + count);
+    impl.lowBit = lowBit;
+    impl.highBit = highBit;
+    impl.hasWindow = true;
+    impl.Invalidate();
+    return SUCCESS;
+}
+
+BOOL LBitmapBase::HasWindow() const { return m_impl->hasWindow ? TRUE : FALSE; }
+
+const std::vector<DWORD>& LBitmapBase::GetRendition() const
+{
+    const Impl& impl = *m_impl;
+    if (impl.renditionValid)
+        return impl.rendition;
+    impl.rendition.assign(size_t(impl.width) * size_t(impl.height), 0);
+    if (!impl.pixels.empty()) {
+        if (impl.bitsPerPixel == 24)
+            RenderColour(impl, impl.rendition);
+        else if (impl.hasWindow)
+            RenderThroughTable(impl, impl.rendition);
+        else
+            RenderGrey(impl, impl.rendition);
+    }
+    impl.renditionValid = true;
+    return impl.rendition;
+}
+
+void LBitmapBase::SetSrcRect(const RECT& rc) { m_impl->src = rc; }
+void LBitmapBase::SetClipSrcRect(const RECT& rc) { m_impl->clipSrc = rc; }
+void LBitmapBase::SetDstRect(const RECT& rc) { m_impl->dst = rc; }
+void LBitmapBase::SetClipDstRect(const RECT& rc) { m_impl->clipDst = rc; }
+RECT LBitmapBase::GetSrcRect() const { return m_impl->src; }
+RECT LBitmapBase::GetDstRect() const { return m_impl->dst; }
+RECT LBitmapBase::GetClipDstRect() const { return m_impl->clipDst; }
+HPALETTE LBitmapBase::CreatePaintPalette(HDC /*hdc*/) { return nullptr; }
