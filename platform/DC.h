@@ -186,6 +186,11 @@ private:
 
 // Handle forms of the calls that code written against the Win32 API makes.
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
+template <class Handle, std::enable_if_t<IsGdiHandle<Handle>, int> = 0>
+Handle SelectObject(HDC hdc, Handle object)
+{
+    return reinterpret_cast<Handle>(SelectObject(hdc, AsGdiObject(object)));
+}
 HPALETTE SelectPalette(HDC hdc, HPALETTE palette, BOOL forceBackground);
 UINT RealizePalette(HDC hdc);
 int GetDeviceCaps(HDC hdc, int index);

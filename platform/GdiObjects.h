@@ -10,6 +10,7 @@
 #include "platform/GdiTypes.h"
 #include "platform/Geometry.h"
 
+#include <type_traits>
 #include <vector>
 
 class CDC;
@@ -23,11 +24,33 @@ constexpr DWORD OBJ_FONT = 6;
 constexpr DWORD OBJ_BITMAP = 7;
 constexpr DWORD OBJ_REGION = 8;
 
+// The typed handles stand for an HGDIOBJ wherever Win32 takes one (there they are all
+// one pointer type, here distinct ones).
+template <class Handle>
+inline constexpr bool IsGdiHandle = std::is_same_v<Handle, HPEN> || std::is_same_v<Handle, HBRUSH> ||
+                                    std::is_same_v<Handle, HFONT> || std::is_same_v<Handle, HBITMAP> ||
+                                    std::is_same_v<Handle, HRGN> || std::is_same_v<Handle, HPALETTE>;
+template <class Handle, std::enable_if_t<IsGdiHandle<Handle>, int> = 0>
+HGDIOBJ AsGdiObject(Handle handle)
+{
+    return reinterpret_cast<HGDIOBJ>(handle);
+}
+
 HGDIOBJ GetStockObject(int index);
 BOOL DeleteObject(HGDIOBJ handle);
 DWORD GetObjectType(HGDIOBJ handle);
 // Fills a LOGFONT (fonts) or a BITMAP (bitmaps); returns the bytes written, 0 on failure.
 int GetObject(HGDIOBJ handle, int size, void* buffer);
+template <class Handle, std::enable_if_t<IsGdiHandle<Handle>, int> = 0>
+BOOL DeleteObject(Handle handle)
+{
+    return DeleteObject(AsGdiObject(handle));
+}
+template <class Handle, std::enable_if_t<IsGdiHandle<Handle>, int> = 0>
+int GetObject(Handle handle, int size, void* buffer)
+{
+    return GetObject(AsGdiObject(handle), size, buffer);
+}
 
 HPEN CreatePen(int style, int width, COLORREF color);
 HBRUSH CreateSolidBrush(COLORREF color);
@@ -59,8 +82,18 @@ public:
     // The C++ object that owns the handle, or a wrapper kept with the handle (stock
     // objects and handles made by the free functions). Null for an unknown handle.
     static CGdiObject* FromHandle(HGDIOBJ handle);
+    template <class Handle, std::enable_if_t<IsGdiHandle<Handle>, int> = 0>
+    static CGdiObject* FromHandle(Handle handle)
+    {
+        return FromHandle(AsGdiObject(handle));
+    }
 
     BOOL Attach(HGDIOBJ handle);
+    template <class Handle, std::enable_if_t<IsGdiHandle<Handle>, int> = 0>
+    BOOL Attach(Handle handle)
+    {
+        return Attach(AsGdiObject(handle));
+    }
     HGDIOBJ Detach();
     BOOL DeleteObject();
     BOOL CreateStockObject(int index);
