@@ -1,0 +1,168 @@
+// Moving and sizing a top-level window by its frame, the caption buttons, and the
+// system commands (close, maximise, minimise, restore).
+#include "platform/Frame.h"
+#include "platform/FrameDraw.h"
+#include "platform/SystemMetrics.h"
+
+namespace {
+
+struct Tracking {
+    HWND hwnd = nullptr;
+    LRESULT hit = HTNOWHERE;
+    CPoint start;
+    CRect startRect;
+};
+Tracking g_track;
+
+UINT ButtonKind(const WindowRecord& rec, LRESULT hit)
+{
+    switch (hit) {
+    case HTCLOSE: return DFCS_CAPTIONCLOSE + 1;
+    case HTMAXBUTTON: return ((rec.style & WS_MAXIMIZE) ? DFCS_CAPTIONRESTORE : DFCS_CAPTIONMAX) + 1;
+    case HTMINBUTTON: return DFCS_CAPTIONMIN + 1;
+    default: return 0;
+    }
+}
+
+void SetPressed(HWND hwnd, UINT kind)
+{
+    WindowRecord* rec = wnd::Find(hwnd);
+    if (rec == nullptr || rec->ncPressed == kind)
+        return;
+    rec->ncPressed = kind;
+    wnd::PaintNonClient(hwnd, nullptr);
+}
+
+CRect SizedRect(const Tracking& t, CPoint pt, const MINMAXINFO& mmi)
+{
+    CRect rc = t.startRect;
+    const int dx = pt.x - t.start.x;
+    const int dy = pt.y - t.start.y;
+    const bool left = t.hit == HTLEFT || t.hit == HTTOPLEFT || t.hit == HTBOTTOMLEFT;
+    const bool right = t.hit == HTRIGHT || t.hit == HTTOPRIGHT || t.hit == HTBOTTOMRIGHT;
+    const bool top = t.hit == HTTOP || t.hit == HTTOPLEFT || t.hit == HTTOPRIGHT;
+    const bool bottom = t.hit == HTBOTTOM || t.hit == HTBOTTOMLEFT || t.hit == HTBOTTOMRIGHT;
+    const int minW = mmi.ptMinTrackSize.x, minH = mmi.ptMinTrackSize.y;
+    if (left) rc.left = std::min(rc.left + dx, rc.right - minW);
+    if (right) rc.right = std::max(rc.right + dx, rc.left + minW);
+    if (top) rc.top = std::min(rc.top + dy, rc.bottom - minH);
+    if (bottom) rc.bottom = std::max(rc.bottom + dy, rc.top + minH);
+    return rc;
+}
+
+}  // namespace
+
+namespace wnd {
+
+MINMAXINFO QueryMinMaxInfo(HWND hwnd)
+{
+    const WindowRecord& rec = Get(hwnd);
+    const CRect insets = NonClientInsets(rec.style & (WS_THICKFRAME | WS_DLGFRAME | WS_BORDER), rec.exStyle);
+    MINMAXINFO mmi{};
+    mmi.ptMaxSize = POINT{GetSystemMetrics(SM_CXSCREEN) + insets.left + insets.right,
+                          GetSystemMetrics(SM_CYSCREEN) + insets.top + insets.bottom};
+    mmi.ptMaxPosition = POINT{-insets.left, -insets.top};
+    mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    mmi.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+    SendMessage(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    return mmi;
+}
+
+void StartTracking(HWND hwnd, LRESULT hit, CPoint ptScreen)
+{
+    WindowRecord* rec = Find(hwnd);
+    if (rec == nullptr || !IsTopLevel(*rec))
+        return;
+    const bool sizing = hit >= HTLEFT && hit <= HTBOTTOMRIGHT && (rec->style & WS_THICKFRAME);
+    const bool moving = hit == HTCAPTION;
+    const UINT button = ButtonKind(*rec, hit);
+    if ((rec->style & WS_MAXIMIZE) && (sizing || moving))
+        return;
+    if (!sizing && !moving && button == 0)
+        return;
+    g_track = Tracking{hwnd, hit, ptScreen, rec->rcWindow};
+    if (button != 0)
+        SetPressed(hwnd, button);
+}
+
+// Returns true when the mouse event belongs to a frame drag or a caption button press.
+bool TrackMouse(HWND, CPoint pt, bool released)
+{
+    if (g_track.hwnd == nullptr)
+        return false;
+    const Tracking t = g_track;
+    WindowRecord* rec = Find(t.hwnd);
+    if (rec == nullptr) {
+        g_track = Tracking{};
+        return false;
+    }
+    if (released)
+        g_track = Tracking{};
+    if (t.hit == HTCAPTION) {
+        SetWindowPos(t.hwnd, nullptr, t.startRect.left + pt.x - t.start.x, t.startRect.top + pt.y - t.start.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (t.hit >= HTLEFT && t.hit <= HTBOTTOMRIGHT) {
+        const CRect rc = SizedRect(t, pt, QueryMinMaxInfo(t.hwnd));
+        SetWindowPos(t.hwnd, nullptr, rc.left, rc.top, rc.Width(), rc.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        const bool over = NonClientHitTest(t.hwnd, pt) == t.hit;
+        SetPressed(t.hwnd, over && !released ? ButtonKind(*rec, t.hit) : 0);
+        if (released && over) {
+            const WPARAM command = t.hit == HTCLOSE ? SC_CLOSE
+                                 : t.hit == HTMINBUTTON ? SC_MINIMIZE
+                                 : (rec->style & WS_MAXIMIZE) ? SC_RESTORE : SC_MAXIMIZE;
+            SendMessage(t.hwnd, WM_SYSCOMMAND, command, MAKELPARAM(pt.x, pt.y));
+        }
+    }
+    return true;
+}
+
+void DoSysCommand(HWND hwnd, WPARAM cmd)
+{
+    WindowRecord* rec = Find(hwnd);
+    if (rec == nullptr)
+        return;
+    switch (cmd) {
+    case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); break;
+    case SC_MAXIMIZE: {
+        if ((rec->style & WS_MAXIMIZE) != 0)
+            break;
+        const MINMAXINFO mmi = QueryMinMaxInfo(hwnd);
+        rec = &Get(hwnd);
+        if (!(rec->style & WS_MINIMIZE))
+            rec->rcRestore = rec->rcWindow;
+        rec->style = (rec->style | WS_MAXIMIZE) & ~WS_MINIMIZE;
+        InvalidateFrame(*rec);
+        SetWindowPos(hwnd, nullptr, mmi.ptMaxPosition.x, mmi.ptMaxPosition.y, mmi.ptMaxSize.x, mmi.ptMaxSize.y,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        break;
+    }
+    case SC_MINIMIZE:
+        if (rec->style & WS_MINIMIZE)
+            break;
+        rec->style |= WS_MINIMIZE;
+        if (rec->widget != nullptr)
+            rec->widget->showMinimized();
+        SendMessage(hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
+        break;
+    case SC_RESTORE:
+        if (rec->style & WS_MINIMIZE) {
+            rec->style &= ~WS_MINIMIZE;
+            if (rec->widget != nullptr && (rec->style & WS_VISIBLE))
+                rec->widget->showNormal();
+            const CRect client = ClientRectInWindow(*rec);
+            SendMessage(hwnd, WM_SIZE, (rec->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED,
+                        MAKELPARAM(client.Width(), client.Height()));
+        } else if (rec->style & WS_MAXIMIZE) {
+            rec->style &= ~WS_MAXIMIZE;
+            const CRect restore = rec->rcRestore;
+            InvalidateFrame(*rec);
+            SetWindowPos(hwnd, nullptr, restore.left, restore.top, restore.Width(), restore.Height(),
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        }
+        break;
+    default: break;
+    }
+}
+
+}  // namespace wnd

@@ -1,0 +1,151 @@
+// The Qt widget behind each window: it shows the window's surface and turns Qt input,
+// geometry and palette events into messages.
+#include "platform/SurfaceAccess.h"
+#include "platform/WndInternal.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+
+namespace {
+CPoint GlobalPoint(const QSinglePointEvent* event)
+{
+    const QPointF p = event->globalPosition();
+    return CPoint(static_cast<int>(p.x()), static_cast<int>(p.y()));
+}
+
+void PalettePropagated(HWND hwnd)
+{
+    // A theme or palette change reaches top-level windows as a colour change, and their
+    // frames are painted again through the window procedure.
+    SendMessage(hwnd, WM_SYSCOLORCHANGE, 0, 0);
+    if (WindowRecord* rec = wnd::Find(hwnd)) {
+        wnd::InvalidateFrame(*rec);
+        InvalidateRect(hwnd, nullptr, TRUE);
+    }
+}
+}  // namespace
+
+WndWidget::WndWidget(HWND hwnd, QWidget* parent, bool topLevel)
+    : QWidget(parent, topLevel ? (Qt::Window | Qt::FramelessWindowHint) : Qt::Widget),
+      m_hwnd(hwnd),
+      m_bTopLevel(topLevel)
+{
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    hide();
+}
+
+void WndWidget::paintEvent(QPaintEvent* event)
+{
+    const WindowRecord* rec = wnd::Find(m_hwnd);
+    if (rec == nullptr || rec->surface == nullptr)
+        return;
+    QPainter painter(this);
+    const QRect area = event->rect();
+    painter.drawImage(area, SurfaceImage(*rec->surface), area);
+}
+
+void WndWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (m_hwnd != nullptr)
+        wndinput::DeliverMouse(m_hwnd, QEvent::MouseButtonPress, GlobalPoint(event), event->button(),
+                               event->buttons(), event->modifiers(), 0);
+}
+
+void WndWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_hwnd != nullptr)
+        wndinput::DeliverMouse(m_hwnd, QEvent::MouseButtonRelease, GlobalPoint(event), event->button(),
+                               event->buttons(), event->modifiers(), 0);
+}
+
+void WndWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (m_hwnd != nullptr)
+        wndinput::DeliverMouse(m_hwnd, QEvent::MouseButtonDblClick, GlobalPoint(event), event->button(),
+                               event->buttons(), event->modifiers(), 0);
+}
+
+void WndWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_hwnd != nullptr)
+        wndinput::DeliverMouse(m_hwnd, QEvent::MouseMove, GlobalPoint(event), Qt::NoButton,
+                               event->buttons(), event->modifiers(), 0);
+}
+
+void WndWidget::wheelEvent(QWheelEvent* event)
+{
+    if (m_hwnd != nullptr)
+        wndinput::DeliverMouse(m_hwnd, QEvent::Wheel, GlobalPoint(event), Qt::NoButton, event->buttons(),
+                               event->modifiers(), event->angleDelta().y());
+}
+
+void WndWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (m_hwnd != nullptr)
+        wndinput::DeliverKey(m_hwnd, true, wndinput::VirtualKeyFromQt(event->key()), event->modifiers(),
+                             event->isAutoRepeat());
+}
+
+void WndWidget::keyReleaseEvent(QKeyEvent* event)
+{
+    if (m_hwnd != nullptr && !event->isAutoRepeat())
+        wndinput::DeliverKey(m_hwnd, false, wndinput::VirtualKeyFromQt(event->key()), event->modifiers(), false);
+}
+
+void WndWidget::resizeEvent(QResizeEvent*)
+{
+    // Sizes come from the layer itself (SetWindowPos); a window manager that resizes a
+    // top-level window is followed through the same path.
+    WindowRecord* rec = wnd::Find(m_hwnd);
+    if (rec == nullptr || !m_bTopLevel)
+        return;
+    if (width() != rec->rcWindow.Width() || height() != rec->rcWindow.Height())
+        SetWindowPos(m_hwnd, nullptr, 0, 0, width(), height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WndWidget::moveEvent(QMoveEvent*)
+{
+    WindowRecord* rec = wnd::Find(m_hwnd);
+    if (rec == nullptr || !m_bTopLevel || !isVisible())
+        return;
+    if (x() != rec->rcWindow.left || y() != rec->rcWindow.top)
+        SetWindowPos(m_hwnd, nullptr, x(), y(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WndWidget::changeEvent(QEvent* event)
+{
+    if (m_hwnd == nullptr || !m_bTopLevel)
+        return;
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow() && GetActiveWindow() != m_hwnd)
+            SetActiveWindow(m_hwnd);
+    } else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange) {
+        PalettePropagated(m_hwnd);
+    } else if (event->type() == QEvent::WindowTitleChange) {
+        const WindowRecord* rec = wnd::Find(m_hwnd);
+        const QByteArray title = windowTitle().toLatin1();
+        if (rec != nullptr && rec->text != title.toStdString())
+            SetWindowText(m_hwnd, title.constData());
+    }
+}
+
+void WndWidget::closeEvent(QCloseEvent* event)
+{
+    // The window manager's close button: the window decides through WM_SYSCOMMAND.
+    event->ignore();
+    if (m_hwnd != nullptr)
+        PostMessage(m_hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void WndWidget::focusInEvent(QFocusEvent*)
+{
+    if (m_hwnd != nullptr && GetFocus() != m_hwnd)
+        SetFocus(m_hwnd);
+}

@@ -1,0 +1,67 @@
+// Test helpers for the window system: a window that records its messages, a loop runner
+// with a watchdog, and message names for readable failures.
+#pragma once
+
+#include "platform/Wnd.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct RecordedMessage {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    friend bool operator==(const RecordedMessage&, const RecordedMessage&) = default;
+};
+
+// A shared log; every recording window appends what reaches its WindowProc.
+using MessageLog = std::vector<RecordedMessage>;
+
+// Keeps only the messages in `wanted` (in arrival order).
+inline std::vector<UINT> Filter(const MessageLog& log, const std::vector<UINT>& wanted, HWND hwnd = nullptr)
+{
+    std::vector<UINT> out;
+    for (const RecordedMessage& m : log)
+        if ((hwnd == nullptr || m.hwnd == hwnd) &&
+            std::find(wanted.begin(), wanted.end(), m.message) != wanted.end())
+            out.push_back(m.message);
+    return out;
+}
+
+class CRecorderWnd : public CWnd {
+public:
+    explicit CRecorderWnd(MessageLog* log) : m_pLog(log) {}
+    std::function<bool(UINT, WPARAM, LPARAM, LRESULT*)> m_handler;  // may take a message
+    bool m_bPostNcDestroyCalled = false;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (m_pLog != nullptr)
+            m_pLog->push_back(RecordedMessage{m_hWnd, message, wParam, lParam});
+        LRESULT result = 0;
+        if (m_handler && m_handler(message, wParam, lParam, &result))
+            return result;
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+
+protected:
+    void PostNcDestroy() override { m_bPostNcDestroyCalled = true; }
+
+private:
+    MessageLog* m_pLog;
+};
+
+// Pumps messages until done() holds or the watchdog (in milliseconds) runs out.
+inline bool PumpUntil(const std::function<bool()>& done, int watchdogMs = 3000)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(watchdogMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        PumpWaitingMessages();
+    }
+    return true;
+}
