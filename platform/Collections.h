@@ -185,6 +185,8 @@ public:
     void SetAt(POSITION position, TYPE newElement) { BASE_CLASS::SetAt(position, newElement); }
     POSITION AddHead(TYPE newElement) { return BASE_CLASS::AddHead(newElement); }
     POSITION AddTail(TYPE newElement) { return BASE_CLASS::AddTail(newElement); }
+    void AddHead(CTypedPtrList* pNewList) { BASE_CLASS::AddHead(pNewList); }
+    void AddTail(CTypedPtrList* pNewList) { BASE_CLASS::AddTail(pNewList); }
     POSITION InsertBefore(POSITION position, TYPE newElement) { return BASE_CLASS::InsertBefore(position, newElement); }
     POSITION InsertAfter(POSITION position, TYPE newElement) { return BASE_CLASS::InsertAfter(position, newElement); }
 
