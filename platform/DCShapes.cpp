@@ -108,7 +108,9 @@ namespace {
 void StrokeWide(CDC::Impl& dc, const std::vector<QPoint>& points, bool closed)
 {
     const int width = dc.Pen()->pen.width;
-    QRect bounds = Bounds(points, width);
+    QRect bounds = Bounds(points, width) & dc.Clip().boundingRect();
+    if (bounds.isEmpty())
+        return;
     QImage mask = NewMask(bounds);
     {
         QPainter painter(&mask);
@@ -184,8 +186,8 @@ BOOL CDC::Polygon(const POINT* points, int count)
     for (int i = 0; i < count; ++i)
         surfacePoints.push_back(m_impl->ToSurface(points[i].x, points[i].y));
     Pattern brush = gdi::BrushPattern(m_impl->Brush(), m_impl->state);
-    if (!brush.null) {
-        QRect bounds = Bounds(surfacePoints, 1);
+    const QRect bounds = Bounds(surfacePoints, 1) & m_impl->Clip().boundingRect();
+    if (!brush.null && !bounds.isEmpty()) {
         QImage mask = NewMask(bounds);
         {
             QPainter painter(&mask);
@@ -264,7 +266,10 @@ BOOL CDC::Ellipse(int left, int top, int right, int bottom)
         return TRUE;
     const bool penVisible = m_impl->PenVisible();
     const int w = penVisible ? m_impl->Pen()->pen.width : 0;
-    const QRect bounds = outer.adjusted(-w, -w, w, w);
+    // Masks cover only the drawable part, however large the ellipse.
+    const QRect bounds = outer.adjusted(-w, -w, w, w) & m_impl->Clip().boundingRect();
+    if (bounds.isEmpty())
+        return TRUE;
     // The ellipse touches the rectangle's outermost pixels, right and bottom excluded.
     const QRect shape(outer.topLeft(), QSize(outer.width() - 1, outer.height() - 1));
     QImage fill = NewMask(bounds);

@@ -185,8 +185,8 @@ int CDC::DrawText(LPCTSTR text, int count, LPRECT rc, UINT format)
         rc->bottom = rc->top + total;
         return total;
     }
-    if (!m_impl->Target())
-        return 0;
+    if (m_impl->Clip().isEmpty())
+        return total;  // nothing visible (also: no surface, or an empty one)
     int top = rc->top;
     if (format & DT_SINGLELINE) {
         if (format & DT_VCENTER)
@@ -233,6 +233,8 @@ BOOL CDC::ExtTextOut(int x, int y, UINT options, LPCRECT rc, LPCTSTR text, UINT 
     // Character spacing arrays are not used by the module; glyphs keep their advances.
     if (!m_impl->Target())
         return FALSE;
+    if (m_impl->Clip().isEmpty())
+        return TRUE;
     QRegion clip = m_impl->Clip();
     QRect area = rc ? m_impl->ToSurface(rc->left, rc->top, rc->right, rc->bottom) : QRect();
     if (rc && (options & ETO_CLIPPED))

@@ -136,9 +136,15 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ handle)
 BOOL CGdiObject::Attach(HGDIOBJ handle)
 {
     Object* object = gdi::Lookup(handle);
-    if (m_hObject || !object || object->owner)
+    if (m_hObject || !object)
         return FALSE;
-    object->owner = this;
+    if (object->owner) {
+        // Several C++ objects may stand for one stock object, none owning it.
+        if (!object->stock)
+            return FALSE;
+    } else {
+        object->owner = this;
+    }
     m_hObject = handle;
     return TRUE;
 }
@@ -156,11 +162,9 @@ BOOL CGdiObject::DeleteObject()
 {
     if (!m_hObject)
         return FALSE;
-    Object* object = gdi::Lookup(m_hObject);
-    if (object && object->wrapper.get() == this) {
-        m_hObject = nullptr;  // a wrapper never deletes the handle it stands for
-        return FALSE;
-    }
+    // For a wrapper from FromHandle this frees the wrapper itself along with the handle,
+    // as the framework's temporary objects go with their handle: nothing here touches
+    // the object after the call.
     return ::DeleteObject(Detach());
 }
 

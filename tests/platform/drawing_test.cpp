@@ -82,6 +82,20 @@ TEST(DrawSurface, PixelsSizeAndResize)
     EXPECT_EQ(surface.GetPixel(1, 4), kWhite);
 }
 
+TEST(DrawSurface, DrawingReportsTheChangedClippedArea)
+{
+    CSurface surface(50, 40);
+    std::vector<CRect> changes;
+    surface.SetChangeHandler([&](const CRect& rc) { changes.push_back(rc); });
+    CDC dc(&surface);
+    dc.SetDeviceOrigin(10, 5);
+    dc.SetDeviceClip(CRect(0, 0, 20, 20));
+    dc.FillSolidRect(15, 15, 30, 30, kRed);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0], CRect(25, 20, 30, 25));
+    EXPECT_EQ(BoundsOf(surface, kRed), changes[0]);
+}
+
 TEST(DrawShapes, RectangleExcludesRightAndBottomEdges)
 {
     CSurface surface(40, 30);
@@ -121,6 +135,27 @@ TEST(DrawShapes, LineToLeavesOutItsEndPoint)
     EXPECT_EQ(CountOf(surface, kBlack), 6 + 4);
     EXPECT_EQ(surface.GetPixel(8, 9), kWhite);
     EXPECT_EQ(dc.GetCurrentPosition(), CPoint(8, 9));
+}
+
+TEST(DrawShapes, EllipseAndPolygonStayInsideTheirBounds)
+{
+    CSurface surface(40, 40);
+    CDC dc(&surface);
+    CPen pen(PS_SOLID, 1, kRed);
+    CBrush brush(kBlue);
+    dc.SelectObject(&pen);
+    dc.SelectObject(&brush);
+    dc.Ellipse(5, 6, 25, 20);
+    EXPECT_EQ(BoundsOf(surface, kRed), CRect(5, 6, 25, 20));
+    EXPECT_EQ(surface.GetPixel(15, 13), kBlue);
+    EXPECT_EQ(surface.GetPixel(5, 6), kWhite);  // corners stay outside
+
+    surface.Fill(kWhite);
+    const POINT triangle[] = {{10, 10}, {30, 10}, {10, 30}};
+    dc.Polygon(triangle, 3);
+    EXPECT_EQ(BoundsOf(surface, kRed), CRect(10, 10, 31, 31));
+    EXPECT_EQ(surface.GetPixel(14, 14), kBlue);
+    EXPECT_EQ(surface.GetPixel(28, 28), kWhite);
 }
 
 TEST(DrawAreas, FillSolidRectPatBltAndFrames)
@@ -287,6 +322,22 @@ TEST(DrawObjects, HandlesMapBackAndSelectedObjectsOutliveTheirOwners)
     EXPECT_EQ(dc.GetDeviceCaps(HORZRES), 20);
 }
 
+TEST(DrawObjects, StockObjectsAreSharedAndWrappersDeleteTheirHandle)
+{
+    CBrush first, second;
+    EXPECT_TRUE(first.CreateStockObject(WHITE_BRUSH));
+    EXPECT_TRUE(second.CreateStockObject(WHITE_BRUSH));
+    EXPECT_TRUE(first.DeleteObject());
+    EXPECT_EQ(GetObjectType(second.m_hObject), OBJ_BRUSH);
+
+    HRGN handle = CreateRectRgn(0, 0, 4, 4);
+    CRgn* wrapper = CRgn::FromHandle(handle);
+    ASSERT_NE(wrapper, nullptr);
+    EXPECT_TRUE(wrapper->PtInRegion(3, 3));
+    EXPECT_TRUE(wrapper->DeleteObject());
+    EXPECT_EQ(CRgn::FromHandle(handle), nullptr);
+}
+
 TEST(DrawObjects, RegionsCombineRectangleSets)
 {
     CRgn a, b, result;
@@ -338,6 +389,39 @@ TEST(DrawBlits, StretchDIBitsMapsNearestPixelsAndClips)
     EXPECT_EQ(BoundsOf(surface, kBlue), CRect(2, 2, 5, 5));
     EXPECT_EQ(CountOf(surface, kWhite), 0);
     EXPECT_EQ(StretchDIBits(dc.GetSafeHdc(), 0, 0, 1, 1, 0, 0, 1, 1, bits.data(), nullptr, 0, SRCCOPY), 0);
+}
+
+TEST(DrawBlits, StretchDIBitsReadsPaddedPaletteAndColourRows)
+{
+    CSurface surface(6, 4);
+    CDC dc(&surface);
+    // 8 bits per pixel, 3 x 2, rows padded to 4 bytes, through a two-colour table.
+    struct {
+        BITMAPINFOHEADER bmiHeader;
+        RGBQUAD bmiColors[2];
+    } indexed{};
+    indexed.bmiHeader = DibInfo(3, -2).bmiHeader;
+    indexed.bmiHeader.biBitCount = 8;
+    indexed.bmiHeader.biClrUsed = 2;
+    indexed.bmiColors[1] = RGBQUAD{0, 0, 255, 0};  // red
+    const BYTE indices[] = {1, 0, 1, 0xEE, 0, 1, 0, 0xEE};
+    dc.StretchDIBits(0, 0, 3, 2, 0, 0, 3, 2, indices, reinterpret_cast<const BITMAPINFO*>(&indexed), DIB_RGB_COLORS,
+                     SRCCOPY);
+    EXPECT_EQ(surface.GetPixel(0, 0), kRed);
+    EXPECT_EQ(surface.GetPixel(1, 0), kBlack);
+    EXPECT_EQ(surface.GetPixel(1, 1), kRed);
+    EXPECT_EQ(surface.GetPixel(2, 1), kBlack);
+
+    // 24 bits per pixel, blue-green-red bytes, 3 x 2, rows padded from 9 to 12 bytes.
+    BITMAPINFO info = DibInfo(3, -2);
+    info.bmiHeader.biBitCount = 24;
+    std::vector<BYTE> rows(24, 0);
+    rows[2] = 255;       // (0, 0) red
+    rows[12 + 6] = 255;  // (2, 1) blue
+    dc.StretchDIBits(3, 0, 3, 2, 0, 0, 3, 2, rows.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(surface.GetPixel(3, 0), kRed);
+    EXPECT_EQ(surface.GetPixel(5, 1), kBlue);
+    EXPECT_EQ(surface.GetPixel(4, 1), kBlack);
 }
 
 TEST(DrawBlits, BitBltFromAMemoryDC)
