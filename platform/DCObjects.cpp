@@ -9,10 +9,11 @@ using gdi::Ref;
 
 namespace {
 
-template <class T>
+// The C++ object of the class asked for that stands for a selected object.
+template <class T, class Handle>
 T* ObjectClass(Object* object)
 {
-    return object ? dynamic_cast<T*>(CGdiObject::FromHandle(object->Handle())) : nullptr;
+    return object ? T::FromHandle(reinterpret_cast<Handle>(object->Handle())) : nullptr;
 }
 
 template <class T>
@@ -27,49 +28,75 @@ T Exchange(T& field, T value)
 
 // Objects
 
-CGdiObject* CDC::SelectObject(CGdiObject* pObject)
+namespace {
+
+// Selects an object into its slot; returns the previous object, or null when there was
+// none, when the object cannot be selected, or when the previous one had been deleted.
+Object* Select(CDC::Impl& dc, Object* object)
 {
-    Object* object = pObject ? gdi::Lookup(pObject->m_hObject) : nullptr;
-    if (!object || !m_hDC)
-        return nullptr;
-    gdi::DCState& state = m_impl->state;
+    gdi::DCState& state = dc.state;
     Ref* slot = nullptr;
     switch (object->kind) {
     case Kind::Pen: slot = &state.pen; break;
     case Kind::Brush: slot = &state.brush; break;
     case Kind::Font: slot = &state.font; break;
     case Kind::Bitmap:
-        if (!m_impl->memory)
+        if (!dc.memory)
             return nullptr;
         slot = &state.bitmap;
-        m_impl->InvalidateClip();
+        dc.InvalidateClip();
         break;
-    case Kind::Region: SelectClipRgn(static_cast<CRgn*>(pObject)); return nullptr;
+    case Kind::Region:
     case Kind::Palette: return nullptr;
     }
     Ref previous = *slot;
     *slot = Ref(object);
+    // Checked while still held: an object that is not pending stays alive without us.
+    return previous && !previous->deletePending ? previous.get() : nullptr;
+}
+
+}  // namespace
+
+CGdiObject* CDC::SelectObject(CGdiObject* pObject)
+{
+    Object* object = pObject ? gdi::Lookup(pObject->m_hObject) : nullptr;
+    if (!object || !m_hDC)
+        return nullptr;
+    if (object->kind == Kind::Region) {
+        SelectClipRgn(CRgn::FromHandle(reinterpret_cast<HRGN>(object->Handle())));
+        return nullptr;
+    }
+    Object* previous = Select(*m_impl, object);
     return previous ? CGdiObject::FromHandle(previous->Handle()) : nullptr;
+}
+
+template <class T, class Handle>
+static T* SelectTyped(CDC::Impl& dc, HDC hdc, T* pObject, gdi::Kind kind)
+{
+    Object* object = pObject ? gdi::Lookup(pObject->m_hObject, kind) : nullptr;
+    if (!object || !hdc)
+        return nullptr;
+    return ObjectClass<T, Handle>(Select(dc, object));
 }
 
 CPen* CDC::SelectObject(CPen* pPen)
 {
-    return dynamic_cast<CPen*>(SelectObject(static_cast<CGdiObject*>(pPen)));
+    return SelectTyped<CPen, HPEN>(*m_impl, m_hDC, pPen, Kind::Pen);
 }
 
 CBrush* CDC::SelectObject(CBrush* pBrush)
 {
-    return dynamic_cast<CBrush*>(SelectObject(static_cast<CGdiObject*>(pBrush)));
+    return SelectTyped<CBrush, HBRUSH>(*m_impl, m_hDC, pBrush, Kind::Brush);
 }
 
 CFont* CDC::SelectObject(CFont* pFont)
 {
-    return dynamic_cast<CFont*>(SelectObject(static_cast<CGdiObject*>(pFont)));
+    return SelectTyped<CFont, HFONT>(*m_impl, m_hDC, pFont, Kind::Font);
 }
 
 CBitmap* CDC::SelectObject(CBitmap* pBitmap)
 {
-    return dynamic_cast<CBitmap*>(SelectObject(static_cast<CGdiObject*>(pBitmap)));
+    return SelectTyped<CBitmap, HBITMAP>(*m_impl, m_hDC, pBitmap, Kind::Bitmap);
 }
 
 CGdiObject* CDC::SelectStockObject(int index)
@@ -77,10 +104,10 @@ CGdiObject* CDC::SelectStockObject(int index)
     return SelectObject(CGdiObject::FromHandle(GetStockObject(index)));
 }
 
-CPen* CDC::GetCurrentPen() const { return ObjectClass<CPen>(m_impl->Pen()); }
-CBrush* CDC::GetCurrentBrush() const { return ObjectClass<CBrush>(m_impl->Brush()); }
-CFont* CDC::GetCurrentFont() const { return ObjectClass<CFont>(m_impl->Font()); }
-CBitmap* CDC::GetCurrentBitmap() const { return ObjectClass<CBitmap>(m_impl->state.bitmap.get()); }
+CPen* CDC::GetCurrentPen() const { return ObjectClass<CPen, HPEN>(m_impl->Pen()); }
+CBrush* CDC::GetCurrentBrush() const { return ObjectClass<CBrush, HBRUSH>(m_impl->Brush()); }
+CFont* CDC::GetCurrentFont() const { return ObjectClass<CFont, HFONT>(m_impl->Font()); }
+CBitmap* CDC::GetCurrentBitmap() const { return ObjectClass<CBitmap, HBITMAP>(m_impl->state.bitmap.get()); }
 
 CPalette* CDC::SelectPalette(CPalette* /*pPalette*/, BOOL /*forceBackground*/)
 {

@@ -34,12 +34,34 @@ QRegion RectRegion(int left, int top, int right, int bottom)
     return QRegion(ToQRect(left, top, right, bottom));
 }
 
-// The C++ object for a handle when it is of the class asked for (a CGdiObject that merely
-// attached a pen handle is not a CPen).
+// The wrapper that stands for a handle no C++ object of the right class owns.
+CGdiObject* WrapperOf(Object* object)
+{
+    if (!object->wrapper) {
+        switch (object->kind) {
+        case Kind::Pen: object->wrapper = std::make_unique<CPen>(); break;
+        case Kind::Brush: object->wrapper = std::make_unique<CBrush>(); break;
+        case Kind::Font: object->wrapper = std::make_unique<CFont>(); break;
+        case Kind::Bitmap: object->wrapper = std::make_unique<CBitmap>(); break;
+        case Kind::Region: object->wrapper = std::make_unique<CRgn>(); break;
+        case Kind::Palette: object->wrapper = std::make_unique<CPalette>(); break;
+        }
+        object->wrapper->m_hObject = object->Handle();
+    }
+    return object->wrapper.get();
+}
+
+// The owner when it is of the class asked for (a CGdiObject that merely attached a pen
+// handle is not a CPen), else the wrapper; null for a handle of another kind.
 template <class T, class Handle>
 T* FromHandleAs(Handle handle)
 {
-    return dynamic_cast<T*>(CGdiObject::FromHandle(reinterpret_cast<HGDIOBJ>(handle)));
+    Object* object = gdi::Lookup(reinterpret_cast<HGDIOBJ>(handle));
+    if (!object)
+        return nullptr;
+    if (T* owner = dynamic_cast<T*>(object->owner))
+        return owner;
+    return dynamic_cast<T*>(WrapperOf(object));
 }
 
 }  // namespace
@@ -117,20 +139,7 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ handle)
     Object* object = gdi::Lookup(handle);
     if (!object)
         return nullptr;
-    if (object->owner)
-        return object->owner;
-    if (!object->wrapper) {
-        switch (object->kind) {
-        case Kind::Pen: object->wrapper = std::make_unique<CPen>(); break;
-        case Kind::Brush: object->wrapper = std::make_unique<CBrush>(); break;
-        case Kind::Font: object->wrapper = std::make_unique<CFont>(); break;
-        case Kind::Bitmap: object->wrapper = std::make_unique<CBitmap>(); break;
-        case Kind::Region: object->wrapper = std::make_unique<CRgn>(); break;
-        case Kind::Palette: object->wrapper = std::make_unique<CPalette>(); break;
-        }
-        object->wrapper->m_hObject = handle;
-    }
-    return object->wrapper.get();
+    return object->owner ? object->owner : WrapperOf(object);
 }
 
 BOOL CGdiObject::Attach(HGDIOBJ handle)
