@@ -305,7 +305,7 @@ HWND SetActiveWindow(HWND hWnd)
     }
     SendMessage(top, WM_NCACTIVATE, TRUE, 0);
     SendMessage(top, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous));
-    if (WindowRecord* rec = wnd::Find(top); rec != nullptr && rec->widget != nullptr)
+    if (WindowRecord* rec = wnd::Find(top); rec != nullptr && rec->widget != nullptr && !rec->widget->isActiveWindow())
         rec->widget->activateWindow();
     return previous;
 }

@@ -63,6 +63,10 @@ struct WindowRecord {
     bool destroying = false;
 };
 
+// Creates a window; pWnd (null for windows without a framework object) gets the handle.
+HWND CreateWindowInternal(CWnd* pWnd, DWORD exStyle, LPCTSTR lpszClass, LPCTSTR lpszName, DWORD style,
+                          int x, int y, int cx, int cy, HWND hwndParent, UINT nID, LPVOID lpParam);
+
 namespace wnd {
 
 WindowRecord* Find(HWND hwnd);

@@ -124,8 +124,14 @@ void WndWidget::changeEvent(QEvent* event)
     if (m_hwnd == nullptr || !m_bTopLevel)
         return;
     if (event->type() == QEvent::ActivationChange) {
-        if (isActiveWindow() && GetActiveWindow() != m_hwnd)
+        // The window manager activated this window: follow it, unless the window is
+        // disabled (an owner under a modal dialog), which the system never activates.
+        static bool following = false;
+        if (!following && isActiveWindow() && GetActiveWindow() != m_hwnd && IsWindowEnabled(m_hwnd)) {
+            following = true;
             SetActiveWindow(m_hwnd);
+            following = false;
+        }
     } else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange) {
         PalettePropagated(m_hwnd);
     } else if (event->type() == QEvent::WindowTitleChange) {
