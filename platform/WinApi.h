@@ -117,3 +117,5 @@ void SimulateMouseForTest(TestMouse kind, POINT ptScreen, int button, int wheelD
 void SimulateKeyForTest(int nVirtKey, BOOL bDown, WPARAM modifiers = 0);
 // Overrides the tracked state of one key (as if pressed or released elsewhere).
 void SetKeyStateForTest(int nVirtKey, BOOL bDown);
+// Saves what the window shows on screen (its surface and any native controls) as PNG.
+BOOL SaveWindowImageForTest(HWND hWnd, const char* path);

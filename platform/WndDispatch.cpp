@@ -175,7 +175,6 @@ void CWnd::OnHScroll(UINT, UINT, CWnd*) { Default(); }
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 void CWnd::OnSysColorChange() { Default(); }
 void CWnd::OnCaptureChanged(CWnd*) { Default(); }
-void CWnd::OnInitMenuPopup(HMENU, UINT, BOOL) { Default(); }
 void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
 
 void CWnd::OnNcDestroy()

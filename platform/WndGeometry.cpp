@@ -75,6 +75,8 @@ void SyncWidgetGeometry(WindowRecord& rec)
         if (const WindowRecord* parent = Find(rec.parent))
             rc.OffsetRect(ClientRectInWindow(*parent).TopLeft());
     rec.widget->setGeometry(rc.left, rc.top, rc.Width(), rc.Height());
+    if (rec.native != nullptr && rec.native->parentWidget() == rec.widget)
+        rec.native->setGeometry(0, 0, rc.Width(), std::min(rc.Height(), std::max(rec.native->sizeHint().height(), 20)));
     LayoutScrollBars(rec);
     for (HWND child : rec.children)
         if (WindowRecord* c = Find(child))

@@ -205,10 +205,14 @@ void DeliverMouse(HWND hwnd, UINT qtType, CPoint pt, Qt::MouseButton button, Qt:
 
 void DeliverKey(HWND hwnd, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat)
 {
+    PostKeyTo(g_focus != nullptr ? g_focus : hwnd, down, vk, mods, autoRepeat, 0);
+}
+
+void PostKeyTo(HWND target, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat, BYTE scan)
+{
     if (vk != VK_SHIFT && vk != VK_CONTROL && vk != VK_MENU)
         SyncModifiers(mods);
-    HWND target = g_focus != nullptr ? g_focus : hwnd;
-    LPARAM lParam = 1;
+    LPARAM lParam = 1 | (static_cast<LPARAM>(scan) << 16);
     if (autoRepeat || !down)
         lParam |= LPARAM{1} << 30;
     if (!down)

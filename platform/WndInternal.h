@@ -158,4 +158,6 @@ WPARAM MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
 void DeliverMouse(HWND target, UINT qtType, CPoint ptScreen, Qt::MouseButton button,
                   Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int wheelDelta);
 void DeliverKey(HWND target, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat);
+// Queues a key message for one window; scan is kept in the scan-code bits of lParam.
+void PostKeyTo(HWND target, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat, BYTE scan);
 }  // namespace wndinput

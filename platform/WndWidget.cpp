@@ -155,3 +155,11 @@ void WndWidget::focusInEvent(QFocusEvent*)
     if (m_hwnd != nullptr && GetFocus() != m_hwnd)
         SetFocus(m_hwnd);
 }
+
+BOOL SaveWindowImageForTest(HWND hWnd, const char* path)
+{
+    const WindowRecord* rec = wnd::Find(hWnd);
+    if (rec == nullptr || rec->widget == nullptr)
+        return FALSE;
+    return rec->widget->grab().save(QString::fromLocal8Bit(path), "PNG");
+}
