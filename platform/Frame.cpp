@@ -13,7 +13,9 @@ namespace {
 
 bool HasCaption(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION; }
 
-CSize FrameSize(DWORD style, DWORD exStyle)
+}  // namespace
+
+CSize wndframe::FrameSize(DWORD style, DWORD exStyle)
 {
     if (style & WS_THICKFRAME)
         return CSize(GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME));
@@ -23,6 +25,9 @@ CSize FrameSize(DWORD style, DWORD exStyle)
         return CSize(GetSystemMetrics(SM_CXBORDER), GetSystemMetrics(SM_CYBORDER));
     return CSize(0, 0);
 }
+
+namespace {
+using wndframe::FrameSize;
 
 HFONT CaptionFont()
 {

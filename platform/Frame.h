@@ -12,6 +12,8 @@ struct CaptionButtons {
     CRect min;
 };
 
+// The width and height of the window frame that the styles give.
+CSize FrameSize(DWORD style, DWORD exStyle);
 // In window coordinates.
 CRect CaptionRect(const WindowRecord& rec);
 CaptionButtons ButtonRects(const WindowRecord& rec);

@@ -57,11 +57,11 @@ namespace wnd {
 MINMAXINFO QueryMinMaxInfo(HWND hwnd)
 {
     const WindowRecord& rec = Get(hwnd);
-    const CRect insets = NonClientInsets(rec.style & (WS_THICKFRAME | WS_DLGFRAME | WS_BORDER), rec.exStyle);
+    // Maximised, the frame lies just outside the screen.
+    const CSize frame = wndframe::FrameSize(rec.style, rec.exStyle);
     MINMAXINFO mmi{};
-    mmi.ptMaxSize = POINT{GetSystemMetrics(SM_CXSCREEN) + insets.left + insets.right,
-                          GetSystemMetrics(SM_CYSCREEN) + insets.top + insets.bottom};
-    mmi.ptMaxPosition = POINT{-insets.left, -insets.top};
+    mmi.ptMaxSize = POINT{GetSystemMetrics(SM_CXSCREEN) + 2 * frame.cx, GetSystemMetrics(SM_CYSCREEN) + 2 * frame.cy};
+    mmi.ptMaxPosition = POINT{-frame.cx, -frame.cy};
     mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
     mmi.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
     SendMessage(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));

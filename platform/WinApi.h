@@ -99,6 +99,10 @@ HCURSOR GetCursor();
 // Standard cursors (IDC_ARROW, IDC_SIZENWSE, ...); hInstance is ignored.
 HCURSOR LoadCursor(HINSTANCE hInstance, LPCTSTR lpCursorName);
 
+// A change of system colours or settings (a new theme, a test override): every top-level
+// window gets WM_SYSCOLORCHANGE and repaints its frame and client area.
+void NotifySysColorChange();
+
 // Timers.
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);

@@ -77,6 +77,16 @@ WindowRecord& Get(HWND hwnd) { return *Find(hwnd); }
 
 bool IsTopLevel(const WindowRecord& rec) { return (rec.style & WS_CHILD) == 0; }
 
+std::vector<HWND> TopLevelWindows()
+{
+    std::vector<HWND> windows;
+    for (const auto& [hwnd, rec] : Registry())
+        if (IsTopLevel(*rec))
+            windows.push_back(hwnd);
+    std::sort(windows.begin(), windows.end());
+    return windows;
+}
+
 const WindowClass& LookupClass(const std::string& name)
 {
     auto& classes = Classes();

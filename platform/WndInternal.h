@@ -72,6 +72,7 @@ namespace wnd {
 WindowRecord* Find(HWND hwnd);
 WindowRecord& Get(HWND hwnd);  // hwnd must be valid
 bool IsTopLevel(const WindowRecord& rec);
+std::vector<HWND> TopLevelWindows();
 // The insets of the client area inside the window rectangle (frame, caption, edges,
 // scroll bars), as left, top, right, bottom widths.
 CRect NonClientInsets(DWORD style, DWORD exStyle);

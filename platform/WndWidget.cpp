@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWheelEvent>
 
 namespace {
@@ -17,15 +18,18 @@ CPoint GlobalPoint(const QSinglePointEvent* event)
     return CPoint(static_cast<int>(p.x()), static_cast<int>(p.y()));
 }
 
-void PalettePropagated(HWND hwnd)
+void PalettePropagated(HWND)
 {
-    // A theme or palette change reaches top-level windows as a colour change, and their
-    // frames are painted again through the window procedure.
-    SendMessage(hwnd, WM_SYSCOLORCHANGE, 0, 0);
-    if (WindowRecord* rec = wnd::Find(hwnd)) {
-        wnd::InvalidateFrame(*rec);
-        InvalidateRect(hwnd, nullptr, TRUE);
-    }
+    // A theme or palette change reaches every top-level window once as a colour change,
+    // however many widgets report it.
+    static bool pending = false;
+    if (pending)
+        return;
+    pending = true;
+    QTimer::singleShot(0, [] {
+        pending = false;
+        NotifySysColorChange();
+    });
 }
 }  // namespace
 
@@ -162,4 +166,16 @@ BOOL SaveWindowImageForTest(HWND hWnd, const char* path)
     if (rec == nullptr || rec->widget == nullptr)
         return FALSE;
     return rec->widget->grab().save(QString::fromLocal8Bit(path), "PNG");
+}
+
+void NotifySysColorChange()
+{
+    // The frames are painted again through the window procedure, so hooks see it.
+    for (HWND hwnd : wnd::TopLevelWindows()) {
+        SendMessage(hwnd, WM_SYSCOLORCHANGE, 0, 0);
+        if (WindowRecord* rec = wnd::Find(hwnd)) {
+            wnd::InvalidateFrame(*rec);
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
+    }
 }

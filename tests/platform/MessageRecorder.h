@@ -5,9 +5,15 @@
 #include "platform/Wnd.h"
 
 #include <chrono>
+#include <ostream>
 #include <functional>
 #include <string>
 #include <vector>
+
+// Readable rectangles and points in failure messages.
+inline void PrintTo(const CRect& r, std::ostream* os) { *os << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")"; }
+inline void PrintTo(const CPoint& p, std::ostream* os) { *os << "(" << p.x << ", " << p.y << ")"; }
+inline void PrintTo(const CSize& s, std::ostream* os) { *os << "(" << s.cx << " x " << s.cy << ")"; }
 
 struct RecordedMessage {
     HWND hwnd;
