@@ -2,20 +2,13 @@
 
 #include <QApplication>
 
-#include <memory>
-
-namespace {
-std::unique_ptr<QApplication>& applicationHolder()
-{
-    static std::unique_ptr<QApplication> app;
-    return app;
-}
-}  // namespace
-
 void InitGuiApplication(int& argc, char** argv)
 {
+    // The application object lives as long as the process. It is deliberately never
+    // destroyed: deleting it from a static destructor at exit runs after parts of Qt's
+    // own global state are gone and crashes.
     if (QApplication::instance() == nullptr)
-        applicationHolder() = std::make_unique<QApplication>(argc, argv);
+        new QApplication(argc, argv);
 }
 
 bool IsGuiApplicationReady()
