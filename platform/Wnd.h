@@ -12,6 +12,7 @@
 class CWnd;
 class CCmdUI;
 class CDC;
+class CFont;
 class CSurface;
 struct CCreateContext;
 struct AFX_CMDHANDLERINFO;
@@ -113,6 +114,10 @@ public:
     BOOL GetUpdateRect(LPRECT lpRect, BOOL bErase = FALSE);
     CDC* BeginPaint(PAINTSTRUCT* lpPaint);
     void EndPaint(PAINTSTRUCT* lpPaint);
+    // A DC of the client area (GetDC) or the whole window (GetWindowDC); release it.
+    CDC* GetDC();
+    CDC* GetWindowDC();
+    int ReleaseDC(CDC* pDC);
     // The window's pixels (whole window, non-client area included); tests read them.
     CSurface* GetSurfaceForTest() const;
 
@@ -133,7 +138,9 @@ public:
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     HICON GetIcon(BOOL bBigIcon) const;
     void SetFont(HFONT hFont, BOOL bRedraw = TRUE);
+    void SetFont(CFont* pFont, BOOL bRedraw = TRUE);
     HFONT GetFontHandle() const;
+    CFont* GetFont() const;  // null when the window has no font of its own
 
     // Timers.
     UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr);

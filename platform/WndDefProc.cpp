@@ -121,6 +121,11 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCLBUTTONDOWN:
         wnd::StartTracking(hWnd, static_cast<LRESULT>(wParam), CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
         return 0;
+    case WM_NCLBUTTONDBLCLK:
+        // A double click on the caption maximises or restores.
+        if (wParam == HTCAPTION && (rec->style & WS_MAXIMIZEBOX))
+            SendMessage(hWnd, WM_SYSCOMMAND, IsZoomed(hWnd) ? SC_RESTORE : SC_MAXIMIZE, lParam);
+        return 0;
     case WM_SYSCOMMAND: wnd::DoSysCommand(hWnd, wParam & 0xFFF0); return 0;
     case WM_SETCURSOR: return SetCursorDefault(*rec, wParam, lParam);
     case WM_MOUSEACTIVATE:

@@ -1,4 +1,5 @@
 // CWnd members that wrap the handle-level services.
+#include "platform/GdiObjects.h"
 #include "platform/WndInternal.h"
 
 #include <cstring>
@@ -167,6 +168,13 @@ HICON CWnd::GetIcon(BOOL bBigIcon) const
 
 void CWnd::SetFont(HFONT hFont, BOOL bRedraw) { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(hFont), bRedraw); }
 HFONT CWnd::GetFontHandle() const { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
+void CWnd::SetFont(CFont* pFont, BOOL bRedraw) { SetFont(pFont != nullptr ? static_cast<HFONT>(*pFont) : nullptr, bRedraw); }
+
+CFont* CWnd::GetFont() const
+{
+    HFONT font = GetFontHandle();
+    return font != nullptr ? CFont::FromHandle(font) : nullptr;
+}
 
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer)
 {

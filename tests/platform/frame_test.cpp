@@ -157,6 +157,18 @@ TEST_F(FrameTest, DraggingTheCaptionMovesAndTheBorderResizesWithinTheMinimum)
     EXPECT_FALSE(Filter(m_log, {WM_SIZE}).empty());
 }
 
+TEST_F(FrameTest, DoubleClickOnTheCaptionMaximisesAndRestores)
+{
+    SimulateMouseForTest(TestMouse::DoubleClick, Screen(200, Frame() + 5), VK_LBUTTON);
+    SimulateMouseForTest(TestMouse::Release, Screen(200, Frame() + 5), VK_LBUTTON);
+    PumpWaitingMessages();
+    EXPECT_TRUE(m_wnd->IsZoomed());
+    SimulateMouseForTest(TestMouse::DoubleClick, Screen(200, Frame() + 5), VK_LBUTTON);
+    SimulateMouseForTest(TestMouse::Release, Screen(200, Frame() + 5), VK_LBUTTON);
+    PumpWaitingMessages();
+    EXPECT_FALSE(m_wnd->IsZoomed());
+}
+
 TEST_F(FrameTest, CloseButtonClosesTheWindow)
 {
     Click(Screen(CloseCenter().x, CloseCenter().y));
