@@ -99,6 +99,7 @@ void NotifyParent(HWND combo, int code)
 void CreateCombo(WindowRecord& rec)
 {
     auto* combo = new QComboBox(rec.widget);  // owned by the window's widget
+    rec.controlScrollBars = true;
     const bool editable = (rec.style & 0x3) == CBS_DROPDOWN || (rec.style & 0x3) == CBS_SIMPLE;
     combo->setEditable(editable);
     combo->setInsertPolicy(QComboBox::NoInsert);

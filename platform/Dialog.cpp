@@ -2,6 +2,7 @@
 #include "platform/Dialog.h"
 
 #include "platform/DC.h"
+#include "platform/GdiObjects.h"
 #include "platform/Resources.h"
 #include "platform/SystemMetrics.h"
 #include "platform/WndInternal.h"
@@ -220,6 +221,10 @@ void CDialog::EndDialog(int nResult)
 
 BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
+    if (message == WM_GETFONT && m_pFont != nullptr && wnd::Get(m_hWnd).font == nullptr) {
+        *pResult = reinterpret_cast<LRESULT>(static_cast<HFONT>(*m_pFont));  // already during WM_CREATE
+        return TRUE;
+    }
     if (message == WM_INITDIALOG) {
         *pResult = OnInitDialog();
         return TRUE;

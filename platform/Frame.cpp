@@ -57,11 +57,11 @@ void PaintFrameBorder(CDC& dc, const WindowRecord& rec, CRect rc)
 void PaintClientEdges(CDC& dc, const WindowRecord& rec)
 {
     CRect rc = wnd::ClientRectInWindow(rec);
-    const CRect insets = wnd::NonClientInsets(rec.style, rec.exStyle);
     // The edges surround the client area and the scroll bars.
-    rc.right += (rec.style & WS_VSCROLL) ? GetSystemMetrics(SM_CXVSCROLL) : 0;
-    rc.bottom += (rec.style & WS_HSCROLL) ? GetSystemMetrics(SM_CYHSCROLL) : 0;
-    if (rec.style & (WS_VSCROLL | WS_HSCROLL)) {
+    const DWORD style = wnd::FrameStyle(rec);
+    rc.right += (style & WS_VSCROLL) ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+    rc.bottom += (style & WS_HSCROLL) ? GetSystemMetrics(SM_CYHSCROLL) : 0;
+    if (style & (WS_VSCROLL | WS_HSCROLL)) {
         CRect bars = rc;
         bars.left = wnd::ClientRectInWindow(rec).right;
         dc.FillSolidRect(&bars, GetSysColor(COLOR_3DFACE));
@@ -69,7 +69,6 @@ void PaintClientEdges(CDC& dc, const WindowRecord& rec)
         bars.top = wnd::ClientRectInWindow(rec).bottom;
         dc.FillSolidRect(&bars, GetSysColor(COLOR_3DFACE));
     }
-    (void)insets;
     if (rec.exStyle & WS_EX_STATICEDGE) {
         rc.InflateRect(1, 1);
         dc.Draw3dRect(&rc, GetSysColor(COLOR_3DSHADOW), GetSysColor(COLOR_3DHIGHLIGHT));
@@ -192,9 +191,9 @@ LRESULT NonClientHitTest(HWND hwnd, CPoint ptScreen)
     const CRect client = ClientRectInWindow(*rec);
     if (client.PtInRect(pt))
         return HTCLIENT;
-    if ((rec->style & WS_VSCROLL) && pt.x >= client.right && pt.y >= client.top && pt.y < client.bottom)
+    if ((wnd::FrameStyle(*rec) & WS_VSCROLL) && pt.x >= client.right && pt.y >= client.top && pt.y < client.bottom)
         return HTVSCROLL;
-    if ((rec->style & WS_HSCROLL) && pt.y >= client.bottom && pt.x >= client.left && pt.x < client.right)
+    if ((wnd::FrameStyle(*rec) & WS_HSCROLL) && pt.y >= client.bottom && pt.x >= client.left && pt.x < client.right)
         return HTHSCROLL;
     if (HasCaption(rec->style)) {
         const wndframe::CaptionButtons buttons = wndframe::ButtonRects(*rec);

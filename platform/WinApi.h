@@ -32,6 +32,11 @@ LRESULT CallWindowProc(WNDPROC lpPrevWndFunc, HWND hWnd, UINT message, WPARAM wP
 // testing, moving and sizing, closing).
 LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 LONG_PTR SetWindowLongPtr(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
+// Window classes carry no icons of their own here: GCLP_HICON / GCLP_HICONSM give the
+// window's own icons (WM_SETICON), other indices 0.
+constexpr int GCLP_HICON = -14;
+constexpr int GCLP_HICONSM = -34;
+DWORD_PTR GetClassLongPtr(HWND hWnd, int nIndex);
 LONG_PTR GetWindowLongPtr(HWND hWnd, int nIndex);
 DWORD GetMessageTime();
 DWORD GetMessagePos();

@@ -29,10 +29,20 @@ public:
     virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo);
 };
 
+// CWnd::m_nFlags: keep the caption active (a popup of the window is up).
+constexpr UINT WF_STAYACTIVE = 0x0020;
+
 class CWnd : public CCmdTarget {
     DECLARE_DYNCREATE(CWnd)
 public:
     HWND m_hWnd = nullptr;
+    UINT m_nFlags = 0;
+
+    // Z-order positions for SetWindowPos.
+    static const CWnd wndTop;
+    static const CWnd wndBottom;
+    static const CWnd wndTopMost;
+    static const CWnd wndNoTopMost;
 
     CWnd();
     // Destroys a window that still exists (its PostNcDestroy then runs too).
@@ -203,9 +213,18 @@ protected:
     WNDPROC m_pfnSuper = nullptr;  // the class procedure that DefWindowProc calls
 
 private:
+    explicit CWnd(HWND hWndSpecial) : m_hWnd(hWndSpecial) {}
     friend LRESULT AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     BOOL DispatchInput(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     BOOL DispatchWindowState(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+};
+
+// A frame window: the window that holds views and control bars.
+class CFrameWnd : public CWnd {
+    DECLARE_DYNAMIC(CFrameWnd)
+public:
+    // The frame whose views are active (this one, without MDI children).
+    virtual CFrameWnd* GetActiveFrame() { return this; }
 };
 
 // The framework's window procedure: sets the current-message record and calls the

@@ -248,6 +248,18 @@ LONG_PTR SetWindowLongPtr(HWND hWnd, int nIndex, LONG_PTR dwNewLong)
     return previous;
 }
 
+DWORD_PTR GetClassLongPtr(HWND hWnd, int nIndex)
+{
+    const WindowRecord* rec = wnd::Find(hWnd);
+    if (rec == nullptr)
+        return 0;
+    if (nIndex == GCLP_HICONSM)
+        return reinterpret_cast<DWORD_PTR>(rec->iconSmall != nullptr ? rec->iconSmall : rec->iconBig);
+    if (nIndex == GCLP_HICON)
+        return reinterpret_cast<DWORD_PTR>(rec->iconBig);
+    return 0;
+}
+
 LONG_PTR GetWindowLongPtr(HWND hWnd, int nIndex)
 {
     const WindowRecord* rec = wnd::Find(hWnd);

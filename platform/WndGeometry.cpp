@@ -32,9 +32,14 @@ CRect NonClientInsets(DWORD style, DWORD exStyle)
     return insets;
 }
 
+DWORD FrameStyle(const WindowRecord& rec)
+{
+    return rec.controlScrollBars ? (rec.style & ~(WS_VSCROLL | WS_HSCROLL)) : rec.style;
+}
+
 CRect ClientRectInWindow(const WindowRecord& rec)
 {
-    const CRect insets = NonClientInsets(rec.style, rec.exStyle);
+    const CRect insets = NonClientInsets(FrameStyle(rec), rec.exStyle);
     CRect rc(insets.left, insets.top, rec.rcWindow.Width() - insets.right,
              rec.rcWindow.Height() - insets.bottom);
     if (rc.right < rc.left)

@@ -61,6 +61,7 @@ struct WindowRecord {
     ScrollBarState scroll[2];        // SB_HORZ, SB_VERT
     std::unique_ptr<ControlState> control;
     bool destroying = false;
+    bool controlScrollBars = false;  // WS_VSCROLL / WS_HSCROLL belong to the control's own list
 };
 
 // Creates a window; pWnd (null for windows without a framework object) gets the handle.
@@ -77,6 +78,8 @@ std::vector<HWND> TopLevelWindows();
 // scroll bars), as left, top, right, bottom widths.
 CRect NonClientInsets(DWORD style, DWORD exStyle);
 CRect ClientRectInWindow(const WindowRecord& rec);  // window coordinates
+// The style bits that shape the window's frame (scroll bars of a control's list left out).
+DWORD FrameStyle(const WindowRecord& rec);
 CPoint WindowOriginOnScreen(const WindowRecord& rec);
 CRect WindowRectOnScreen(const WindowRecord& rec);
 

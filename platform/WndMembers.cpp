@@ -4,6 +4,13 @@
 
 #include <cstring>
 
+IMPLEMENT_DYNAMIC(CFrameWnd, CWnd)
+
+const CWnd CWnd::wndTop(HWND_TOP);
+const CWnd CWnd::wndBottom(HWND_BOTTOM);
+const CWnd CWnd::wndTopMost(HWND_TOPMOST);
+const CWnd CWnd::wndNoTopMost(HWND_NOTOPMOST);
+
 CWnd* CWnd::GetParent() const { return CWnd::FromHandle(::GetParent(m_hWnd)); }
 
 CWnd* CWnd::GetOwner() const { return GetParent(); }

@@ -72,7 +72,7 @@ void LayoutScrollBars(WindowRecord& rec)
 {
     const CRect client = ClientRectInWindow(rec);
     for (int nBar : {SB_HORZ, SB_VERT}) {
-        const bool shown = (rec.style & StyleBit(nBar)) != 0;
+        const bool shown = (FrameStyle(rec) & StyleBit(nBar)) != 0;
         if (shown)
             CreateBar(rec, nBar);
         QScrollBar* bar = rec.scroll[nBar].bar;

@@ -71,6 +71,7 @@ public:
     CComboBox m_cbPixel;
     CBandView* m_pView = nullptr;
     bool m_bCropOn = true;
+    bool m_bFontInCreate = false;
     std::vector<UINT> m_commands;
     std::vector<MSG> m_filtered;  // key-downs seen by PreTranslateMessage
     std::function<bool(const MSG&)> m_consume;
@@ -127,12 +128,14 @@ protected:
         if (!m_wndToolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP) ||
             !m_wndToolBar.LoadToolBar(kToolBar))
             return -1;
+        m_bFontInCreate = GetFont() != nullptr;  // the template font exists from the start
         m_cbPixel.Create(WS_CHILD | WS_VISIBLE | CBS_DROPDOWN | WS_VSCROLL, CRect(0, 0, 64, 200), &m_wndToolBar, kCombo);
         for (const char* text : {"1", "10", "20"})
             m_cbPixel.AddString(text);
         CRect item;
         m_wndToolBar.GetItemRect(m_wndToolBar.CommandToIndex(kCombo), &item);
         m_cbPixel.MoveWindow(item.left, item.top, item.Width(), item.Height());
+        m_cbPixel.SetFont(GetFont());
         m_cbPixel.SetCurSel(0);
         m_pView = new CBandView;  // deletes itself with its window
         m_pView->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE | WS_TABSTOP, CRect(0, 0, 0, 0), this, 500);
@@ -164,6 +167,13 @@ TEST(ComboBox, ItemsSelectionAndEditText)
     CControlsDialog dlg;
     dlg.m_onIdle = [](CControlsDialog& d, long) {
         CComboBox& cb = d.m_cbPixel;
+        EXPECT_TRUE(d.m_bFontInCreate);
+        // WS_VSCROLL is the list's scroll bar: the combo box window has none of its own.
+        CRect client, window;
+        cb.GetClientRect(&client);
+        cb.GetWindowRect(&window);
+        EXPECT_EQ(client.Width(), window.Width());
+        EXPECT_EQ(cb.GetFont(), d.GetFont());
         EXPECT_EQ(cb.GetCount(), 3);
         EXPECT_EQ(cb.GetCurSel(), 0);
         CString text;
