@@ -56,9 +56,11 @@ void DestroyWidget(WindowRecord& rec)
     if (rec.widget == nullptr)
         return;
     WndWidget* widget = rec.widget;
-    widget->Detach();
+    widget->Detach();  // from now on it ignores events and paints nothing
     widget->hide();
-    delete widget;  // children's widgets are gone already (destroyed first)
+    // Deleted once control is back in an event loop: the window may be destroyed from
+    // inside one of its own widgets' event handlers or signals.
+    widget->deleteLater();
 }
 
 }  // namespace

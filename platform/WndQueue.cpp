@@ -168,6 +168,7 @@ int PumpWaitingMessages()
     const unsigned before = g_dispatchCount;
     for (int round = 0; round < 1000; ++round) {
         QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         if (Queue().empty() && !wnd::HasPendingPaint())
             break;
