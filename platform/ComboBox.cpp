@@ -13,6 +13,9 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 #include <cstring>
 #include <map>
@@ -55,6 +58,27 @@ public:
 
 private:
     HWND m_edit;
+};
+
+// The wheel over a combo box is queued like any wheel message (for the focus window), so
+// that dialogs filter it; a combo box with the focus then steps its selection.
+class WheelFilter : public QObject {
+public:
+    WheelFilter(HWND combo, QObject* parent) : QObject(parent), m_combo(combo) {}
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::Wheel || wnd::Find(m_combo) == nullptr)
+            return false;
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const QPointF p = wheel->globalPosition();
+        wndinput::DeliverMouse(m_combo, QEvent::Wheel, CPoint(static_cast<int>(p.x()), static_cast<int>(p.y())), Qt::NoButton,
+                               wheel->buttons(), wheel->modifiers(), wheel->angleDelta().y());
+        return true;
+    }
+
+private:
+    HWND m_combo;
 };
 
 QLineEdit* LineEditOf(const WindowRecord& rec) { return qobject_cast<QLineEdit*>(rec.native.data()); }
@@ -109,6 +133,7 @@ void CreateCombo(WindowRecord& rec)
     combo->show();
     const HWND hwnd = rec.hwnd;
     QObject::connect(combo, &QComboBox::activated, [hwnd](int) { NotifyParent(hwnd, CBN_SELCHANGE); });
+    combo->installEventFilter(new WheelFilter(hwnd, combo));  // owned by the combo box
     if (!editable)
         return;
     HWND edit = CreateWindowInternal(nullptr, 0, "Edit", "", WS_CHILD, 0, 0, 0, 0, hwnd, IDC_COMBO_EDIT, nullptr);
@@ -208,6 +233,17 @@ LRESULT ComboProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     case WM_ENABLE: combo->setEnabled(wParam != 0); break;
+    case WM_MOUSEWHEEL:
+        if (GetFocus() == hWnd || IsChild(hWnd, GetFocus())) {
+            const int step = static_cast<short>(HIWORD(wParam)) > 0 ? -1 : 1;
+            const int next = std::clamp(combo->currentIndex() + step, 0, combo->count() - 1);
+            if (combo->count() > 0 && next != combo->currentIndex()) {
+                combo->setCurrentIndex(next);
+                NotifyParent(hWnd, CBN_SELCHANGE);
+            }
+            return 0;
+        }
+        break;
     default: break;
     }
     return DefWindowProc(hWnd, message, wParam, lParam);

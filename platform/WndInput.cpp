@@ -203,9 +203,15 @@ void DeliverMouse(HWND hwnd, UINT qtType, CPoint pt, Qt::MouseButton button, Qt:
     }
 }
 
-void DeliverKey(HWND hwnd, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat)
+void DeliverKey(HWND hwnd, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat, char ch)
 {
-    PostKeyTo(g_focus != nullptr ? g_focus : hwnd, down, vk, mods, autoRepeat, 0);
+    const HWND target = g_focus != nullptr ? g_focus : hwnd;
+    PostKeyTo(target, down, vk, mods, autoRepeat, 0);
+    if (down && static_cast<unsigned char>(ch) >= 0x20 && (mods & Qt::ControlModifier) == 0) {
+        POINT pt{};
+        GetCursorPos(&pt);
+        wndqueue::PostInput(MSG{target, WM_CHAR, static_cast<unsigned char>(ch), 1, wnd::Now(), pt});
+    }
 }
 
 void PostKeyTo(HWND target, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat, BYTE scan)

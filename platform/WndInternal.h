@@ -161,7 +161,9 @@ int QtKeyFromVirtualKey(int vk);
 WPARAM MouseFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
 void DeliverMouse(HWND target, UINT qtType, CPoint ptScreen, Qt::MouseButton button,
                   Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int wheelDelta);
-void DeliverKey(HWND target, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat);
+// A key press or release for the focus window; a press with a printable character also
+// queues WM_CHAR, which is dropped when a filter consumes the key-down.
+void DeliverKey(HWND target, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat, char ch = 0);
 // Queues a key message for one window; scan is kept in the scan-code bits of lParam.
 void PostKeyTo(HWND target, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat, BYTE scan);
 }  // namespace wndinput

@@ -145,6 +145,14 @@ LRESULT DispatchMessage(const MSG* lpMsg)
 
 void TranslateAndDispatch(MSG& msg)
 {
+    // The character of a key-down that a filter consumed is never translated.
+    static HWND consumedKeyWindow = nullptr;
+    if (msg.message == WM_CHAR && msg.hwnd == consumedKeyWindow) {
+        consumedKeyWindow = nullptr;
+        return;
+    }
+    if (msg.message == WM_KEYDOWN)
+        consumedKeyWindow = msg.hwnd;
     if (IsIdleMessage(msg))
         ++g_dispatchCount;
     // The framework's pre-translation: the target window, then each ancestor up to the
@@ -154,11 +162,13 @@ void TranslateAndDispatch(MSG& msg)
         if (rec == nullptr)
             break;
         if (CWnd* pWnd = rec->pWnd; pWnd != nullptr && pWnd->PreTranslateMessage(&msg))
-            return;
+            return;  // a consumed key-down keeps consumedKeyWindow set
         if (!IsWindow(h) || wnd::IsTopLevel(wnd::Get(h)))
             break;
         h = wnd::Get(h).parent;
     }
+    if (msg.message == WM_KEYDOWN)
+        consumedKeyWindow = nullptr;
     if (msg.hwnd == nullptr || IsWindow(msg.hwnd))
         DispatchMessage(&msg);
 }

@@ -13,6 +13,16 @@ HWND TopLevelOf(HWND hwnd)
         rec = wnd::Find(rec->parent);
     return rec != nullptr ? rec->hwnd : nullptr;
 }
+
+// The character a key gives: digits, letters (upper case with Shift) and space.
+char CharacterOf(int vk, WPARAM modifiers)
+{
+    if ((vk >= '0' && vk <= '9') || vk == ' ')
+        return static_cast<char>(vk);
+    if (vk >= 'A' && vk <= 'Z')
+        return static_cast<char>((modifiers & MK_SHIFT) ? vk : vk + 32);
+    return 0;
+}
 }  // namespace
 
 BOOL ShowWindow(HWND hWnd, int nCmdShow)
@@ -99,14 +109,13 @@ void SimulateKeyForTest(int nVirtKey, BOOL bDown, WPARAM modifiers)
     if (rec != nullptr && rec->native != nullptr) {
         // A native control sees the key as a real Qt key event.
         const int qtKey = wndinput::QtKeyFromVirtualKey(nVirtKey);
-        QString text;
-        if ((nVirtKey >= '0' && nVirtKey <= '9') || (nVirtKey >= 'A' && nVirtKey <= 'Z'))
-            text = QString(QChar(nVirtKey >= 'A' && !(modifiers & MK_SHIFT) ? nVirtKey + 32 : nVirtKey));
+        const char ch = CharacterOf(nVirtKey, modifiers);
+        const QString text = ch != 0 ? QString(QChar(ch)) : QString();
         QKeyEvent event(bDown ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, mods, text);
         QCoreApplication::sendEvent(rec->native, &event);
         return;
     }
     HWND target = GetFocus() != nullptr ? GetFocus() : GetActiveWindow();
     if (target != nullptr)
-        wndinput::DeliverKey(target, bDown != FALSE, nVirtKey, mods, false);
+        wndinput::DeliverKey(target, bDown != FALSE, nVirtKey, mods, false, CharacterOf(nVirtKey, modifiers));
 }

@@ -94,7 +94,7 @@ void WndWidget::keyPressEvent(QKeyEvent* event)
 {
     if (m_hwnd != nullptr)
         wndinput::DeliverKey(m_hwnd, true, wndinput::VirtualKeyFromQt(event->key()), event->modifiers(),
-                             event->isAutoRepeat());
+                             event->isAutoRepeat(), event->text().isEmpty() ? '\0' : event->text().at(0).toLatin1());
 }
 
 void WndWidget::keyReleaseEvent(QKeyEvent* event)

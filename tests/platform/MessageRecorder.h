@@ -41,6 +41,7 @@ class CRecorderWnd : public CWnd {
 public:
     explicit CRecorderWnd(MessageLog* log) : m_pLog(log) {}
     std::function<bool(UINT, WPARAM, LPARAM, LRESULT*)> m_handler;  // may take a message
+    std::function<bool(MSG*)> m_preTranslate;                         // may consume a queued message
     bool m_bPostNcDestroyCalled = false;
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
@@ -52,6 +53,8 @@ public:
             return result;
         return CWnd::WindowProc(message, wParam, lParam);
     }
+
+    BOOL PreTranslateMessage(MSG* pMsg) override { return m_preTranslate && m_preTranslate(pMsg); }
 
 protected:
     void PostNcDestroy() override { m_bPostNcDestroyCalled = true; }

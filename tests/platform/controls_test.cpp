@@ -184,6 +184,11 @@ TEST(ComboBox, ItemsSelectionAndEditText)
         EXPECT_EQ(text, CString("10"));
         cb.GetWindowText(text);
         EXPECT_EQ(text, CString("20"));
+        // The wheel steps the selection of a combo box that has the focus.
+        ::SetFocus(::GetDlgItem(cb.m_hWnd, IDC_COMBO_EDIT));
+        cb.SendMessage(WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<WORD>(WHEEL_DELTA)) << 16, 0);
+        EXPECT_EQ(cb.GetCurSel(), 1);
+        cb.SetCurSel(2);
         EXPECT_EQ(cb.SetCurSel(3), CB_ERR);
         EXPECT_EQ(cb.GetCurSel(), -1);
         cb.SetWindowText("12");

@@ -277,6 +277,27 @@ TEST(WindowInput, KeyStateFollowsMessagesTakenFromTheQueue)
     EXPECT_GE(GetKeyState(VK_CONTROL), 0);
 }
 
+TEST(WindowInput, PrintableKeysAlsoGiveCharactersUnlessTheKeyDownWasFiltered)
+{
+    MessageLog log;
+    auto top = MakeTopLevel(&log, kPopupStyle | WS_VISIBLE);
+    top->SetFocus();
+    top->m_preTranslate = [](MSG* msg) { return msg->message == WM_KEYDOWN && msg->wParam == 'B'; };
+    PumpWaitingMessages();
+    log.clear();
+    SimulateKeyForTest('A', TRUE);
+    SimulateKeyForTest('B', TRUE);
+    SimulateKeyForTest('C', TRUE, MK_SHIFT);
+    SimulateKeyForTest(VK_LEFT, TRUE);
+    PumpWaitingMessages();
+    std::vector<std::pair<UINT, WPARAM>> keys;
+    for (const auto& m : log)
+        if (m.message == WM_KEYDOWN || m.message == WM_CHAR)
+            keys.emplace_back(m.message, m.wParam);
+    EXPECT_EQ(keys, (std::vector<std::pair<UINT, WPARAM>>{
+                        {WM_KEYDOWN, 'A'}, {WM_CHAR, 'a'}, {WM_KEYDOWN, 'C'}, {WM_CHAR, 'C'}, {WM_KEYDOWN, VK_LEFT}}));
+}
+
 TEST(WindowInput, TimersPostWmTimerUntilKilled)
 {
     MessageLog log;
