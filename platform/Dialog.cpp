@@ -149,7 +149,10 @@ INT_PTR CDialog::DoModal()
     const DialogTemplate* tmpl = FindDialogTemplate(m_nIDTemplate);
     if (tmpl == nullptr)
         return -1;
-    CWnd* pParent = m_pParentWnd != nullptr ? m_pParentWnd->GetTopLevelParent() : nullptr;
+    // Without a parent the owner is the framework's default: the active window, if any.
+    CWnd* pParent = m_pParentWnd != nullptr ? m_pParentWnd->GetTopLevelParent() : CWnd::GetActiveWindow();
+    if (pParent != nullptr && m_pParentWnd == nullptr && !pParent->IsWindowVisible())
+        pParent = nullptr;
     const bool disableParent = pParent != nullptr && pParent->IsWindowEnabled();
     if (disableParent)
         pParent->EnableWindow(FALSE);
