@@ -1,6 +1,10 @@
 // The subclassing hook: installing and removing hooks in a chain, destruction of the
 // hooked window, and the current-message record seen through Default.
 #include "caption/CSubclassWnd.h"
+#include "platform/GdiObjects.h"
+#include "platform/Surface.h"
+#include "platform/SystemMetrics.h"
+#include "platform/WndDC.h"
 #include "tests/platform/MessageRecorder.h"
 
 #include <gtest/gtest.h>
@@ -178,4 +182,53 @@ TEST_F(HookedWindowTest, ChangedWParamReachesTheSavedProcedureAndIsRestoredAfter
     EXPECT_EQ(outerAfterNested.message, WM_USER + 2);
     EXPECT_EQ(outerAfterNested.wParam, 9u);
     hook.HookWindow(nullptr);
+}
+
+namespace {
+// A hook that takes the caption over: the system paints the rest of the frame.
+class CCaptionHook : public CSubclassWnd {
+public:
+    static constexpr COLORREF kCaption = RGB(0, 128, 128);
+
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override
+    {
+        if (msg != WM_NCPAINT)
+            return CSubclassWnd::WindowProc(msg, wp, lp);
+        CRect rc;
+        m_pWndHooked->GetWindowRect(&rc);
+        const int top = rc.top + GetSystemMetrics(SM_CYFRAME);
+        CRgn rest, caption;
+        rest.CreateRectRgn(rc.left, rc.top, rc.right, rc.bottom);
+        caption.CreateRectRgn(rc.left, top, rc.right, top + GetSystemMetrics(SM_CYCAPTION));
+        rest.CombineRgn(&rest, &caption, RGN_DIFF);
+        MSG* current = AfxGetCurrentMessage();
+        const WPARAM previous = current->wParam;
+        current->wParam = reinterpret_cast<WPARAM>(static_cast<HRGN>(rest));
+        Default();
+        current->wParam = previous;
+        CWindowDC dc(m_pWndHooked);
+        dc.FillSolidRect(GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME),
+                         rc.Width() - 2 * GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYCAPTION), kCaption);
+        return 0;
+    }
+};
+}  // namespace
+
+TEST(CaptionHook, PaintsTheCaptionWhileTheSystemPaintsTheRestOfTheFrame)
+{
+    CWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "Stitch Images", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, 0, 0, 300, 200,
+                             nullptr, nullptr));
+    CCaptionHook hook;
+    hook.HookWindow(&wnd);
+    wnd.ShowWindow(SW_SHOW);
+    PumpWaitingMessages();
+    CSurface* surface = wnd.GetSurfaceForTest();
+    ASSERT_NE(surface, nullptr);
+    const int frame = GetSystemMetrics(SM_CXFRAME);
+    for (int x : {frame, 150, 300 - frame - 1})
+        EXPECT_EQ(surface->GetPixel(x, frame + 3), CCaptionHook::kCaption);
+    EXPECT_EQ(surface->GetPixel(1, 100), GetSysColor(COLOR_3DHIGHLIGHT));  // the raised frame edge
+    wnd.DestroyWindow();
+    EXPECT_FALSE(hook.IsHooked());
 }
