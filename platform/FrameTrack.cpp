@@ -4,6 +4,9 @@
 #include "platform/FrameDraw.h"
 #include "platform/SystemMetrics.h"
 
+#include <QGuiApplication>
+#include <QWindow>
+
 namespace {
 
 struct Tracking {
@@ -50,6 +53,26 @@ CRect SizedRect(const Tracking& t, CPoint pt, const MINMAXINFO& mmi)
     return rc;
 }
 
+// Hands a move or resize to the window manager where it offers one (it may also be the
+// only way to move a window, as under Wayland). The layer follows the resulting geometry
+// through the widget's move and resize events. Offscreen, the layer tracks the mouse itself.
+bool SystemMoveOrResize(WindowRecord& rec, LRESULT hit)
+{
+    if (rec.widget == nullptr || QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return false;
+    QWindow* window = rec.widget->windowHandle();
+    if (window == nullptr)
+        return false;
+    if (hit == HTCAPTION)
+        return window->startSystemMove();
+    Qt::Edges edges;
+    if (hit == HTLEFT || hit == HTTOPLEFT || hit == HTBOTTOMLEFT) edges |= Qt::LeftEdge;
+    if (hit == HTRIGHT || hit == HTTOPRIGHT || hit == HTBOTTOMRIGHT) edges |= Qt::RightEdge;
+    if (hit == HTTOP || hit == HTTOPLEFT || hit == HTTOPRIGHT) edges |= Qt::TopEdge;
+    if (hit == HTBOTTOM || hit == HTBOTTOMLEFT || hit == HTBOTTOMRIGHT) edges |= Qt::BottomEdge;
+    return window->startSystemResize(edges);
+}
+
 }  // namespace
 
 namespace wnd {
@@ -79,6 +102,8 @@ void StartTracking(HWND hwnd, LRESULT hit, CPoint ptScreen)
     if ((rec->style & WS_MAXIMIZE) && (sizing || moving))
         return;
     if (!sizing && !moving && button == 0)
+        return;
+    if ((sizing || moving) && SystemMoveOrResize(*rec, hit))
         return;
     g_track = Tracking{hwnd, hit, ptScreen, rec->rcWindow};
     if (button != 0)

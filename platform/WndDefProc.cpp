@@ -1,7 +1,11 @@
 // The system's default message processing (DefWindowProc).
 #include "platform/DC.h"
 #include "platform/SystemMetrics.h"
+#include "platform/ResourcesInternal.h"
 #include "platform/WndInternal.h"
+
+#include <QIcon>
+#include <QPixmap>
 
 #include <algorithm>
 #include <cstring>
@@ -72,6 +76,8 @@ LRESULT SetIconMessage(WindowRecord& rec, WPARAM which, HICON icon)
     HICON& slot = which == ICON_BIG ? rec.iconBig : rec.iconSmall;
     HICON previous = slot;
     slot = icon;
+    if (const QImage* image = IconImageFromHandle(icon); image != nullptr && rec.widget != nullptr && wnd::IsTopLevel(rec))
+        rec.widget->setWindowIcon(QIcon(QPixmap::fromImage(*image)));  // for the taskbar and switcher
     if ((rec.style & WS_VISIBLE) != 0 && (rec.style & WS_CAPTION) == WS_CAPTION)
         wnd::PaintNonClient(rec.hwnd, nullptr);
     return reinterpret_cast<LRESULT>(previous);
