@@ -232,8 +232,14 @@ BOOL CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pRes
         *pResult = OnInitDialog();
         return TRUE;
     }
+    if (message == WM_KICKIDLE) {
+        *pResult = OnKickIdle(wParam, lParam);
+        return TRUE;
+    }
     return CWnd::OnWndMsg(message, wParam, lParam, pResult);
 }
+
+LRESULT CDialog::OnKickIdle(WPARAM, LPARAM) { return 0; }
 
 BOOL CDialog::OnInitDialog()
 {

@@ -32,6 +32,9 @@ public:
     void EndDialog(int nResult);
 
     virtual BOOL OnInitDialog();
+    // WM_KICKIDLE from the modal loop (wParam MSGF_DIALOGBOX, lParam the idle count):
+    // nonzero asks for more idle calls before the next message. Must be cheap.
+    virtual LRESULT OnKickIdle(WPARAM wParam, LPARAM lParam);
     virtual void OnOK();
     virtual void OnCancel();
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);

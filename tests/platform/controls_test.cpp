@@ -109,15 +109,12 @@ public:
         return CDialog::PreTranslateMessage(pMsg);
     }
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    LRESULT OnKickIdle(WPARAM, LPARAM lParam) override
     {
-        if (message == WM_KICKIDLE) {
-            m_wndToolBar.OnUpdateCmdUI(this, FALSE);
-            if (m_onIdle)
-                m_onIdle(*this, static_cast<long>(lParam));
-            return 0;
-        }
-        return CDialog::WindowProc(message, wParam, lParam);
+        m_wndToolBar.OnUpdateCmdUI(this, FALSE);
+        if (m_onIdle)
+            m_onIdle(*this, static_cast<long>(lParam));
+        return 0;
     }
 
 protected:
