@@ -4,6 +4,7 @@
 
 #include "platform/Wnd.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ostream>
 #include <functional>
