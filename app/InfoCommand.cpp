@@ -4,6 +4,7 @@
 #include "image/CBaseImageData.h"
 #include "image/CDicomFile.h"
 
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -67,6 +68,16 @@ private:
     JsonWriter& m_json;
 };
 
+// A 32-bit float as the double with the same shortest decimal form (0.15f shows as 0.15).
+double Widen(float value)
+{
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value);
+    double result = value;
+    std::from_chars(text, written.ptr, result);
+    return result;
+}
+
 std::string FormatDateTime(const COleDateTime& value)
 {
     return value.Format("%Y-%m-%d %H:%M:%S").str();
@@ -113,14 +124,16 @@ void DescribeAttributes(const CDicomImageAttr& a, InfoSink& out)
     out.Real("windowCenter", "Window Center", a.m_dWindowCenter);
     out.Real("rescaleIntercept", "Rescale Intercept", a.m_dRescaleIntercept);
     out.Real("rescaleSlope", "Rescale Slope", a.m_dRescaleSlope);
-    out.Real("pixelSpacingRow", "Pixel Spacing (row)", a.m_fPixelSpacingRow);
-    out.Real("pixelSpacingColumn", "Pixel Spacing (column)", a.m_fPixelSpacingColumn);
-    out.Real("sliceThickness", "Slice Thickness", a.m_fSliceThickness);
+    out.Real("pixelSpacingRow", "Pixel Spacing (row)", Widen(a.m_fPixelSpacingRow));
+    out.Real("pixelSpacingColumn", "Pixel Spacing (column)", Widen(a.m_fPixelSpacingColumn));
+    out.Real("sliceThickness", "Slice Thickness", Widen(a.m_fSliceThickness));
     out.EndSection();
 }
 
 void DescribeRendering(CBaseImageData& image, InfoSink& out)
 {
+    // The window is clamped to the value range as the colour table indexes it (signed
+    // data at value + 32768); the bitmap section shows the stored values themselves.
     int minValue = 0;
     int maxValue = 0;
     image.GetLutValueRange(&minValue, &maxValue);
@@ -137,8 +150,8 @@ void DescribeRendering(CBaseImageData& image, InfoSink& out)
         image.CalcWindowRange(&low, &high, width, center, minValue, maxValue);
         out.Integer("width", "Width", width);
         out.Integer("center", "Centre", center);
-        out.Integer("low", "Stored range low", low);
-        out.Integer("high", "Stored range high", high);
+        out.Integer("low", "Table range low", low);
+        out.Integer("high", "Table range high", high);
     }
     out.EndSection();
     int width = 0;
@@ -150,6 +163,7 @@ void DescribeRendering(CBaseImageData& image, InfoSink& out)
     out.Integer("height", "Height", height);
     out.Integer("bitsPerPixel", "Bits per pixel", bitsPerPixel);
     out.Flag("signed", "Signed", image.m_bitmap.IsSigned());
+    image.GetValueRange(&minValue, &maxValue);
     out.Integer("minValue", "Smallest value", minValue);
     out.Integer("maxValue", "Largest value", maxValue);
     out.EndSection();

@@ -67,6 +67,8 @@ public:
             return m_ds.SetBinaryValue(e, bytes.data(), static_cast<ULONG>(bytes.size()));
         });
     }
+    // A type 2 element present without a value (sequences stay without items).
+    void Empty(DWORD tag) { Put(tag, [](pDICOMELEMENT) { return TRUE; }); }
     const std::string& Error() const { return m_error; }
 
 private:
@@ -111,11 +113,13 @@ void WriteIdentity(ElementWriter& w, const StudyIdentity& id, int instance)
     w.Text(0x00100020, "TESSOR-0001");
     w.Date(0x00100030, VALUEDATE{1970, 5, 17});
     w.Text(0x00100040, "O");
-    w.Text(0x00180015, "WHOLEBODY");
     w.Doubles(0x00180060, {85.0});
     w.Long(0x00181151, 250);
     w.Doubles(0x00181164, {kPixelSpacing, kPixelSpacing});
-    w.Text(0x00185101, "AP");
+    w.Empty(0x00082218);  // Anatomic Region Sequence
+    w.Empty(0x00187004);  // Detector Type
+    w.Empty(0x00181508);  // Positioner Type
+    w.Empty(0x00400555);  // Acquisition Context Sequence
     w.Text(0x0020000D, id.studyUID);
     w.Text(0x0020000E, id.seriesUID);
     w.Text(0x00200010, "1");
@@ -128,17 +132,21 @@ void WriteIdentity(ElementWriter& w, const StudyIdentity& id, int instance)
     w.Text(0x00282110, "00");
 }
 
+int StoredBits(const SampleOptions& options)
+{
+    return options.bitsAllocated == 16 ? 12 : 8;
+}
+
 void WritePixelModule(ElementWriter& w, const SampleOptions& options, const ValueScale& values)
 {
-    const bool wide = options.bitsAllocated == 16;
     w.Short(0x00280002, 1);
     w.Text(0x00280004, options.monochrome1 ? "MONOCHROME1" : "MONOCHROME2");
     w.Short(0x00280010, options.rows);
     w.Short(0x00280011, options.columns);
     w.Doubles(0x00280030, {kPixelSpacing, kPixelSpacing});
     w.Short(0x00280100, options.bitsAllocated);
-    w.Short(0x00280101, wide ? 12 : 8);
-    w.Short(0x00280102, wide ? 11 : 7);
+    w.Short(0x00280101, StoredBits(options));
+    w.Short(0x00280102, StoredBits(options) - 1);
     w.Short(0x00280103, options.isSigned ? 1 : 0);
     w.Text(0x00281040, "LOG");
     w.Short(0x00281041, 1);
@@ -167,11 +175,14 @@ std::vector<BYTE> PiecePixels(const SyntheticBody& body, const SampleOptions& op
                               const PieceLayout& piece)
 {
     const size_t bytesPerPixel = options.bitsAllocated / 8;
+    const int storedMask = (1 << StoredBits(options)) - 1;
     std::vector<BYTE> pixels(static_cast<size_t>(options.rows) * options.columns * bytesPerPixel);
     size_t at = 0;
     for (int row = 0; row < options.rows; ++row) {
         for (int x = 0; x < options.columns; ++x) {
-            const auto value = static_cast<std::uint16_t>(StoredValue(body, options, values, piece, x, row));
+            // Only the stored bits are written (signed values as 12-bit two's complement):
+            // the lossless encoders reject samples outside Bits Stored.
+            const auto value = static_cast<std::uint16_t>(StoredValue(body, options, values, piece, x, row) & storedMask);
             pixels[at++] = static_cast<BYTE>(value & 0xFF);
             if (bytesPerPixel == 2)
                 pixels[at++] = static_cast<BYTE>(value >> 8);
