@@ -6,10 +6,32 @@
 
 namespace app {
 
+namespace {
+// Length of the well-formed UTF-8 sequence starting at text[at], or 0 when there is none.
+size_t Utf8SequenceLength(const std::string& text, size_t at)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead <= 0xDF ? 2 : 0;
+    if (length == 0 || lead >= 0xF5 || at + length > text.size())
+        return 0;
+    // No overlong forms, no surrogates, nothing above U+10FFFF.
+    const auto second = static_cast<unsigned char>(text[at + 1]);
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second >= 0x90))
+        return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
+}
+}  // namespace
+
 std::string JsonWriter::Escape(const std::string& text)
 {
     std::string out = "\"";
-    for (const char ch : text) {
+    for (size_t at = 0; at < text.size(); ++at) {
+        const char ch = text[at];
         const auto byte = static_cast<unsigned char>(ch);
         switch (ch) {
         case '"': out += "\\\""; break;
@@ -20,9 +42,16 @@ std::string JsonWriter::Escape(const std::string& text)
         case '\b': out += "\\b"; break;
         case '\f': out += "\\f"; break;
         default:
+            if (byte >= 0x80) {
+                // UTF-8 (file names) passes through; any other byte is taken as ISO 8859-1,
+                // the 8-bit DICOM character set, and written as its code point.
+                if (const size_t length = Utf8SequenceLength(text, at)) {
+                    out.append(text, at, length);
+                    at += length - 1;
+                    break;
+                }
+            }
             if (byte < 0x20 || byte >= 0x7F) {
-                // DICOM text is 8-bit (ISO 8859-1 at most): bytes above ASCII become their
-                // Latin-1 code points, which keeps the output valid UTF-8.
                 char escaped[8];
                 std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
                 out += escaped;

@@ -66,11 +66,11 @@ std::vector<std::string> JsonQuery(const std::string& json, const std::vector<st
     const fs::path dir = testfiles::FreshDir("app_json");
     std::ofstream(dir / "doc.json") << json;
     std::ofstream script(dir / "query.py");
-    script << "import json, sys\nd = json.load(open(sys.argv[1]))\n";
+    script << "import json, sys\nd = json.load(open(sys.argv[1], encoding='utf-8'))\n";
     for (const std::string& expression : expressions)
         script << "print(" << expression << ")\n";
     script.close();
-    const RunResult r = Shell("python3 " + Quote((dir / "query.py").string()) + " " + Quote((dir / "doc.json").string()));
+    const RunResult r = Shell("PYTHONIOENCODING=utf-8 python3 " + Quote((dir / "query.py").string()) + " " + Quote((dir / "doc.json").string()));
     EXPECT_EQ(0, r.status) << r.err;
     std::vector<std::string> lines;
     std::istringstream in(r.out);
@@ -207,8 +207,8 @@ TEST(AppTest, SampleVariantsSetTheirAttributes)
 TEST(AppTest, InfoJsonDescribesEachFile)
 {
     const fs::path dir = WriteSample("app_info_json", {"--rows", "120", "--cols", "100", "--pieces", "2"});
-    // A name with quotes and a backslash must survive the JSON escaping.
-    const fs::path odd = dir / "we\"ird\\name.dcm";
+    // A name with quotes, a backslash and UTF-8 must survive the JSON escaping.
+    const fs::path odd = dir / "we\"ird\\n\xC3\xA4me.dcm";
     fs::copy_file(dir / "piece-2.dcm", odd);
     const RunResult r = Tessor({"info", "--json", (dir / "piece-1.dcm").string(), odd.string()});
     ASSERT_EQ(0, r.status) << r.err;

@@ -1,4 +1,6 @@
 #include "image/CBaseImageData.h"
+#include "platform/DC.h"
+#include "platform/Surface.h"
 
 #include <gtest/gtest.h>
 
@@ -244,4 +246,37 @@ TEST(BaseImageTest, CopyImageCarriesPlacementColoursScaleAndWindow)
     EXPECT_EQ("a.dcm", copy.m_strFileName);
     EXPECT_EQ("P-1", copy.m_study.m_strPatientID);
     EXPECT_EQ(6, copy.m_attr.m_nRows);
+}
+
+TEST(BaseImageTest, DrawStretchesTheSourceOntoTheDestinationWithinTheClip)
+{
+    CBaseImage image;
+    MakeBitmap(image, 2, 2, 8, [](int r, int c) { return r == 0 ? (c == 0 ? 0 : 255) : 255; });
+    image.SetWindowLevel(200, 100);  // 0 below the window, 255 above it
+    image.m_nDstX = 4;
+    image.m_nDstY = 2;
+    image.m_nDstWidth = 8;
+    image.m_nDstHeight = 8;
+
+    const COLORREF red = RGB(255, 0, 0);
+    CSurface surface(20, 20);
+    surface.Fill(red);
+    CDC dc(&surface);
+    image.SetClipRect(0, 0, 20, 20);
+    image.Draw(&dc);
+    EXPECT_EQ(RGB(0, 0, 0), surface.GetPixel(4, 2));
+    EXPECT_EQ(RGB(0, 0, 0), surface.GetPixel(7, 5));
+    EXPECT_EQ(RGB(255, 255, 255), surface.GetPixel(8, 2));
+    EXPECT_EQ(RGB(255, 255, 255), surface.GetPixel(11, 9));
+    EXPECT_EQ(red, surface.GetPixel(3, 2));
+    EXPECT_EQ(red, surface.GetPixel(12, 2));
+    EXPECT_EQ(red, surface.GetPixel(4, 10));
+
+    // The clip rectangle limits what is painted.
+    surface.Fill(red);
+    image.SetClipRect(0, 0, 6, 20);
+    image.Draw(&dc);
+    EXPECT_EQ(RGB(0, 0, 0), surface.GetPixel(5, 2));
+    EXPECT_EQ(red, surface.GetPixel(6, 2));
+    EXPECT_EQ(red, surface.GetPixel(9, 8));
 }
