@@ -1,0 +1,114 @@
+#include "output/CStitchDicomFile.h"
+
+#include "image/CBaseImage.h"
+#include "imaging/LBitmap.h"
+#include "imaging/LDicomDS.h"
+#include "platform/MessageBox.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr DWORD TAG_PIXEL_DATA = 0x7FE00010;
+
+// Releases a partly built item unless it reaches the list.
+using ItemPtr = std::unique_ptr<CStitchDicomItem>;
+
+BOOL PlaceRows(CStitchDicomItem& item, const BYTE* rows, int rowCount, size_t rowBytes)
+{
+    for (int y = 0; y < rowCount; ++y) {
+        if (!item.PlaceRow(y, rows + static_cast<size_t>(y) * rowBytes))
+            break;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
+{
+    LDicomDS ds(nullptr);
+    if (ds.LoadDS(path, 0) != DICOM_SUCCESS)
+        return FALSE;
+    pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
+    DICOMIMAGE info;
+    if (pixel == nullptr || ds.GetInfoImage(pixel, &info, 0) != DICOM_SUCCESS)
+        return FALSE;
+    const int bytesPerPixel = (info.nBitsAllocated / 8) * info.nSamplesPerPixel;
+    if (bytesPerPixel <= 0 || info.nRows <= 0 || info.nColumns <= 0)
+        return FALSE;
+    const BYTE fill = info.nPhotometric == DICOM_PHOTOMETRIC_MONOCHROME1 ? 0xFF : 0x00;
+
+    auto item = std::make_unique<CStitchDicomItem>();
+    if (!item->Create(info.nColumns, bytesPerPixel, rcAdjust, fill)) {
+        AfxMessageBox("Fail to initialize stitching dicom", MB_OK);
+        return FALSE;
+    }
+    if (info.bCompressed) {
+        m_bChangeSyntax = TRUE;
+        LBitmap decoded;
+        // Colour rows keep the DICOM sample order (RGB), as the uncompressed path does.
+        ds.GetImage(pixel, &decoded, 0, 0, ORDER_RGB, 0, &CStitchDicomFile::DecodeRowsCallback, item.get());
+    } else {
+        const size_t rowBytes = item->GetRowBytes();
+        const size_t valueBytes = static_cast<size_t>(info.nRows) * rowBytes;
+        std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[valueBytes + rowBytes]());
+        if (!buffer)
+            return FALSE;
+        if (!ds.GetBinaryValue(pixel, buffer.get(), static_cast<ULONG>(valueBytes))) {
+            AfxMessageBox("Fail to get binary image data", MB_OK);
+            return FALSE;
+        }
+        PlaceRows(*item, buffer.get(), info.nRows, rowBytes);
+    }
+    m_arrItems.push_back(std::move(item));
+    return TRUE;
+}
+
+BOOL CStitchDicomFile::AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWindowWidth, int nWindowCenter)
+{
+    if (pImage == nullptr || !pImage->IsAllocated())
+        return FALSE;
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    pImage->GetImageInfo(&width, &height, &bitsPerPixel);
+    const int bytesPerPixel = (bitsPerPixel + 7) / 8;
+    const size_t rowBytes = static_cast<size_t>(bytesPerPixel) * static_cast<size_t>(width);
+    auto item = std::make_unique<CStitchDicomItem>();
+    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[static_cast<size_t>(height) * rowBytes + rowBytes]());
+    if (!buffer)
+        return FALSE;
+    if (pImage->GetRows(buffer.get(), 0, 0, width, height) == nullptr) {
+        AfxMessageBox("Fail to get image pixel data.", MB_OK);
+        return FALSE;
+    }
+    if (!item->Create(width, bytesPerPixel, rcAdjust, 0)) {
+        AfxMessageBox("Fail to initialize stitching dicom", MB_OK);
+        return FALSE;
+    }
+    PlaceRows(*item, buffer.get(), height, rowBytes);
+    item->m_nWindowWidth = nWindowWidth;
+    item->m_nWindowCenter = nWindowCenter;
+    m_arrItems.push_back(std::move(item));
+    return TRUE;
+}
+
+int CStitchDicomFile::DecodeRowsCallback(const BYTE* rows, UINT flags, int firstRow, int rowCount, void* userData)
+{
+    auto* item = static_cast<CStitchDicomItem*>(userData);
+    if (item == nullptr || !item->m_pPixels)
+        return -1;
+    if (flags & FILEREAD_FIRSTROW) {
+        // A decoded item's uncovered bytes are 0 whatever the photometric interpretation.
+        std::memset(item->m_pPixels.get(), 0, item->GetSize());
+        item->m_byFill = 0;
+    }
+    const size_t rowBytes = item->GetRowBytes();
+    for (int k = 0; k < rowCount; ++k) {
+        if (!item->PlaceRow(firstRow + k, rows + static_cast<size_t>(k) * rowBytes))
+            break;
+    }
+    return 1;
+}

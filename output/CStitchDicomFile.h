@@ -1,0 +1,49 @@
+// One save: the items of every source in stitching order, composed into one raster and
+// written into a copy of a template data set.
+#pragma once
+
+#include "output/CStitchDicomItem.h"
+#include "platform/CString.h"
+
+#include <memory>
+#include <vector>
+
+class CBaseImage;
+
+class CStitchDicomFile {
+public:
+    CStitchDicomFile() = default;
+    virtual ~CStitchDicomFile() { RemoveAllItems(); }
+    CStitchDicomFile(const CStitchDicomFile&) = delete;
+    CStitchDicomFile& operator=(const CStitchDicomFile&) = delete;
+
+    // A file source: its kept rows, read again from disk (decoded when compressed).
+    BOOL AddFileItem(const char* path, CRect rcAdjust);
+    // A bitmap source: its kept rows, read from the image's bitmap, with its window.
+    BOOL AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWindowWidth, int nWindowCenter);
+    // Stacks the items, matches windows, crops and writes savePath from the template.
+    BOOL Compose(const char* templatePath, const char* savePath);
+    void RemoveAllItems() { m_arrItems.clear(); }
+
+    // Writes the raster into a copy of the template (the stitched file's layout).
+    BOOL WriteDicom(const char* templatePath, const char* savePath, int nWindowWidth, int nWindowCenter,
+                    int nColumns, int nRows, BYTE* pPixels, DWORD cbPixels);
+
+    // Band callback of the decoder: places decoded rows into the item given as user data.
+    static int DecodeRowsCallback(const BYTE* rows, UINT flags, int firstRow, int rowCount, void* userData);
+
+    std::vector<std::unique_ptr<CStitchDicomItem>> m_arrItems;
+    CRect m_rcOutputCrop;
+    BOOL m_bChangeSyntax = FALSE;
+    CString m_strError;
+    // The common window of the last composition (0 when no item carried one).
+    int m_nTargetWidth = 0;
+    int m_nTargetCenter = 0;
+
+private:
+    struct Raster;
+    BOOL CheckItems();
+    BOOL BuildRaster(Raster& raster);
+    BOOL CropRaster(Raster& raster);
+    void Refuse(const char* reason);
+};

@@ -1,0 +1,156 @@
+// Composition: the items stacked into one raster, window-matched and cropped.
+#include "output/CStitchDicomFile.h"
+
+#include "platform/MessageBox.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+constexpr int64_t kMaxDicomDimension = 65535;
+}
+
+struct CStitchDicomFile::Raster {
+    std::unique_ptr<BYTE[]> pixels;
+    int width = 0;
+    int height = 0;
+    int bytesPerPixel = 0;
+    size_t Size() const
+    {
+        return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(bytesPerPixel);
+    }
+    size_t RowBytes() const { return static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel); }
+};
+
+void CStitchDicomFile::Refuse(const char* reason)
+{
+    m_strError = reason;
+    AfxMessageBox(reason, MB_OK);
+}
+
+// Refuses compositions the output cannot describe: no image, mixed depths, or a raster
+// beyond DICOM's 16-bit Rows and Columns.
+BOOL CStitchDicomFile::CheckItems()
+{
+    if (m_arrItems.empty()) {
+        Refuse("Cannot save: no image could be stitched.");
+        return FALSE;
+    }
+    int64_t width = 0;
+    int64_t height = 0;
+    const int bytesPerPixel = m_arrItems.back()->m_nBytesPerPixel;
+    for (const auto& item : m_arrItems) {
+        if (item->m_nBytesPerPixel != bytesPerPixel) {
+            Refuse("Cannot save: the images differ in bits per pixel.");
+            return FALSE;
+        }
+        width = std::max<int64_t>(width, item->m_nWidth);
+        height += item->m_nRows;
+    }
+    if (width <= 0 || height <= 0) {
+        Refuse("Cannot save: the stitched image has no rows.");
+        return FALSE;
+    }
+    if (width > kMaxDicomDimension || height > kMaxDicomDimension) {
+        Refuse("Cannot save: the stitched image is larger than 65535 x 65535 pixels.");
+        return FALSE;
+    }
+    if (width * height * bytesPerPixel > std::numeric_limits<DWORD>::max()) {
+        Refuse("Cannot save: the stitched image is larger than 4 GB.");
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Stacks every item's rows; items narrower than the widest are centred, the rest of
+// their rows holding the item's fill value.
+BOOL CStitchDicomFile::BuildRaster(Raster& raster)
+{
+    raster.bytesPerPixel = m_arrItems.back()->m_nBytesPerPixel;
+    for (const auto& item : m_arrItems) {
+        raster.width = std::max(raster.width, item->m_nWidth);
+        raster.height += item->m_nRows;
+    }
+    raster.pixels.reset(new (std::nothrow) BYTE[raster.Size()]());
+    if (!raster.pixels) {
+        m_strError = "Fail to allocate memory";
+        return FALSE;
+    }
+    int64_t targetWidthSum = 0;
+    int widthCount = 0;
+    int targetCenter = 0;
+    for (const auto& item : m_arrItems) {
+        if (item->m_nWindowWidth > 0) {
+            targetWidthSum += item->m_nWindowWidth;
+            ++widthCount;
+        }
+        targetCenter = std::max(targetCenter, item->m_nWindowCenter);
+    }
+    m_nTargetWidth = widthCount > 0 ? static_cast<int>(targetWidthSum / widthCount) : 0;
+    m_nTargetCenter = targetCenter;
+
+    const size_t rowBytes = raster.RowBytes();
+    BYTE* out = raster.pixels.get();
+    for (const auto& item : m_arrItems) {
+        if (m_nTargetCenter > 0)
+            item->MatchWindow(m_nTargetCenter, m_nTargetWidth);
+        const size_t itemRowBytes = item->GetRowBytes();
+        if (itemRowBytes == rowBytes) {
+            std::memcpy(out, item->m_pPixels.get(), item->GetSize());
+            out += item->GetSize();
+            continue;
+        }
+        const size_t offset = static_cast<size_t>((raster.width - item->m_nWidth) / 2) * raster.bytesPerPixel;
+        for (int y = 0; y < item->m_nRows; ++y, out += rowBytes) {
+            std::memset(out, item->m_byFill, rowBytes);
+            std::memcpy(out + offset, item->m_pPixels.get() + static_cast<size_t>(y) * itemRowBytes, itemRowBytes);
+        }
+    }
+    return TRUE;
+}
+
+// Cuts the crop rectangle out of the raster. The rectangle is clamped to the raster's
+// width; rows below the raster come out as 0xFF bytes. An empty rectangle means no crop.
+BOOL CStitchDicomFile::CropRaster(Raster& raster)
+{
+    CRect crop = m_rcOutputCrop;
+    crop.left = std::max<LONG>(crop.left, 0);
+    crop.right = std::min<LONG>(crop.right, raster.width);
+    if (crop.right <= crop.left || crop.bottom <= crop.top)
+        return TRUE;
+    if (crop.Height() > kMaxDicomDimension) {
+        Refuse("Cannot save: the stitched image is larger than 65535 x 65535 pixels.");
+        return FALSE;
+    }
+    Raster cropped;
+    cropped.width = crop.Width();
+    cropped.height = crop.Height();
+    cropped.bytesPerPixel = raster.bytesPerPixel;
+    cropped.pixels.reset(new (std::nothrow) BYTE[cropped.Size()]);
+    if (!cropped.pixels) {
+        m_strError = "Fail to allocate memory";
+        return FALSE;
+    }
+    std::memset(cropped.pixels.get(), 0xFF, cropped.Size());
+    const size_t leftBytes = static_cast<size_t>(crop.left) * raster.bytesPerPixel;
+    for (int y = std::max<LONG>(crop.top, 0); y < raster.height && y < crop.bottom; ++y) {
+        std::memcpy(cropped.pixels.get() + static_cast<size_t>(y - crop.top) * cropped.RowBytes(),
+                    raster.pixels.get() + static_cast<size_t>(y) * raster.RowBytes() + leftBytes, cropped.RowBytes());
+    }
+    raster = std::move(cropped);
+    return TRUE;
+}
+
+BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
+{
+    if (!CheckItems())
+        return FALSE;
+    Raster raster;
+    if (!BuildRaster(raster) || !CropRaster(raster))
+        return FALSE;
+    return WriteDicom(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, raster.width, raster.height,
+                      raster.pixels.get(), static_cast<DWORD>(raster.Size()));
+}

@@ -1,0 +1,189 @@
+// The stitched file: a copy of the template data set with identity, date, window,
+// geometry and pixel elements replaced.
+#include "output/CStitchDicomFile.h"
+
+#include "imaging/LDicomDS.h"
+#include "imaging/Uid.h"
+#include "output/OutputSettings.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+namespace {
+
+constexpr DWORD TAG_SOP_INSTANCE_UID = 0x00080018;
+constexpr DWORD TAG_CONTENT_DATE = 0x00080023;
+constexpr DWORD TAG_CONTENT_TIME = 0x00080033;
+constexpr DWORD TAG_MANUFACTURER = 0x00080070;
+constexpr DWORD TAG_MODEL_NAME = 0x00081090;
+constexpr DWORD TAG_ACQUISITION_NUMBER = 0x00200012;
+constexpr DWORD TAG_INSTANCE_NUMBER = 0x00200013;
+constexpr DWORD TAG_SAMPLES_PER_PIXEL = 0x00280002;
+constexpr DWORD TAG_ROWS = 0x00280010;
+constexpr DWORD TAG_COLUMNS = 0x00280011;
+constexpr DWORD TAG_BITS_ALLOCATED = 0x00280100;
+constexpr DWORD TAG_BITS_STORED = 0x00280101;
+constexpr DWORD TAG_HIGH_BIT = 0x00280102;
+constexpr DWORD TAG_PIXEL_REPRESENTATION = 0x00280103;
+constexpr DWORD TAG_SMALLEST_PIXEL_VALUE = 0x00280106;
+constexpr DWORD TAG_LARGEST_PIXEL_VALUE = 0x00280107;
+constexpr DWORD TAG_WINDOW_CENTER = 0x00281050;
+constexpr DWORD TAG_WINDOW_WIDTH = 0x00281051;
+constexpr DWORD TAG_RESCALE_INTERCEPT = 0x00281052;
+constexpr DWORD TAG_RESCALE_SLOPE = 0x00281053;
+constexpr DWORD TAG_PIXEL_DATA = 0x7FE00010;
+constexpr const char* kExplicitLittleEndian = "1.2.840.10008.1.2.1";
+
+pDICOMELEMENT FindOrInsert(LDicomDS& ds, DWORD tag)
+{
+    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
+    return element ? element : ds.InsertElement(nullptr, FALSE, tag, 0, FALSE, 0);
+}
+
+int ReadFirstShort(LDicomDS& ds, DWORD tag, int fallback)
+{
+    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
+    const short* value = element ? ds.GetShortValue(element, 0, 1) : nullptr;
+    return value ? *value : fallback;
+}
+
+void SetShortIfPresent(LDicomDS& ds, DWORD tag, int value)
+{
+    if (pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE)) {
+        const short v = static_cast<short>(value);
+        ds.SetShortValue(element, &v, 1);
+    }
+}
+
+void SetDoubleIfPresent(LDicomDS& ds, DWORD tag, double value)
+{
+    if (pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE))
+        ds.SetDoubleValue(element, &value, 1);
+}
+
+void DeleteIfPresent(LDicomDS& ds, DWORD tag)
+{
+    if (pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE))
+        ds.DeleteElement(element);
+}
+
+// Identity, manufacturer and content date/time (one reading of the local clock).
+void WriteIdentity(LDicomDS& ds)
+{
+    const std::string uid = g_strInstanceUID.IsEmpty() ? imaging::GenerateUniqueUID() : g_strInstanceUID.str();
+    const LONG number = g_nInstanceNumber;
+    ds.SetStringValue(FindOrInsert(ds, TAG_SOP_INSTANCE_UID), uid.c_str(), 1);
+    ds.SetLongValue(FindOrInsert(ds, TAG_ACQUISITION_NUMBER), &number, 1);
+    ds.SetStringValue(FindOrInsert(ds, TAG_MANUFACTURER), g_strManufacturer, 1);
+    ds.SetStringValue(FindOrInsert(ds, TAG_MODEL_NAME), g_strModelName, 1);
+    ds.SetLongValue(FindOrInsert(ds, TAG_INSTANCE_NUMBER), &number, 1);
+
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const VALUEDATE date{static_cast<USHORT>(local.tm_year + 1900), static_cast<USHORT>(local.tm_mon + 1),
+                         static_cast<USHORT>(local.tm_mday)};
+    const VALUETIME time{static_cast<USHORT>(local.tm_hour), static_cast<USHORT>(local.tm_min),
+                         static_cast<USHORT>(local.tm_sec), 0};
+    ds.SetDateValue(FindOrInsert(ds, TAG_CONTENT_DATE), &date, 1);
+    ds.SetTimeValue(FindOrInsert(ds, TAG_CONTENT_TIME), &time, 1);
+}
+
+// Smallest and largest stored value of the raster, read as the template describes it.
+std::pair<int, int> RasterValueRange(const BYTE* pixels, size_t bytes, int bytesPerSample, bool isSigned)
+{
+    int low = 0;
+    int high = 0;
+    const size_t count = bytesPerSample > 0 ? bytes / static_cast<size_t>(bytesPerSample) : 0;
+    for (size_t i = 0; i < count; ++i) {
+        int value = 0;
+        if (bytesPerSample == 1) {
+            value = isSigned ? static_cast<int8_t>(pixels[i]) : pixels[i];
+        } else {
+            uint16_t raw;
+            std::memcpy(&raw, pixels + 2 * i, 2);
+            value = isSigned ? static_cast<int16_t>(raw) : raw;
+        }
+        if (i == 0 || value < low)
+            low = value;
+        if (i == 0 || value > high)
+            high = value;
+    }
+    return {low, high};
+}
+
+}  // namespace
+
+BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath, int nWindowWidth,
+                                  int nWindowCenter, int nColumns, int nRows, BYTE* pPixels, DWORD cbPixels)
+{
+    LDicomDS ds(nullptr);
+    if (templatePath == nullptr || *templatePath == '\0' || ds.LoadDS(templatePath, 0) != DICOM_SUCCESS) {
+        m_strError = "Fail to load the template file";
+        return FALSE;
+    }
+    pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
+    if (pixel == nullptr) {
+        m_strError = "The template file has no pixel data";
+        return FALSE;
+    }
+    DICOMIMAGE templateInfo;
+    const bool templateEncapsulated = ds.GetInfoImage(pixel, &templateInfo, 0) == DICOM_SUCCESS && templateInfo.bCompressed;
+
+    const int bitsAllocated = ReadFirstShort(ds, TAG_BITS_ALLOCATED, 0);
+    const int samplesPerPixel = ReadFirstShort(ds, TAG_SAMPLES_PER_PIXEL, 1);
+    const int64_t pixelCount = static_cast<int64_t>(nColumns) * nRows;
+    if (bitsAllocated > 0 && pixelCount > 0 &&
+        static_cast<int64_t>(bitsAllocated / 8) * samplesPerPixel * pixelCount != static_cast<int64_t>(cbPixels)) {
+        Refuse("Cannot save: the stitched pixels do not match the template's bits allocated.");
+        return FALSE;
+    }
+
+    WriteIdentity(ds);
+    if (nWindowWidth > 0 && nWindowCenter > 0) {
+        // The pieces were brought onto this window: it describes stored values directly.
+        SetDoubleIfPresent(ds, TAG_WINDOW_WIDTH, nWindowWidth);
+        SetDoubleIfPresent(ds, TAG_WINDOW_CENTER, nWindowCenter);
+        DeleteIfPresent(ds, TAG_RESCALE_INTERCEPT);
+        DeleteIfPresent(ds, TAG_RESCALE_SLOPE);
+    }
+    const bool isSigned = ReadFirstShort(ds, TAG_PIXEL_REPRESENTATION, 0) == 1;
+    const auto [smallest, largest] = RasterValueRange(pPixels, cbPixels, bitsAllocated > 8 ? 2 : 1, isSigned);
+    SetShortIfPresent(ds, TAG_SMALLEST_PIXEL_VALUE, smallest);
+    SetShortIfPresent(ds, TAG_LARGEST_PIXEL_VALUE, largest);
+
+    for (DWORD tag : {TAG_ROWS, TAG_COLUMNS}) {
+        if (pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE)) {
+            const short value = static_cast<short>(tag == TAG_ROWS ? nRows : nColumns);
+            if (!ds.SetShortValue(element, &value, 1)) {
+                m_strError = "Fail to set the image size";
+                return FALSE;
+            }
+        }
+    }
+    // An unreadable Bits Allocated counts as deep; an absent one changes nothing.
+    const bool hasBitsAllocated = ds.FindFirstElement(nullptr, TAG_BITS_ALLOCATED, FALSE) != nullptr;
+    if (hasBitsAllocated && (bitsAllocated == 0 || bitsAllocated > 8)) {
+        SetShortIfPresent(ds, TAG_HIGH_BIT, 15);
+        SetShortIfPresent(ds, TAG_BITS_STORED, 16);
+    }
+    // The new pixels replace the template's before any re-encoding, so a template whose own
+    // pixel data cannot be decoded still yields a file; raw pixels are never written under a
+    // compressed transfer syntax.
+    if (!ds.SetBinaryValue(pixel, pPixels, cbPixels)) {
+        m_strError = "Fail to set the pixel data";
+        return FALSE;
+    }
+    if ((m_bChangeSyntax || templateEncapsulated) && ds.ChangeTransferSyntax(kExplicitLittleEndian, 0, 0) != DICOM_SUCCESS) {
+        m_strError = "Fail to change the transfer syntax";
+        return FALSE;
+    }
+    if (ds.SaveDS(savePath, 0) != DICOM_SUCCESS) {
+        m_strError = CString("Fail to write the file: ") + ds.GetLastError().c_str();
+        return FALSE;
+    }
+    return TRUE;
+}
