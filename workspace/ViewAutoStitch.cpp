@@ -1,0 +1,136 @@
+// Automatic pass: in the first and last rows of every source image, the band of rows
+// whose values hardly vary (the collimated edge) is found and cut away.
+#include "workspace/CViewStitchDicom.h"
+
+#include "image/CBaseImageData.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+// The sample of pixel c of a row: bytes for 8 bits, signed little-endian words for 16,
+// the mean of the three bytes for 24; every other depth counts as 0.
+int SampleAt(const unsigned char* row, int c, int bitsPerPixel)
+{
+    switch (bitsPerPixel) {
+    case 8:
+        return row[c];
+    case 16: {
+        uint16_t word;
+        std::memcpy(&word, row + 2 * c, 2);
+        return static_cast<int16_t>(word);
+    }
+    case 24:
+        return (row[3 * c] + row[3 * c + 1] + row[3 * c + 2]) / 3;
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+double CViewStitchDicom::RowDeviation(const int* values, int count)
+{
+    if (count <= 0)
+        return 0.0;
+    double sum = 0.0;
+    for (int i = 0; i < count; ++i)
+        sum += values[i];
+    const double mean = sum / count;
+    double squares = 0.0;
+    for (int i = 0; i < count; ++i)
+        squares += (mean - values[i]) * (mean - values[i]);
+    return std::sqrt(squares / count);
+}
+
+int CViewStitchDicom::FindContentEdge(const unsigned char* samples, int width, int rows, int bitsPerPixel,
+                                      int direction)
+{
+    if (width <= 0 || rows <= 0)
+        return -1;
+    std::vector<int> row;
+    std::vector<double> deviation;
+    try {
+        row.resize(static_cast<size_t>(width));
+        deviation.resize(static_cast<size_t>(rows));
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+    const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(bitsPerPixel / 8);
+    double smallest = 9999.0;
+    double largest = 0.0;
+    for (int r = 0; r < rows; ++r) {
+        const unsigned char* rowStart = samples + static_cast<size_t>(r) * rowBytes;
+        for (int c = 0; c < width; ++c)
+            row[static_cast<size_t>(c)] = SampleAt(rowStart, c, bitsPerPixel);
+        const double d = RowDeviation(row.data(), width);
+        deviation[static_cast<size_t>(r)] = d;
+        if (d <= smallest)
+            smallest = d;
+        if (d >= largest)
+            largest = d;
+    }
+    const double threshold = (largest - smallest) * 0.5 + smallest;
+    int found = -1;
+    if (direction == static_cast<int>(Search::Top)) {
+        for (int r = 0; r < rows && found < 0; ++r)
+            if (deviation[static_cast<size_t>(r)] > threshold)
+                found = r;
+    } else {
+        for (int r = rows - 1; r >= 0 && found < 0; --r)
+            if (deviation[static_cast<size_t>(r)] > threshold)
+                found = r;
+    }
+    if (found < 0 || !(deviation[static_cast<size_t>(found)] > smallest))
+        return -1;
+    return direction == static_cast<int>(Search::Top) ? found : rows - found + 1;
+}
+
+// Cuts the featureless bands of one source image. Images shorter than the analysis band
+// are examined over the rows they have; images deeper than 32 bits are left alone; a
+// pass that would leave no row keeps the rectangle's previous band.
+void CViewStitchDicom::StitchImage(int index)
+{
+    CBaseImageData* source = m_listSource.GetAt(index);
+    if (source == nullptr)
+        return;
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    source->GetImageInfo(&width, &height, &bitsPerPixel);
+    CRect& rc = m_arrAdjust[index];
+    rc.left = 0;
+    rc.right = width;
+    if (bitsPerPixel > 32 || width <= 0 || height <= 0)
+        return;
+    const int rows = std::min(ANALYSIS_ROWS, height);
+    std::vector<unsigned char> buffer(static_cast<size_t>(width) * 4 * ANALYSIS_ROWS);
+    const CRect previous = rc;
+
+    source->GetRows(buffer.data(), 0, 0, width, rows);
+    const int top = FindContentEdge(buffer.data(), width, rows, bitsPerPixel, static_cast<int>(Search::Top));
+    if (top >= 0)
+        rc.top = top;
+    source->GetRows(buffer.data(), 0, height - rows, width, rows);
+    const int bottom = FindContentEdge(buffer.data(), width, rows, bitsPerPixel, static_cast<int>(Search::Bottom));
+    if (bottom >= 0)
+        rc.bottom = height - bottom;
+    if (rc.top >= rc.bottom || rc.top < 0 || rc.bottom > height) {
+        rc.top = previous.top;
+        rc.bottom = previous.bottom;
+    }
+    if (CBaseImageData* display = m_listDisplay.GetAt(index))
+        display->CopyRegion(source, 0, rc.top, width, rc.bottom - rc.top);
+}
+
+BOOL CViewStitchDicom::AutoStitch()
+{
+    for (int i = 0; i < GetImageCount(); ++i)
+        StitchImage(i);
+    RecalcLayout();
+    return TRUE;
+}
