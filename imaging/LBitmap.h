@@ -35,8 +35,10 @@ public:
     LBitmapBase(const LBitmapBase&) = delete;
     LBitmapBase& operator=(const LBitmapBase&) = delete;
 
-    // Loads frame 0 of a DICOM file. bitsPerPixel 0: the image's own; order ORDER_BGRORGRAY.
-    // SUCCESS or a failure code (reason in GetLastError()).
+    // Loads frame 0 of a DICOM file as LDicomDS::GetImage decodes it (bitsPerPixel 0: the
+    // image's own; 24-bit colour blue first unless ORDER_RGB); signed from Pixel
+    // Representation. SUCCESS or a failure code (reason in GetLastError()); a failure
+    // leaves the bitmap as it was.
     int Load(LPCTSTR path, int bitsPerPixel = 0, int order = ORDER_BGRORGRAY, void* loadOptions = nullptr,
              void* fileInfo = nullptr);
     // Writes the rendered bitmap (window applied) as an image file; format 6 and 0 are PNG.
@@ -71,10 +73,13 @@ public:
     int CopyRect(const LBitmapBase& source, int x, int y, int width, int height);
     // Resizes to width x height (nearest sample). SUCCESS or a failure code.
     int Resize(int width, int height);
-    // Sets every pixel to `value`.
+    // Sets every pixel to `value` (its low bytes; a COLORREF for 24-bit bitmaps).
     int Fill(DWORD value = 0);
     // Combines `source` from (xSrc, ySrc) into this bitmap from (xDst, yDst) over at most
-    // width x height, within both bitmaps. Flags: CB_DST_0, CB_OP_OR, CB_OP_REPLACE.
+    // width x height, within both bitmaps (negative coordinates clip). Flags: CB_OP_REPLACE
+    // (0x320) copies, CB_OP_OR ORs (after clearing with CB_DST_0), CB_DST_0 alone copies;
+    // other operations give ERROR_FEATURE_NOT_SUPPORTED, different depths
+    // ERROR_INV_PARAMETER.
     int Combine(int xDst, int yDst, int width, int height, const LBitmapBase& source, int xSrc, int ySrc, UINT flags);
 
     int Access() { return SUCCESS; }
@@ -115,7 +120,8 @@ public:
     HPALETTE CreatePaintPalette(HDC hdc);
 
     // The rendition as 32-bit 0x00RRGGBB pixels, width x height, rebuilt only when the
-    // pixels or the table changed. Without a window, grey data is shown by its value range.
+    // pixels or the table changed. Without a window, 8-bit unsigned grey shows its values
+    // and other grey data is scaled over its value range; 24-bit shows its colours.
     const std::vector<DWORD>& GetRendition() const;
 
     const std::string& GetLastError() const;

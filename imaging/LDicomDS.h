@@ -17,17 +17,21 @@ public:
     LDicomDS& operator=(const LDicomDS&) = delete;
 
     // Reads the whole file into memory (no lazy values stay tied to the file).
-    // DICOM_SUCCESS (0) or a failure code.
+    // DICOM_SUCCESS (0), ERROR_FILE_OPEN (missing, folder, unreadable) or
+    // ERROR_FILE_FORMAT (empty, not DICOM, truncated), with the reason in GetLastError().
     int LoadDS(LPCTSTR path, UINT flags);
     // Writes in the data set's current transfer syntax, through a temporary file in the
-    // target's folder renamed over the target: a failure leaves no partial file.
-    // DICOM_SUCCESS (0) or a failure code.
+    // target's folder renamed over the target: a failure leaves no partial file and the
+    // old target untouched. Group 0002 keeps its other elements; its Media Storage SOP
+    // Class/Instance UIDs and Transfer Syntax UID follow the data set.
+    // DICOM_SUCCESS (0) or ERROR_DICOM_WRITE.
     int SaveDS(LPCTSTR path, UINT flags);
     // Empties the data set; every element handle handed out before dangles.
     void ResetDS();
 
     // Searches from the root: with bTree, depth-first into sequences (top level first,
-    // then nested); without, the top level only. nullptr when absent. pStart is ignored.
+    // then nested); without, the top level only. Group 0002 tags are found in the file
+    // meta information. nullptr when absent. pStart is ignored.
     pDICOMELEMENT FindFirstElement(pDICOMELEMENT pStart, DWORD tag, BOOL bTree);
 
     DWORD GetElementTag(pDICOMELEMENT element) const;
@@ -37,7 +41,10 @@ public:
 
     // Value getters: a pointer to `count` values from `index`, held by the data set until
     // the next getter call; nullptr when the element is empty or the values do not convert.
-    // Strings come back NUL-terminated, the values joined by '\\' when count > 1.
+    // Strings come back NUL-terminated, the values joined by '\\' when count > 1. Numbers
+    // and dates are parsed strictly (IS "1A", DS "1,5" or DA 20230230 give nullptr); a US
+    // value read as short is its bit pattern (40000 gives -25536); values asked for past
+    // the last one read as 0.
     char* GetStringValue(pDICOMELEMENT element, ULONG index, ULONG count);
     short* GetShortValue(pDICOMELEMENT element, ULONG index, ULONG count);
     LONG* GetLongValue(pDICOMELEMENT element, ULONG index, ULONG count);
@@ -45,10 +52,14 @@ public:
     pVALUEDATE GetDateValue(pDICOMELEMENT element, ULONG index, ULONG count);
     pVALUETIME GetTimeValue(pDICOMELEMENT element, ULONG index, ULONG count);
 
-    // Raw bytes of the value (for Pixel Data: the native little-endian stored values).
-    // Copies min(length, value length) bytes; nonzero on success.
+    // Raw bytes of the value (for Pixel Data: the stored values in native little-endian
+    // order, also for big-endian files). Copies the first `length` bytes; FALSE when the
+    // value holds fewer, or when the Pixel Data is compressed (decode it with GetImage).
     BOOL GetBinaryValue(pDICOMELEMENT element, void* buffer, ULONG length);
-    // Replaces the value with raw bytes (OB, OW, or Pixel Data). Nonzero on success.
+    // Replaces the value with raw bytes (OB, OW, or Pixel Data). Pixel Data becomes OW
+    // when Bits Allocated > 8 (an odd length then fails), OB otherwise, and replaces any
+    // compressed representation: the data set is then held as Explicit VR Little Endian.
+    // Nonzero on success.
     BOOL SetBinaryValue(pDICOMELEMENT element, const void* buffer, ULONG length);
 
     // A new top-level element with the dictionary's VR (ambiguous VRs resolved from the
@@ -60,7 +71,9 @@ public:
     int DeleteElement(pDICOMELEMENT element);
 
     // Value setters: replace the value by `count` values. Numbers are formatted for the
-    // element's VR independent of the C locale. Nonzero on success.
+    // element's VR independent of the C locale (DS in at most 16 characters) and must fit
+    // the VR (a short for a US element is taken as its bit pattern). SetStringValue stores
+    // the text as given (several values joined by '\\'). Nonzero on success.
     BOOL SetStringValue(pDICOMELEMENT element, const char* value, ULONG count);
     BOOL SetShortValue(pDICOMELEMENT element, const short* values, ULONG count);
     BOOL SetLongValue(pDICOMELEMENT element, const LONG* values, ULONG count);
@@ -70,13 +83,20 @@ public:
 
     // Describes frame `index` of the Pixel Data element. DICOM_SUCCESS or a failure code.
     int GetInfoImage(pDICOMELEMENT pixelElement, DICOMIMAGE* info, ULONG index);
-    // Decodes frame `index` into the bitmap (bitsPerPixel 0: the image's own), stored values
-    // unchanged; when a callback is given, hands it the rows in bands as they are ready.
-    // DICOM_SUCCESS or a failure code.
+    // Decodes frame `index` into the bitmap (nullptr: a temporary one; bitsPerPixel 0 or
+    // the image's own), stored values unchanged except that bits above High Bit are
+    // cleared and signed samples are sign-extended from High Bit. Colour comes as 24 bits,
+    // blue first unless order is ORDER_RGB. When a callback is given, hands it the rows in
+    // bands (FILEREAD_FIRSTROW on the first, FILEREAD_LASTROW on the last) and stops with
+    // ERROR_USER_ABORT when it returns other than SUCCESS. Short or odd Pixel Data, frames
+    // over 2 GiB, 1-bit or 16-bit colour images and syntaxes without a decoder (JPEG 2000)
+    // fail with a reason. DICOM_SUCCESS or a failure code.
     int GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG index, int bitsPerPixel,
                  int order, UINT flags, DECODEROWSCALLBACK callback, void* userData);
 
-    // Changes to the transfer syntax `uid` (decompressing on the way). DICOM_SUCCESS or a code.
+    // Changes to the transfer syntax `uid` (decompressing on the way): any uncompressed
+    // syntax, JPEG lossless SV1 (.4.70), JPEG-LS lossless (.4.80) or RLE (.5). SaveDS then
+    // writes that syntax. DICOM_SUCCESS or a failure code.
     int ChangeTransferSyntax(const char* uid, UINT quality, UINT flags);
     // The data set's current transfer syntax UID.
     std::string GetTransferSyntaxUID() const;

@@ -276,6 +276,10 @@ int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG in
     std::vector<BYTE> bytes;
     std::string colourModel;
     const bool encapsulated = DcmXfer(m_impl->xfer).isEncapsulated();
+    // Subsampled colour is stored smaller than a full frame; only decoders expand it.
+    if (!encapsulated && layout.samples == 3 && layout.photometric.find("_42") != std::string::npos)
+        return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED,
+                            "uncompressed " + layout.photometric + " colour is not supported");
     if (const int code = ReadFrame(*static_cast<DcmPixelData*>(element), item, layout, index, encapsulated, bytes,
                                    colourModel, reason);
         code != DICOM_SUCCESS)

@@ -90,6 +90,33 @@ TEST(Bitmap, ColourComesBlueFirstUnlessRgbIsAsked)
     EXPECT_EQ(bgr.GetRendition()[95 * 100 + 50], 0x00FFFFFFu);
 }
 
+TEST(Bitmap, DecodesTheRealSamples)
+{
+    struct Case {
+        const char* name;
+        int bitsPerPixel;
+        int minValue;
+        int maxValue;
+    };
+    // Lossy JPEG (8 and 12 bit), YBR JPEG, colour-by-plane RLE, odd sizes, deflate, 32 bit.
+    for (const Case& c : {Case{"JPEG-lossy.dcm", 16, 0, 264}, Case{"JPGExtended.dcm", 16, 0, 264},
+                          Case{"SC_rgb_jpeg_dcmtk.dcm", 24, 0, 255}, Case{"SC_rgb_dcmtk_+eb+cr.dcm", 24, 0, 255},
+                          Case{"SC_rgb_small_odd.dcm", 24, 52, 176}, Case{"SC_rgb_rle_2frame.dcm", 24, 0, 255},
+                          Case{"image_dfl.dcm", 8, 0, 255}, Case{"badVR.dcm", 32, 795000, 1254000},
+                          Case{"MR_small_expb.dcm", 16, 127, 2145}}) {
+        const fs::path path = testfiles::Pydicom(c.name);
+        if (path.empty())
+            continue;
+        LBitmap bitmap;
+        ASSERT_EQ(bitmap.Load(path.c_str()), SUCCESS) << c.name << ": " << bitmap.GetLastError();
+        EXPECT_EQ(bitmap.GetBitsPerPixel(), c.bitsPerPixel) << c.name;
+        int low = 0, high = 0;
+        bitmap.GetMinMaxVal(&low, &high);
+        EXPECT_EQ(low, c.minValue) << c.name;
+        EXPECT_EQ(high, c.maxValue) << c.name;
+    }
+}
+
 TEST(Bitmap, LoadFailuresKeepTheBitmap)
 {
     LBitmap bitmap;
@@ -102,6 +129,7 @@ TEST(Bitmap, LoadFailuresKeepTheBitmap)
     for (const Case& c : {Case{"MR_small_jp2klossless.dcm", ERROR_FEATURE_NOT_SUPPORTED, "cannot decode"},
                           Case{"liver_1frame.dcm", ERROR_FEATURE_NOT_SUPPORTED, "1-bit"},
                           Case{"SC_rgb_rle_16bit.dcm", ERROR_FEATURE_NOT_SUPPORTED, "not supported"},
+                          Case{"SC_ybr_full_422_uncompressed.dcm", ERROR_FEATURE_NOT_SUPPORTED, "YBR_FULL_422"},
                           Case{"rtplan.dcm", ERROR_DICOM_NO_PIXELS, "no image"},
                           Case{"MR_truncated.dcm", ERROR_FILE_FORMAT, "not a readable"}}) {
         const fs::path path = testfiles::Pydicom(c.name);
