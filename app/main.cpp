@@ -14,6 +14,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"info", "show what each DICOM file yields when loaded as a source image", app::RunInfo},
     {"sample", "write a synthetic long-length study of overlapping exposures", app::RunSample},
+    {"stitch", "join the files into one stitched DICOM image, without a window", app::RunStitch},
 };
 
 void PrintUsage(std::FILE* out)

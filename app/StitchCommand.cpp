@@ -1,0 +1,295 @@
+// tessor stitch: the dialog's pipeline without a window. The workspace view is built
+// hidden and driven through the same operations the dialog calls.
+#include "app/Commands.h"
+#include "app/JsonWriter.h"
+
+#include "image/CBaseImageData.h"
+#include "imaging/LBitmap.h"
+#include "output/OutputSettings.h"
+#include "platform/Application.h"
+#include "platform/ImageFile.h"
+#include "platform/MessageBox.h"
+#include "platform/WinMessages.h"
+#include "workspace/CViewStitchDicom.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace app {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tessor stitch -o OUT.dcm [options] FILE...\n"
+    "Joins the files, in the order given, into one stitched DICOM image.\n\n"
+    "  -o, --out FILE        the stitched DICOM file (required)\n"
+    "  --auto                cut the featureless bands automatically\n"
+    "  --adjust I:L,T,B      image I (from 0) keeps rows T..B-1, shifted left by L pixels; repeatable\n"
+    "  --crop L,T,R,B        crop, in pixels of the stitched image\n"
+    "  --reference FILE      template data set (default: the first file)\n"
+    "  --bitmaps             hand the files over as decoded bitmaps instead of paths\n"
+    "  --window I:W,C        window width and centre of bitmap I (with --bitmaps); repeatable\n"
+    "  --uid UID  --manufacturer TEXT  --model TEXT  --instance N   output settings\n"
+    "  --json                print rectangles, geometry and outcome as JSON\n"
+    "  --preview FILE.png    also write an 8-bit preview of the result\n\n"
+    "Exit status: 0 written with every image, 2 written with an image left out, 1 nothing written.\n";
+
+struct Adjust {
+    int index;
+    CRect rect;
+};
+
+struct StitchOptions {
+    std::string out;
+    bool autoStitch = false;
+    std::vector<Adjust> adjusts;
+    std::optional<CRect> crop;
+    std::string reference;
+    bool bitmaps = false;
+    std::map<int, CPoint> windows;
+    bool json = false;
+    std::string preview;
+    std::vector<std::string> files;
+};
+
+// "a,b,c" or "I:a,b,c" into integers; false on any other text.
+bool ParseInts(const std::string& text, std::vector<int>& values, size_t count)
+{
+    values.clear();
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = text.find_first_of(",:", start);
+        const std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        char* stop = nullptr;
+        const long value = std::strtol(part.c_str(), &stop, 10);
+        if (part.empty() || *stop != '\0')
+            return false;
+        values.push_back(static_cast<int>(value));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return values.size() == count;
+}
+
+std::optional<std::string> ParseOptions(const Arguments& args, StitchOptions& o)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto next = [&]() -> std::optional<std::string> {
+            if (i + 1 >= args.size())
+                return std::nullopt;
+            return args[++i];
+        };
+        std::vector<int> v;
+        if (a == "-o" || a == "--out" || a == "--reference" || a == "--uid" || a == "--manufacturer" ||
+            a == "--model" || a == "--instance" || a == "--preview" || a == "--adjust" || a == "--crop" ||
+            a == "--window") {
+            const auto value = next();
+            if (!value)
+                return a + " needs a value";
+            if (a == "-o" || a == "--out")
+                o.out = *value;
+            else if (a == "--reference")
+                o.reference = *value;
+            else if (a == "--uid")
+                g_strInstanceUID = value->c_str();
+            else if (a == "--manufacturer")
+                g_strManufacturer = value->c_str();
+            else if (a == "--model")
+                g_strModelName = value->c_str();
+            else if (a == "--preview")
+                o.preview = *value;
+            else if (a == "--instance") {
+                if (!ParseInts(*value, v, 1))
+                    return "--instance takes a whole number";
+                g_nInstanceNumber = v[0];
+            } else if (a == "--adjust") {
+                if (!ParseInts(*value, v, 4) || v[0] < 0)
+                    return "--adjust takes I:L,T,B";
+                o.adjusts.push_back({v[0], CRect(v[1], v[2], 0, v[3])});
+            } else if (a == "--crop") {
+                if (!ParseInts(*value, v, 4))
+                    return "--crop takes L,T,R,B";
+                o.crop = CRect(v[0], v[1], v[2], v[3]);
+            } else {
+                if (!ParseInts(*value, v, 3) || v[0] < 0)
+                    return "--window takes I:W,C";
+                o.windows[v[0]] = CPoint(v[1], v[2]);
+            }
+        } else if (a == "--auto") {
+            o.autoStitch = true;
+        } else if (a == "--bitmaps") {
+            o.bitmaps = true;
+        } else if (a == "--json") {
+            o.json = true;
+        } else if (!a.empty() && a[0] == '-') {
+            return "unknown option '" + a + "' (see tessor stitch --help)";
+        } else {
+            o.files.push_back(a);
+        }
+    }
+    if (o.out.empty())
+        return "an output file is required (-o FILE)";
+    if (o.files.empty())
+        return "no input files";
+    return std::nullopt;
+}
+
+// Sets an adjustment rectangle through the clamping the interactive commands keep.
+void ApplyAdjust(CViewStitchDicom& view, const Adjust& adjust)
+{
+    const CBaseImageData* source = view.m_listSource.GetAt(adjust.index);
+    const int width = source->GetWidth();
+    const int height = source->GetHeight();
+    CRect rc = adjust.rect;
+    rc.right = width;
+    rc.bottom = std::clamp<LONG>(rc.bottom, 1, height);
+    rc.top = std::clamp<LONG>(rc.top, 0, rc.bottom - 1);
+    view.m_arrAdjust[adjust.index] = rc;
+    view.ApplyAdjustment(adjust.index);
+}
+
+bool LoadSources(CViewStitchDicom& view, const StitchOptions& o, std::string& reason)
+{
+    if (!o.bitmaps) {
+        CStringArray files;
+        for (const auto& f : o.files)
+            files.Add(f.c_str());
+        if (view.LoadFiles(files))
+            return true;
+        const int failed = view.GetImageCount();
+        reason = "cannot load " + o.files[static_cast<size_t>(failed)];
+        return false;
+    }
+    LBitmapList list;
+    CArray<CPoint, CPoint> points;
+    for (size_t i = 0; i < o.files.size(); ++i) {
+        LBitmap bitmap;
+        if (bitmap.Load(o.files[i].c_str(), 0, ORDER_BGRORGRAY) != SUCCESS) {
+            reason = "cannot load " + o.files[i] + ": " + bitmap.GetLastError();
+            return false;
+        }
+        list.InsertItem(bitmap);
+        const auto window = o.windows.find(static_cast<int>(i));
+        points.Add(window != o.windows.end() ? window->second : CPoint(0, 0));
+    }
+    if (!view.LoadBitmaps(o.reference.c_str(), list, points)) {
+        reason = "cannot take the bitmaps";
+        return false;
+    }
+    return true;
+}
+
+bool WritePreview(const std::string& dicom, const std::string& png)
+{
+    CBaseImageData image;
+    if (!image.Load(dicom.c_str()))
+        return false;
+    const std::vector<DWORD>& pixels = image.m_bitmap.GetRendition();
+    return SaveRgb32AsPng(png.c_str(), pixels.data(), image.GetWidth(), image.GetHeight());
+}
+
+void PrintJson(const CViewStitchDicom& view, const std::string& out, bool written, int leftOut)
+{
+    JsonWriter json;
+    json.BeginObject();
+    json.BeginArray("images");
+    for (int i = 0; i < view.GetImageCount(); ++i) {
+        const CRect& rc = view.m_arrAdjust[i];
+        json.BeginObject();
+        json.String("file", view.m_listSource.GetAt(i)->m_strFileName.str());
+        json.Integer("left", rc.left);
+        json.Integer("top", rc.top);
+        json.Integer("right", rc.right);
+        json.Integer("bottom", rc.bottom);
+        json.EndObject();
+    }
+    json.EndArray();
+    CBaseImageData result;
+    if (written && result.Load(out.c_str())) {
+        json.Integer("columns", result.GetWidth());
+        json.Integer("rows", result.GetHeight());
+    }
+    json.String("output", out);
+    json.Bool("written", written);
+    json.Integer("imagesLeftOut", leftOut);
+    json.EndObject();
+    std::fputs(json.Text().c_str(), stdout);
+}
+
+}  // namespace
+
+int RunStitch(const Arguments& args)
+{
+    if (!args.empty() && IsHelp(args[0])) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    StitchOptions o;
+    if (const auto error = ParseOptions(args, o))
+        return Fail(*error);
+    const bool progress = isatty(STDERR_FILENO);
+    int leftOut = 0;
+    SetMessageBoxSinkForTest([&leftOut](const char* text, UINT) {
+        std::fprintf(stderr, "tessor: %s\n", text);
+        if (std::string(text).rfind("Fail to stitching image", 0) == 0)
+            ++leftOut;
+        return IDOK;
+    });
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);  // no window is shown
+    int argc = 1;
+    char name[] = "tessor";
+    char* argv[] = {name, nullptr};
+    InitGuiApplication(argc, argv);
+
+    CWnd host;
+    host.CreateEx(0, nullptr, "", WS_POPUP, 0, 0, 1280, 900, nullptr, nullptr);
+    auto* view = new CViewStitchDicom;  // deletes itself with its window
+    view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 1280, 900), &host, 500);
+    if (progress)
+        std::fprintf(stderr, "loading %zu images...\n", o.files.size());
+    std::string reason;
+    if (!LoadSources(*view, o, reason))
+        return Fail(reason);
+    if (o.autoStitch)
+        view->AutoStitch();
+    for (const Adjust& adjust : o.adjusts) {
+        if (adjust.index >= view->GetImageCount())
+            return Fail("--adjust names image " + std::to_string(adjust.index) + " of " +
+                        std::to_string(view->GetImageCount()));
+        ApplyAdjust(*view, adjust);
+    }
+    view->RecalcLayout();
+    if (o.crop) {
+        // At real size one workspace pixel is one image pixel, so the crop converts exactly.
+        if (!view->m_bRealSize)
+            view->ToggleRealSize();
+        view->m_bCropMode = TRUE;
+        view->m_rcCrop = *o.crop;
+        view->m_rcCrop.OffsetRect(CViewStitchDicom::kColumnLeft, 0);
+    }
+    if (progress)
+        std::fprintf(stderr, "composing and writing %s...\n", o.out.c_str());
+    const std::string refPath = o.reference.empty() && o.bitmaps ? o.files[0] : o.reference;
+    const bool written = view->SaveStitchedFile(refPath.c_str(), o.out.c_str());
+    if (!written && !view->GetLastSaveError().IsEmpty())
+        std::fprintf(stderr, "tessor: %s\n", static_cast<LPCTSTR>(view->GetLastSaveError()));
+    if (written && !o.preview.empty() && !WritePreview(o.out, o.preview))
+        std::fprintf(stderr, "tessor: cannot write the preview %s\n", o.preview.c_str());
+    if (o.json)
+        PrintJson(*view, o.out, written, leftOut);
+    host.DestroyWindow();
+    SetMessageBoxSinkForTest(nullptr);
+    if (!written)
+        return Fail("nothing was written");
+    return leftOut > 0 ? 2 : 0;
+}
+
+}  // namespace app

@@ -1,0 +1,104 @@
+// tessor stitch run as a process: the outcome of each kind of input, and that bad input
+// never leaves a file behind.
+#include "tests/support/DicomFactory.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ProcessRun {
+    int status = -1;
+    std::string output;  // stdout and stderr together
+};
+
+ProcessRun Tessor(const std::string& arguments)
+{
+    ProcessRun run;
+    const std::string command = std::string(TESSOR_APP_PATH) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    size_t n = 0;
+    while (pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.output.append(buffer, n);
+    const int raw = pipe ? pclose(pipe) : -1;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+std::string Quote(const fs::path& p)
+{
+    return "'" + p.string() + "'";
+}
+
+fs::path Image(const fs::path& dir, const std::string& name, int rows, int columns, int bits)
+{
+    const fs::path path = dir / name;
+    EXPECT_EQ(testfiles::WriteSynthetic(testfiles::MakeGrey(rows, columns, bits, [](int r, int c) { return (r + c) % 200; }),
+                                        path),
+              "");
+    return path;
+}
+
+}  // namespace
+
+TEST(StitchCommand, WritesTheStitchedFileAndReportsTheRectangles)
+{
+    const fs::path dir = testfiles::FreshDir("stitch_ok");
+    const fs::path a = Image(dir, "a.dcm", 50, 40, 16);
+    const fs::path b = Image(dir, "b.dcm", 60, 40, 16);
+    const fs::path out = dir / "out.dcm";
+    const ProcessRun run = Tessor("stitch --json --adjust 1:3,10,50 -o " + Quote(out) + " " + Quote(a) + " " + Quote(b));
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(fs::exists(out));
+    EXPECT_NE(run.output.find("\"rows\": 90"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\"left\": 3"), std::string::npos) << run.output;
+
+    const fs::path cropped = dir / "cropped.dcm";
+    const ProcessRun crop = Tessor("stitch --json --crop 0,10,20,30 -o " + Quote(cropped) + " " + Quote(a) + " " + Quote(b));
+    EXPECT_EQ(crop.status, 0) << crop.output;
+    EXPECT_NE(crop.output.find("\"columns\": 20"), std::string::npos) << crop.output;
+    EXPECT_NE(crop.output.find("\"rows\": 20"), std::string::npos) << crop.output;
+}
+
+TEST(StitchCommand, BadInputGivesAReasonAndNoFile)
+{
+    const fs::path dir = testfiles::FreshDir("stitch_bad");
+    const fs::path good = Image(dir, "good.dcm", 20, 16, 16);
+    const fs::path eight = Image(dir, "eight.dcm", 20, 16, 8);
+    const fs::path narrow = Image(dir, "narrow.dcm", 20, 12, 16);
+    const fs::path empty = dir / "empty.dcm";
+    std::ofstream(empty).close();
+    const fs::path text = dir / "text.dcm";
+    std::ofstream(text) << "not a DICOM file\n";
+    const fs::path truncated = dir / "truncated.dcm";
+    {
+        std::ifstream in(good, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        std::ofstream(truncated, std::ios::binary) << bytes.substr(0, bytes.size() - 100);
+    }
+    const fs::path out = dir / "out.dcm";
+    for (const std::string& inputs :
+         {Quote(dir / "missing.dcm"), Quote(dir), Quote(empty), Quote(text), Quote(truncated),
+          Quote(good) + " " + Quote(eight)}) {
+        const ProcessRun run = Tessor("stitch -o " + Quote(out) + " " + inputs);
+        EXPECT_EQ(run.status, 1) << inputs << "\n" << run.output;
+        EXPECT_NE(run.output.find("tessor: "), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(out)) << inputs;
+    }
+    const ProcessRun unwritable = Tessor("stitch -o " + Quote(dir / "no" / "such" / "dir.dcm") + " " + Quote(good));
+    EXPECT_EQ(unwritable.status, 1) << unwritable.output;
+    EXPECT_EQ(Tessor("stitch " + Quote(good)).status, 1);  // no output named
+    EXPECT_EQ(Tessor("stitch --help").status, 0);
+
+    const ProcessRun widths = Tessor("stitch -o " + Quote(out) + " " + Quote(good) + " " + Quote(narrow));
+    EXPECT_EQ(widths.status, 0) << widths.output;  // a narrower image is centred
+}
