@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -41,7 +43,7 @@ std::string Quote(const std::string& text)
 // Runs a shell command line, capturing both streams.
 RunResult Shell(const std::string& commandLine)
 {
-    const fs::path dir = testfiles::FreshDir("app_run");
+    const fs::path dir = testfiles::FreshDir("app_run_" + std::to_string(getpid()));
     const std::string full = commandLine + " >" + Quote((dir / "out").string()) + " 2>" + Quote((dir / "err").string());
     RunResult result;
     const int raw = std::system(full.c_str());
@@ -63,7 +65,7 @@ RunResult Tessor(const std::vector<std::string>& args)
 // process for all; the parse itself proves the document well-formed.
 std::vector<std::string> JsonQuery(const std::string& json, const std::vector<std::string>& expressions)
 {
-    const fs::path dir = testfiles::FreshDir("app_json");
+    const fs::path dir = testfiles::FreshDir("app_json_" + std::to_string(getpid()));
     std::ofstream(dir / "doc.json") << json;
     std::ofstream script(dir / "query.py");
     script << "import json, sys\nd = json.load(open(sys.argv[1], encoding='utf-8'))\n";
@@ -266,8 +268,9 @@ TEST(AppTest, AFileThatDoesNotLoadIsOneLineAndTheOthersStillShow)
         EXPECT_EQ(0u, r.err.find(missing + ": "));
         EXPECT_NE(std::string::npos, r.out.find("piece-1.dcm"));
         EXPECT_NE(std::string::npos, r.out.find("piece-2.dcm"));
-        if (json)
+        if (json) {
             EXPECT_EQ(std::vector<std::string>{"3 True"}, JsonQuery(r.out, {"len(d), 'error' in d[1]"}));
+        }
     }
 }
 
