@@ -20,7 +20,10 @@ struct ToolkitRegistration {
         DJDecoderRegistration::registerCodecs();
         DJEncoderRegistration::registerCodecs();
         DJLSDecoderRegistration::registerCodecs();
-        DJLSEncoderRegistration::registerCodecs();
+        // Raw mode encodes the stored samples as they are. The default "cooked" mode
+        // goes through DicomImage, and DCMTK's bundled CharLS aborts the process on the
+        // signed samples it hands over.
+        DJLSEncoderRegistration::registerCodecs(0, 0, 0, 0, /*preferCookedEncoding=*/OFFalse);
         DcmRLEDecoderRegistration::registerCodecs();
         DcmRLEEncoderRegistration::registerCodecs();
     }

@@ -174,6 +174,26 @@ TEST(DicomDataSet, ChangesTransferSyntaxBothWays)
     EXPECT_EQ(ds.ChangeTransferSyntax("9.9.9", 0, 0), ERROR_INV_PARAMETER);
 }
 
+TEST(DicomDataSet, EncodesSignedSamplesBelowSixteenBits)
+{
+    // Sign-extended 12-bit samples: the encoders must see 12-bit samples only.
+    const fs::path dir = testfiles::FreshDir("dicomds_signed_encode");
+    rawdicom::CDataSet data = rawdicom::ImageHeader(2, 4, 16, 12, 1);
+    data.Element(0x7FE0, 0x0010, "OW", std::string("\x00\xF8\xFF\xFF\x05\x00\xFF\x07"
+                                                   "\xFB\xFF\x00\x00\x10\x00\x01\xF8", 16));
+    rawdicom::WriteFile(dir / "signed.dcm", data);
+    const std::vector<BYTE> reference = DecodeRows(dir / "signed.dcm");
+    ASSERT_EQ(reference.size(), 16u);
+    for (const char* uid : {"1.2.840.10008.1.2.4.80", "1.2.840.10008.1.2.4.70", "1.2.840.10008.1.2.5"}) {
+        LDicomDS ds;
+        ASSERT_EQ(ds.LoadDS((dir / "signed.dcm").c_str(), 0), DICOM_SUCCESS);
+        ASSERT_EQ(ds.ChangeTransferSyntax(uid, 0, 0), DICOM_SUCCESS) << uid << ": " << ds.GetLastError();
+        const fs::path out = dir / (std::string(uid) + ".dcm");
+        ASSERT_EQ(ds.SaveDS(out.c_str(), 0), DICOM_SUCCESS);
+        EXPECT_EQ(DecodeRows(out), reference) << uid;
+    }
+}
+
 TEST(DicomDataSet, LoadFailuresCarryAReason)
 {
     const fs::path dir = testfiles::FreshDir("dicomds_failures");
