@@ -50,7 +50,10 @@ fs::path WriteGrey(const std::string& name, int rows, int columns, const std::fu
     }
     EXPECT_TRUE(ds.SetBinaryValue(ds.InsertElement(nullptr, FALSE, 0x7FE00010, 0, FALSE, 0), pixels.data(),
                                   static_cast<ULONG>(pixels.size())));
-    const fs::path path = testfiles::FreshDir("dicom_records") / name;
+    // One folder per test: ctest runs the cases of this file as parallel processes.
+    static const fs::path dir = testfiles::FreshDir(
+        std::string("dicom_records_") + testing::UnitTest::GetInstance()->current_test_info()->name());
+    const fs::path path = dir / name;
     EXPECT_EQ(DICOM_SUCCESS, ds.SaveDS(path.c_str(), 0)) << ds.GetLastError();
     return path;
 }
@@ -255,7 +258,7 @@ TEST(DicomRecordsTest, FilesThatDoNotLoad)
     EXPECT_EQ("/nonexistent/file.dcm", missing.m_strFileName);
     EXPECT_FALSE(missing.IsAllocated());
 
-    const fs::path text = testfiles::FreshDir("dicom_records_text") / "notes.txt";
+    const fs::path text = testfiles::FreshDir("dicom_records_text_file") / "notes.txt";
     std::ofstream(text) << "not a DICOM file\n";
     CBaseImageData notDicom;
     EXPECT_FALSE(notDicom.Load(text.c_str()));
