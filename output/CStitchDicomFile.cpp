@@ -35,6 +35,9 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
     DICOMIMAGE info;
     if (pixel == nullptr || ds.GetInfoImage(pixel, &info, 0) != DICOM_SUCCESS)
         return FALSE;
+    // Samples of 8 or 16 bits only: the writer describes and ranges no other depth.
+    if (info.nBitsAllocated != 8 && info.nBitsAllocated != 16)
+        return FALSE;
     const int bytesPerPixel = (info.nBitsAllocated / 8) * info.nSamplesPerPixel;
     if (bytesPerPixel <= 0 || info.nRows <= 0 || info.nColumns <= 0)
         return FALSE;

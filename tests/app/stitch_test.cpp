@@ -94,6 +94,14 @@ TEST(StitchCommand, BadInputGivesAReasonAndNoFile)
         EXPECT_NE(run.output.find("tessor: "), std::string::npos) << run.output;
         EXPECT_FALSE(fs::exists(out)) << inputs;
     }
+    for (const char* name : {"liver_1frame.dcm", "badVR.dcm"}) {  // 1-bit and 32-bit images
+        const fs::path sample = testfiles::Pydicom(name);
+        if (sample.empty())
+            continue;
+        const ProcessRun run = Tessor("stitch -o " + Quote(out) + " " + Quote(sample));
+        EXPECT_EQ(run.status, 1) << name << "\n" << run.output;
+        EXPECT_FALSE(fs::exists(out)) << name;
+    }
     const ProcessRun unwritable = Tessor("stitch -o " + Quote(dir / "no" / "such" / "dir.dcm") + " " + Quote(good));
     EXPECT_EQ(unwritable.status, 1) << unwritable.output;
     EXPECT_EQ(Tessor("stitch " + Quote(good)).status, 1);  // no output named
