@@ -163,7 +163,7 @@ bool FormatTM(const VALUETIME& value, std::string& text)
 {
     if (value.nHours > 23 || value.nMinutes > 59 || value.nSeconds > 60 || value.nFractions > 999999)
         return false;
-    char buffer[24];
+    char buffer[48];  // room for any USHORT fields, so the compiler sees no truncation
     if (value.nFractions == 0)
         std::snprintf(buffer, sizeof buffer, "%02u%02u%02u", unsigned(value.nHours), unsigned(value.nMinutes),
                       unsigned(value.nSeconds));
