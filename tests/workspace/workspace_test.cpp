@@ -3,6 +3,7 @@
 #include "image/CBaseImageData.h"
 #include "imaging/LDicomDS.h"
 #include "platform/MessageBox.h"
+#include "platform/Surface.h"
 #include "platform/SystemMetrics.h"
 #include "platform/WinMessages.h"
 #include "tests/support/DicomFactory.h"
@@ -29,7 +30,7 @@ protected:
             messages.emplace_back(text);
             return IDOK;
         });
-        ASSERT_TRUE(frame.CreateEx(0, nullptr, "", WS_POPUP, 0, 0, 1280, 900, nullptr, nullptr));
+        ASSERT_TRUE(frame.CreateEx(0, nullptr, "", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 900, nullptr, nullptr));
         view = new CViewStitchDicom;  // deletes itself with its window
         ASSERT_TRUE(view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 1280, 900), &frame, 500));
     }
@@ -194,4 +195,26 @@ TEST_F(WorkspaceTest, CropRectangleConvertsThroughTheFirstImageScale)
     view->m_listDisplay.GetAt(0)->m_scale.SetFactor(4.0f);
     view->m_rcCrop = CRect(8, 0, 508, 750);
     EXPECT_EQ(view->GetPixelCropRect(), CRect(0, 0, 2000, 3000));
+}
+
+TEST_F(WorkspaceTest, PaintsMarkerBarsAndBlackAreasOutsideTheColumn)
+{
+    const testfiles::SyntheticImage grey = MakeGrey(20, 100, 8, [](int, int c) { return c; });
+    Load({Write(grey, "a.dcm"), Write(grey, "b.dcm"), Write(grey, "c.dcm")});
+    view->m_nSelected = 1;
+    view->Invalidate(FALSE);
+    view->UpdateWindow();
+    CSurface* surface = view->GetSurfaceForTest();
+    ASSERT_NE(surface, nullptr);
+    surface->SavePng((testfiles::OutputDir() / "workspace-bars.png").c_str());
+    const int height = view->m_listDisplay.GetAt(0)->m_nDstHeight;  // 1251 x 20 / 100, rounded
+    EXPECT_EQ(height, 250);
+    EXPECT_EQ(surface->GetPixel(3, 10), RGB(128, 128, 128));
+    EXPECT_EQ(surface->GetPixel(3, height + 10), RGB(224, 224, 224));
+    EXPECT_EQ(surface->GetPixel(0, height + 10), RGB(0, 0, 0));  // outline of the selected bar
+    EXPECT_EQ(surface->GetPixel(3, 2 * height + 10), RGB(128, 128, 128));
+    EXPECT_EQ(surface->GetPixel(3, 3 * height - 2), RGB(128, 128, 128));
+    EXPECT_EQ(surface->GetPixel(600, 3 * height + 20), RGB(0, 0, 0));  // below the column
+    EXPECT_EQ(surface->GetPixel(1270, 100), RGB(0, 0, 0));             // the scroll-bar strip
+    EXPECT_NE(surface->GetPixel(600, 10), surface->GetPixel(20, 10));   // the image itself
 }
