@@ -15,13 +15,15 @@ constexpr DWORD TAG_PIXEL_DATA = 0x7FE00010;
 // Releases a partly built item unless it reaches the list.
 using ItemPtr = std::unique_ptr<CStitchDicomItem>;
 
-BOOL PlaceRows(CStitchDicomItem& item, const BYTE* rows, int rowCount, size_t rowBytes)
+// Places source rows firstRow.. from consecutive rows of the item's row length, until a
+// row reaches the item's bottom or the rows run out.
+void PlaceRows(CStitchDicomItem& item, int firstRow, const BYTE* rows, int rowCount)
 {
-    for (int y = 0; y < rowCount; ++y) {
-        if (!item.PlaceRow(y, rows + static_cast<size_t>(y) * rowBytes))
+    const size_t rowBytes = item.GetRowBytes();
+    for (int k = 0; k < rowCount; ++k) {
+        if (!item.PlaceRow(firstRow + k, rows + static_cast<size_t>(k) * rowBytes))
             break;
     }
-    return TRUE;
 }
 
 }  // namespace
@@ -63,7 +65,7 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
             AfxMessageBox("Fail to get binary image data", MB_OK);
             return FALSE;
         }
-        PlaceRows(*item, buffer.get(), info.nRows, rowBytes);
+        PlaceRows(*item, 0, buffer.get(), info.nRows);
     }
     m_arrItems.push_back(std::move(item));
     return TRUE;
@@ -91,7 +93,7 @@ BOOL CStitchDicomFile::AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWi
         AfxMessageBox("Fail to initialize stitching dicom", MB_OK);
         return FALSE;
     }
-    PlaceRows(*item, buffer.get(), height, rowBytes);
+    PlaceRows(*item, 0, buffer.get(), height);
     item->m_nWindowWidth = nWindowWidth;
     item->m_nWindowCenter = nWindowCenter;
     m_arrItems.push_back(std::move(item));
@@ -108,10 +110,6 @@ int CStitchDicomFile::DecodeRowsCallback(const BYTE* rows, UINT flags, int first
         std::memset(item->m_pPixels.get(), 0, item->GetSize());
         item->m_byFill = 0;
     }
-    const size_t rowBytes = item->GetRowBytes();
-    for (int k = 0; k < rowCount; ++k) {
-        if (!item->PlaceRow(firstRow + k, rows + static_cast<size_t>(k) * rowBytes))
-            break;
-    }
+    PlaceRows(*item, firstRow, rows, rowCount);
     return 1;
 }

@@ -42,7 +42,7 @@ public:
 
 private:
     struct Raster;
-    BOOL CheckItems();
+    BOOL CheckItems(Raster& raster);
     BOOL BuildRaster(Raster& raster);
     BOOL CropRaster(Raster& raster);
     void Refuse(const char* reason);

@@ -31,9 +31,9 @@ void CStitchDicomFile::Refuse(const char* reason)
     AfxMessageBox(reason, MB_OK);
 }
 
-// Refuses compositions the output cannot describe: no image, mixed depths, or a raster
-// beyond DICOM's 16-bit Rows and Columns.
-BOOL CStitchDicomFile::CheckItems()
+// Sets the raster's geometry from the items, refusing compositions the output cannot
+// describe: no image, mixed depths, or a raster beyond DICOM's 16-bit Rows and Columns.
+BOOL CStitchDicomFile::CheckItems(Raster& raster)
 {
     if (m_arrItems.empty()) {
         Refuse("Cannot save: no image could be stitched.");
@@ -62,6 +62,9 @@ BOOL CStitchDicomFile::CheckItems()
         Refuse("Cannot save: the stitched image is larger than 4 GB.");
         return FALSE;
     }
+    raster.width = static_cast<int>(width);
+    raster.height = static_cast<int>(height);
+    raster.bytesPerPixel = bytesPerPixel;
     return TRUE;
 }
 
@@ -69,11 +72,6 @@ BOOL CStitchDicomFile::CheckItems()
 // their rows holding the item's fill value.
 BOOL CStitchDicomFile::BuildRaster(Raster& raster)
 {
-    raster.bytesPerPixel = m_arrItems.back()->m_nBytesPerPixel;
-    for (const auto& item : m_arrItems) {
-        raster.width = std::max(raster.width, item->m_nWidth);
-        raster.height += item->m_nRows;
-    }
     raster.pixels.reset(new (std::nothrow) BYTE[raster.Size()]());
     if (!raster.pixels) {
         m_strError = "Fail to allocate memory";
@@ -146,10 +144,8 @@ BOOL CStitchDicomFile::CropRaster(Raster& raster)
 
 BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
 {
-    if (!CheckItems())
-        return FALSE;
     Raster raster;
-    if (!BuildRaster(raster) || !CropRaster(raster))
+    if (!CheckItems(raster) || !BuildRaster(raster) || !CropRaster(raster))
         return FALSE;
     return WriteDicom(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, raster.width, raster.height,
                       raster.pixels.get(), static_cast<DWORD>(raster.Size()));

@@ -43,9 +43,13 @@ pDICOMELEMENT FindOrInsert(LDicomDS& ds, DWORD tag)
     return element ? element : ds.InsertElement(nullptr, FALSE, tag, 0, FALSE, 0);
 }
 
-int ReadFirstShort(LDicomDS& ds, DWORD tag, int fallback)
+// The first value of a 16-bit element; `fallback` when absent or unreadable, and
+// `present` (when given) tells which.
+int ReadFirstShort(LDicomDS& ds, DWORD tag, int fallback, bool* present = nullptr)
 {
     pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
+    if (present)
+        *present = element != nullptr;
     const short* value = element ? ds.GetShortValue(element, 0, 1) : nullptr;
     return value ? *value : fallback;
 }
@@ -133,7 +137,8 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     DICOMIMAGE templateInfo;
     const bool templateEncapsulated = ds.GetInfoImage(pixel, &templateInfo, 0) == DICOM_SUCCESS && templateInfo.bCompressed;
 
-    const int bitsAllocated = ReadFirstShort(ds, TAG_BITS_ALLOCATED, 0);
+    bool hasBitsAllocated = false;
+    const int bitsAllocated = ReadFirstShort(ds, TAG_BITS_ALLOCATED, 0, &hasBitsAllocated);
     const int samplesPerPixel = ReadFirstShort(ds, TAG_SAMPLES_PER_PIXEL, 1);
     const int64_t pixelCount = static_cast<int64_t>(nColumns) * nRows;
     if (bitsAllocated > 0 && pixelCount > 0 &&
@@ -165,7 +170,6 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
         }
     }
     // An unreadable Bits Allocated counts as deep; an absent one changes nothing.
-    const bool hasBitsAllocated = ds.FindFirstElement(nullptr, TAG_BITS_ALLOCATED, FALSE) != nullptr;
     if (hasBitsAllocated && (bitsAllocated == 0 || bitsAllocated > 8)) {
         SetShortIfPresent(ds, TAG_HIGH_BIT, 15);
         SetShortIfPresent(ds, TAG_BITS_STORED, 16);

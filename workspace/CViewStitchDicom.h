@@ -95,4 +95,5 @@ private:
     void WidenBitmapsToCommonWidth();
     BOOL AdjustSelected(const char* notice, void (*change)(CRect& rc, int n, int height), int n);
     void StitchImage(int index);
+    void SwapSelectedWith(int other);
 };

@@ -21,6 +21,14 @@ void ShrinkBottom(CRect& rc, int n, int height)
     rc.bottom = std::max<LONG>({rc.bottom - n, floor, rc.top + 1});
 }
 
+// The copy's failure is shown, and the operation goes on with what the copy left.
+void ReportCopyFailure(int result, LONG left)
+{
+    CString message;
+    message.Format("Error Code: %d, Left: %d", result, static_cast<int>(left));
+    AfxMessageBox(message, MB_OK);
+}
+
 }  // namespace
 
 BOOL CViewStitchDicom::AdjustSelected(const char* notice, void (*change)(CRect&, int, int), int n)
@@ -58,25 +66,20 @@ BOOL CViewStitchDicom::ApplyAdjustment(int index)
     const int width = source->GetWidth();
     rc.top = std::max<LONG>(rc.top, 0);
     CBaseImageData kept;
-    CString message;
     if (rc.left >= 0) {
         if (rc.left >= width)
             rc.left = width - 2;
         const int result = kept.CopyRegion(source, rc.left, rc.top, width, rc.bottom - rc.top);
-        if (result != SUCCESS) {
-            message.Format("Error Code: %d, Left: %d", result, static_cast<int>(rc.left));
-            AfxMessageBox(message, MB_OK);
-        }
+        if (result != SUCCESS)
+            ReportCopyFailure(result, rc.left);
         display->Copy(&kept);
         return TRUE;
     }
     if (rc.left <= -width)
         rc.left = 2 - width;
     const int result = kept.CopyRegion(source, 0, rc.top, width, rc.bottom - rc.top);
-    if (result != SUCCESS) {
-        message.Format("Error Code: %d, Left: %d", result, static_cast<int>(rc.left));
-        AfxMessageBox(message, MB_OK);
-    }
+    if (result != SUCCESS)
+        ReportCopyFailure(result, rc.left);
     if (display->GetWidth() == 0)
         display->Copy(source);
     display->m_bitmap.Fill(0);
@@ -106,26 +109,26 @@ void CViewStitchDicom::ToggleRealSize()
     Invalidate(TRUE);
 }
 
-void CViewStitchDicom::MoveUpSequence()
+// Swaps the selected source image with its neighbour at `other` and lays everything out
+// anew, which resets every adjustment. The selection index stays.
+void CViewStitchDicom::SwapSelectedWith(int other)
 {
     const int s = m_nSelected;
-    if (s < 1 || s >= GetImageCount())
+    if (s < 0 || s >= GetImageCount() || other < 0 || other >= GetImageCount())
         return;
-    CBaseImageData* upper = m_listSource.GetAt(s - 1);
-    m_listSource.SetAt(s - 1, m_listSource.GetAt(s));
-    m_listSource.SetAt(s, upper);
+    CBaseImageData* neighbour = m_listSource.GetAt(other);
+    m_listSource.SetAt(other, m_listSource.GetAt(s));
+    m_listSource.SetAt(s, neighbour);
     BuildLayout();
     Invalidate(TRUE);
 }
 
+void CViewStitchDicom::MoveUpSequence()
+{
+    SwapSelectedWith(m_nSelected - 1);
+}
+
 void CViewStitchDicom::MoveDownSequence()
 {
-    const int s = m_nSelected;
-    if (s < 0 || s + 1 >= GetImageCount())
-        return;
-    CBaseImageData* lower = m_listSource.GetAt(s + 1);
-    m_listSource.SetAt(s + 1, m_listSource.GetAt(s));
-    m_listSource.SetAt(s, lower);
-    BuildLayout();
-    Invalidate(TRUE);
+    SwapSelectedWith(m_nSelected + 1);
 }

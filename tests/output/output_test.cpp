@@ -94,6 +94,17 @@ SyntheticImage RowCoded(int image, int rows, int columns)
     return MakeGrey(rows, columns, 16, [image](int r, int) { return (image * 1000 + r) % 4096; });
 }
 
+// A template with a window and a rescale, which the writer keeps or replaces.
+SyntheticImage WindowedTemplate(int rows, int columns)
+{
+    SyntheticImage image = RowCoded(1, rows, columns);
+    image.windowCenter = 40;
+    image.windowWidth = 400;
+    image.rescaleIntercept = -1024;
+    image.rescaleSlope = 1;
+    return image;
+}
+
 class OutputTest : public testing::Test {
 protected:
     void SetUp() override
@@ -335,11 +346,7 @@ TEST_F(OutputTest, RefusesWhatTheOutputCannotDescribeAndWritesNothing)
 
 TEST_F(OutputTest, WriterReplacesIdentityGeometryAndValueRange)
 {
-    SyntheticImage image = RowCoded(1, 10, 20);
-    image.windowCenter = 40;
-    image.windowWidth = 400;
-    image.rescaleIntercept = -1024;
-    image.rescaleSlope = 1;
+    SyntheticImage image = WindowedTemplate(10, 20);
     image.largestPixelValue = 4095;
     image.smallestPixelValue = 3;
     const fs::path source = Write(image, "source.dcm");
@@ -373,11 +380,7 @@ TEST_F(OutputTest, WriterReplacesIdentityGeometryAndValueRange)
 
 TEST_F(OutputTest, CommonWindowReplacesTheTemplateWindowAndDropsTheRescale)
 {
-    SyntheticImage image = RowCoded(1, 4, 4);
-    image.windowCenter = 40;
-    image.windowWidth = 400;
-    image.rescaleIntercept = -1024;
-    image.rescaleSlope = 1;
+    const SyntheticImage image = WindowedTemplate(4, 4);
     const fs::path source = Write(image, "source.dcm");
     const fs::path out = dir / "out.dcm";
     CStitchDicomFile file;
