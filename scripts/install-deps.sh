@@ -11,9 +11,9 @@ PACKAGES=(
   # framework layer
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core xvfb xauth
   # imaging layer
-  libdcmtk-dev dcmtk libsimpleini-dev
+  libdcmtk-dev dcmtk libsimpleini-dev libcharls-dev libopenjp2-7-dev
   # sample files and validation
-  python3 python3-pydicom python3-numpy dicom3tools
+  python3 python3-pydicom python3-numpy dicom3tools libgdcm-tools
 )
 
 missing=()
