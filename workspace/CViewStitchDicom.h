@@ -9,6 +9,7 @@
 class LBitmapList;
 
 class CViewStitchDicom : public CScrollView {
+    DECLARE_DYNCREATE(CViewStitchDicom)  // the dialog creates its view through the run-time class
 public:
     // Column margin: the marker bars lie left of it.
     static constexpr int kColumnLeft = 8;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <memory>
 
+IMPLEMENT_DYNCREATE(CViewStitchDicom, CScrollView)
+
 CViewStitchDicom::CViewStitchDicom() = default;
 
 CViewStitchDicom::~CViewStitchDicom() = default;
