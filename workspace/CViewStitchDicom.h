@@ -37,9 +37,17 @@ public:
     BOOL ResetLayout();
     void ToggleRealSize();
 
-    // Stitching order (the selected image with its upper or lower neighbour).
+    // Selection and stitching order (the selected image with its upper or lower neighbour).
+    BOOL SelectAt(CPoint ptWorkspace);
     void MoveUpSequence();
     void MoveDownSequence();
+
+    // Crop: a rectangle in workspace coordinates with eight handles, clockwise from the
+    // top-left corner.
+    static constexpr int CROP_HANDLE_COUNT = 8;
+    void ToggleCropMode();
+    int HitTestCropHandle(CPoint pt) const;
+    void MoveCropHandle(CPoint pt);
 
     // Automatic pass.
     BOOL AutoStitch();
@@ -84,6 +92,14 @@ protected:
     // Scroll sizes of 100 x 100 until the first layout (the dialog sends no initial update).
     void OnInitialUpdate();
     void OnSize(UINT nType, int cx, int cy) override;
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) override;
+    void OnLButtonDown(UINT nFlags, CPoint point) override;
+    void OnLButtonUp(UINT nFlags, CPoint point) override;
+    void OnMouseMove(UINT nFlags, CPoint point) override;
+    void OnRButtonDown(UINT nFlags, CPoint point) override;
+    void OnRButtonUp(UINT nFlags, CPoint point) override;
+    int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message) override;
+    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) override;
 
 private:
     CString m_strLastSaveError;
@@ -97,4 +113,18 @@ private:
     BOOL AdjustSelected(const char* notice, void (*change)(CRect& rc, int n, int height), int n);
     void StitchImage(int index);
     void SwapSelectedWith(int other);
+    // Client point to workspace coordinates (adds the scroll position).
+    CPoint ToWorkspace(CPoint ptClient) const;
+    void StepSelection(BOOL bBackwards);
+    void ShowContextMenu(CPoint ptClient);
+    // Black over every visible part of the workspace that no image or marker bar covers.
+    void PaintUncovered(CDC* pDC, const CRect& rcVisible);
+    // A handle drag is under way: the left button went down on a handle and the view
+    // holds the capture. Paints then draw the frame the way the drag does.
+    BOOL IsDraggingCropHandle() const;
+    // Frame width and handle reach grow by this factor on screens wider than 2000 pixels;
+    // read afresh at each use.
+    static int CropSizeFactor();
+    void BeginCropDrag();
+    void StepCropDrag(CPoint ptWorkspace);
 };

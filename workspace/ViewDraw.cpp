@@ -7,18 +7,14 @@
 #include "platform/WndDC.h"
 #include "platform/SystemMetrics.h"
 
+#include <algorithm>
+
 namespace {
 constexpr COLORREF kUnselectedBar = RGB(128, 128, 128);
 constexpr COLORREF kSelectedBar = RGB(224, 224, 224);
 constexpr COLORREF kCropColour = RGB(255, 0, 0);
 constexpr COLORREF kNoticeText = RGB(255, 0, 0);
 constexpr COLORREF kNoticeBack = RGB(255, 255, 0);
-
-// Frame and handles are drawn larger on screens wider than 2000 pixels.
-int WideScreenFactor()
-{
-    return GetSystemMetrics(SM_CXSCREEN) > 2000 ? 2 : 1;
-}
 }  // namespace
 
 void CViewStitchDicom::OnDraw(CDC* pDC)
@@ -44,9 +40,6 @@ void CViewStitchDicom::OnDraw(CDC* pDC)
         DrawSelectionBar(pDC, CRect(selected->m_nDstX, selected->m_nDstY, selected->m_nDstX + selected->m_nDstWidth,
                                     selected->m_nDstY + selected->m_nDstHeight));
     }
-    if (m_bCropMode)
-        DrawCropFrame(pDC, FALSE);
-
     const CSize total = GetTotalSize();
     if (client.bottom >= total.cy) {
         const int bar = GetSystemMetrics(SM_CXVSCROLL);
@@ -59,6 +52,32 @@ void CViewStitchDicom::OnDraw(CDC* pDC)
             pDC->PatBlt(content.right, 0, client.right - content.right, total.cy, BLACKNESS);
         if (client.bottom > content.bottom)
             pDC->PatBlt(0, content.bottom, total.cx, client.bottom - content.bottom, BLACKNESS);
+    }
+    PaintUncovered(pDC, visible);
+    // The frame comes last, so that the handles on the column's right and bottom edges
+    // are not cut by the black areas. During a handle drag it is the drag's XOR frame.
+    if (m_bCropMode)
+        DrawCropFrame(pDC, IsDraggingCropHandle());
+}
+
+// The black areas above leave the row at the column's end and the gap between the column
+// and the scroll-bar strip (and, when scrolled, more) unpainted; these are filled here:
+// right of every image and below the column, within the visible area.
+void CViewStitchDicom::PaintUncovered(CDC* pDC, const CRect& rcVisible)
+{
+    int columnBottom = 0;
+    for (int i = 0; i < m_listDisplay.GetCount(); ++i) {
+        const CBaseImageData* image = m_listDisplay.GetAt(i);
+        if (image == nullptr)
+            continue;
+        const int right = image->m_nDstX + image->m_nDstWidth;
+        if (rcVisible.right > right)
+            pDC->PatBlt(right, image->m_nDstY, rcVisible.right - right, image->m_nDstHeight, BLACKNESS);
+        columnBottom = std::max(columnBottom, image->m_nDstY + image->m_nDstHeight);
+    }
+    if (rcVisible.bottom > columnBottom) {
+        const int top = std::max<int>(columnBottom, rcVisible.top);
+        pDC->PatBlt(rcVisible.left, top, rcVisible.Width(), rcVisible.bottom - top, BLACKNESS);
     }
 }
 
@@ -101,7 +120,7 @@ void CViewStitchDicom::DrawCropFrame(CDC* pDC, BOOL bXor)
     if (m_rcCrop.IsRectEmpty())
         m_rcCrop = GetContentRect();
     const int previousRop = bXor ? pDC->SetROP2(R2_XORPEN) : 0;
-    const int factor = WideScreenFactor();
+    const int factor = CropSizeFactor();
     CPen framePen(PS_SOLID, factor, kCropColour);
     CPen* previousPen = pDC->SelectObject(&framePen);
     CGdiObject* previousBrush = pDC->SelectStockObject(NULL_BRUSH);
