@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Side-by-side comparison on the raw 3-piece study (3000 x 2500, 16-bit):
+#   tessor stitch --auto   the program
+#   io_floor               reads every input completely, writes as many bytes as the output
+#   peer_stitch.py         the same job in Python with pydicom and numpy
+# The three run interleaved, RUNS rounds (default 7) after one warm-up round, each under
+# /usr/bin/time (wall, user + system CPU, maximum resident set); the table shows medians.
+#   bench/compare.sh [BUILD_DIR]      (default: build; run `make bench` first)
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=$(cd "${1:-$ROOT/build}" && pwd)
+RUNS=${RUNS:-7}
+TESSOR=$BUILD/app/tessor
+FLOOR=$BUILD/bench/io_floor
+PEER=$ROOT/bench/peer_stitch.py
+PYTHON=/usr/bin/python3
+TIME=/usr/bin/time
+for tool in "$TESSOR" "$FLOOR" "$PYTHON" "$TIME"; do
+  if [ ! -x "$tool" ]; then
+    echo "compare.sh: $tool is missing (run make bench, or scripts/install-deps.sh)" >&2
+    exit 1
+  fi
+done
+
+WORK=$BUILD/bench-compare
+rm -rf "$WORK"
+mkdir -p "$WORK"
+STUDY=$WORK/study
+"$TESSOR" sample --rows 3000 --cols 2500 --pieces 3 --bits 16 --syntax raw "$STUDY" >/dev/null
+INPUTS=("$STUDY"/piece-1.dcm "$STUDY"/piece-2.dcm "$STUDY"/piece-3.dcm)
+# The rectangles of the automatic pass, for the peer to cut the same rows.
+"$TESSOR" stitch --auto --json -o "$WORK/reference.dcm" "${INPUTS[@]}" >"$WORK/rects.json"
+OUT_BYTES=$(stat -c %s "$WORK/reference.dcm")
+
+# measure NAME COMMAND...: appends "NAME wall user sys maxrss_kib" to the samples file.
+measure() {
+  local name=$1
+  shift
+  "$TIME" -f "$name %e %U %S %M" -a -o "$WORK/samples.txt" "$@" >/dev/null
+}
+round() {
+  measure tessor "$TESSOR" stitch --auto -o "$WORK/tessor.dcm" "${INPUTS[@]}"
+  measure floor "$FLOOR" "$WORK/floor.bin" "$OUT_BYTES" "${INPUTS[@]}"
+  measure peer "$PYTHON" "$PEER" "$WORK/rects.json" "$WORK/peer.dcm"
+}
+round
+rm -f "$WORK/samples.txt"  # the warm-up round fills the page cache
+for _ in $(seq "$RUNS"); do
+  round
+done
+
+"$PYTHON" - "$WORK/samples.txt" "$RUNS" "$OUT_BYTES" <<'PY'
+import statistics, sys
+samples, runs, out_bytes = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+rows = {}
+for line in open(samples):
+    parts = line.split()
+    if len(parts) == 5 and parts[0] in ("tessor", "floor", "peer"):
+        name, wall, user, system, rss = parts
+        rows.setdefault(name, []).append((float(wall), float(user) + float(system), int(rss)))
+med = {n: [statistics.median(v[i] for v in rows[n]) for i in range(3)] for n in rows}
+decoded_mib = 3 * 3000 * 2500 * 2 / 2**20
+print(f"raw 3-piece study, 3000 x 2500 16-bit; output {out_bytes} bytes; medians of {runs} interleaved runs")
+print()
+print("| program | wall s | CPU s (user+sys) | peak RSS MiB |")
+print("| --- | ---: | ---: | ---: |")
+labels = {"tessor": "tessor stitch --auto", "floor": "I/O floor (io_floor)", "peer": "peer (pydicom + numpy)"}
+for n in ("tessor", "floor", "peer"):
+    wall, cpu, rss = med[n]
+    print(f"| {labels[n]} | {wall:.2f} | {cpu:.2f} | {rss / 1024:.0f} |")
+print()
+t, f, p = med["tessor"], med["floor"], med["peer"]
+def ratio(a, b):
+    return a / b if b > 0 else float("inf")
+print(f"tessor / floor: wall {ratio(t[0], f[0]):.1f} x, CPU {ratio(t[1], f[1]):.1f} x   (target <= 3 x)")
+print(f"peer / tessor:  wall {ratio(p[0], t[0]):.1f} x, CPU {ratio(p[1], t[1]):.1f} x   (target >= 5 x)")
+limit = 3 * decoded_mib + 64
+print(f"tessor peak RSS {t[2] / 1024:.0f} MiB; limit 3 x {decoded_mib:.1f} MiB decoded + 64 MiB = {limit:.0f} MiB")
+PY
