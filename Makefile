@@ -1,7 +1,8 @@
 # make run   – install what is missing, build, write a sample study and show it
 # make test  – install what is missing, build, run the whole suite
 # make asan  – the suite under AddressSanitizer + UndefinedBehaviorSanitizer
-# make bench – build the benchmarks
+# make bench – build the benchmarks and run them (BENCH_ARGS passes options, e.g.
+#              BENCH_ARGS=--benchmark_filter=Decode); bench/compare.sh compares afterwards
 .PHONY: deps build run test asan bench clean
 
 JOBS ?= $(shell nproc)
@@ -28,6 +29,8 @@ asan: deps
 	@ctest --preset asan -j $(JOBS)
 
 bench: build
+	@cmake --build --preset default -j $(JOBS) --target tessor_bench io_floor
+	./build/bench/tessor_bench --benchmark_report_aggregates_only=true $(BENCH_ARGS)
 
 clean:
 	rm -rf build build-asan
