@@ -26,12 +26,30 @@ struct LBitmapBase::Impl {
     mutable std::vector<DWORD> rendition;
     mutable bool renditionValid = false;
 
+    // Cached picture of the source rectangle stretched to the destination size (nearest
+    // sample), so that repainting an unchanged bitmap at an unchanged size only copies
+    // destination pixels. Dropped with the rendition.
+    mutable std::vector<DWORD> stretched;
+    mutable RECT stretchedSrc{};
+    mutable int stretchedWidth = 0;
+    mutable int stretchedHeight = 0;
+    mutable bool stretchedValid = false;
+
     std::string lastError;
 
     size_t BytesPerPixel() const { return size_t(bitsPerPixel / 8); }
     size_t RowBytes() const { return size_t(width) * BytesPerPixel(); }
     bool IsGrey() const { return bitsPerPixel == 8 || bitsPerPixel == 16 || bitsPerPixel == 32; }
-    void Invalidate() { renditionValid = false; }
+    void Invalidate()
+    {
+        renditionValid = false;
+        stretchedValid = false;
+    }
+    // Colour, and grey through a window, render pixel by pixel; unwindowed grey needs the
+    // whole image's value range first.
+    bool RendersPixelwise() const { return bitsPerPixel == 24 || hasWindow; }
+    // Pixel `index` as the rendition shows it (0x00RRGGBB); only where RendersPixelwise().
+    DWORD RenderPixel(size_t index) const;
     void ResetRects()
     {
         src = clipSrc = dst = clipDst = RECT{0, 0, width, height};

@@ -1,7 +1,81 @@
 // LDraw: paints a bitmap's rendition onto a device context of the platform layer.
-#include "imaging/LBitmap.h"
+//
+// A bitmap shown smaller or larger than its natural size keeps the picture stretched to
+// the destination size (LBitmapBase::Impl::stretched): repainting it unchanged copies
+// destination pixels only, and a change of pixels, window or size rebuilds it once,
+// sampling only the source pixels it shows.
+#include "imaging/BitmapInternal.h"
 
 #include "platform/DC.h"
+
+namespace {
+
+using Impl = LBitmapBase::Impl;
+
+// Nearest source index for each destination index (the source pixel under the centre of
+// the destination pixel), the mapping the device context's stretch uses.
+std::vector<size_t> NearestIndices(int first, int dstCount, int srcCount)
+{
+    std::vector<size_t> map(static_cast<size_t>(dstCount));
+    for (int i = 0; i < dstCount; ++i)
+        map[size_t(i)] = size_t(first + (2 * std::int64_t(i) + 1) * srcCount / (2 * std::int64_t(dstCount)));
+    return map;
+}
+
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+const std::vector<DWORD>& StretchedPicture(const LBitmapBase& bitmap, const Impl& impl, const RECT& src, int width,
+                                           int height)
+{
+    if (impl.stretchedValid && impl.stretchedWidth == width && impl.stretchedHeight == height &&
+        SameRect(impl.stretchedSrc, src))
+        return impl.stretched;
+    const std::vector<size_t> columns = NearestIndices(src.left, width, src.right - src.left);
+    const std::vector<size_t> rows = NearestIndices(src.top, height, src.bottom - src.top);
+    // Without a valid rendition, colour and windowed grey are rendered just for the pixels
+    // shown; unwindowed grey needs the whole rendition (its value range) anyway.
+    const bool pixelwise = !impl.renditionValid && impl.RendersPixelwise();
+    const std::vector<DWORD>* rendition = pixelwise ? nullptr : &bitmap.GetRendition();
+    impl.stretched.resize(size_t(width) * size_t(height));
+    DWORD* out = impl.stretched.data();
+    for (int y = 0; y < height; ++y) {
+        const size_t rowStart = rows[size_t(y)] * size_t(impl.width);
+        for (int x = 0; x < width; ++x) {
+            const size_t index = rowStart + columns[size_t(x)];
+            *out++ = pixelwise ? impl.RenderPixel(index) : (*rendition)[index];
+        }
+    }
+    impl.stretchedSrc = src;
+    impl.stretchedWidth = width;
+    impl.stretchedHeight = height;
+    impl.stretchedValid = true;
+    return impl.stretched;
+}
+
+int PaintPicture(CDC* dc, const RECT& clip, const DWORD* bits, int bitsWidth, int bitsHeight, const RECT& dst,
+                 const RECT& src, DWORD rop)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = bitsWidth;
+    info.bmiHeader.biHeight = -bitsHeight;  // rows top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+
+    const int saved = dc->SaveDC();
+    dc->IntersectClipRect(&clip);
+    const int rows = dc->StretchDIBits(dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, src.left,
+                                       src.top, src.right - src.left, src.bottom - src.top, bits, &info,
+                                       DIB_RGB_COLORS, rop);
+    dc->RestoreDC(saved);
+    return rows > 0 ? SUCCESS : FAILURE;
+}
+
+}  // namespace
 
 int LDraw::Paint(DWORD rop)
 {
@@ -10,27 +84,22 @@ int LDraw::Paint(DWORD rop)
         return ERROR_INV_PARAMETER;
     if (!m_bitmap.IsAllocated())
         return ERROR_NO_BITMAP;
+    const Impl& impl = *m_bitmap.m_impl;
     const RECT src = m_bitmap.GetSrcRect();
     const RECT dst = m_bitmap.GetDstRect();
     const RECT clip = m_bitmap.GetClipDstRect();
     if (src.right <= src.left || src.bottom <= src.top || dst.right == dst.left || dst.bottom == dst.top)
         return SUCCESS;  // nothing to paint
-    // Cached: repainting an unchanged bitmap costs the stretch only.
-    const std::vector<DWORD>& rendition = m_bitmap.GetRendition();
-
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = m_bitmap.GetWidth();
-    info.bmiHeader.biHeight = -m_bitmap.GetHeight();  // rows top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-
-    const int saved = dc->SaveDC();
-    dc->IntersectClipRect(&clip);
-    const int rows = dc->StretchDIBits(dst.left, dst.top, dst.right - dst.left, dst.bottom - dst.top, src.left,
-                                       src.top, src.right - src.left, src.bottom - src.top, rendition.data(), &info,
-                                       DIB_RGB_COLORS, rop);
-    dc->RestoreDC(saved);
-    return rows > 0 ? SUCCESS : FAILURE;
+    const int width = dst.right - dst.left;
+    const int height = dst.bottom - dst.top;
+    const bool srcInside = src.left >= 0 && src.top >= 0 && src.right <= impl.width && src.bottom <= impl.height;
+    const bool natural = width == src.right - src.left && height == src.bottom - src.top;
+    if (width < 0 || height < 0 || !srcInside || natural) {
+        // Mirrored, partly outside the bitmap, or at natural size: straight from the
+        // rendition, which is cached itself.
+        const std::vector<DWORD>& rendition = m_bitmap.GetRendition();
+        return PaintPicture(dc, clip, rendition.data(), impl.width, impl.height, dst, src, rop);
+    }
+    const std::vector<DWORD>& picture = StretchedPicture(m_bitmap, impl, src, width, height);
+    return PaintPicture(dc, clip, picture.data(), width, height, dst, RECT{0, 0, width, height}, rop);
 }

@@ -12,23 +12,11 @@ BYTE Ramp(int from, int to, std::int64_t step, std::int64_t steps)
 
 DWORD ToRgb(BYTE red, BYTE green, BYTE blue) { return (DWORD(red) << 16) | (DWORD(green) << 8) | DWORD(blue); }
 
-void RenderColour(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
+// Colour, or grey through the table, one pixel after another.
+void RenderPixelwise(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
 {
-    const bool rgb = impl.order == ORDER_RGB;
-    for (size_t i = 0; i < out.size(); ++i) {
-        const BYTE* p = impl.pixels.data() + i * 3;
-        out[i] = rgb ? ToRgb(p[0], p[1], p[2]) : ToRgb(p[2], p[1], p[0]);
-    }
-}
-
-void RenderThroughTable(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
-{
-    const std::int64_t offset = impl.isSigned ? 32768 : 0;
-    const std::int64_t last = std::int64_t(impl.lut.size()) - 1;
-    for (size_t i = 0; i < out.size(); ++i) {
-        const RGBQUAD& q = impl.lut[size_t(std::clamp<std::int64_t>(impl.Sample(i) + offset, 0, last))];
-        out[i] = ToRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
-    }
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = impl.RenderPixel(i);
 }
 
 // Without a window: 8-bit unsigned data as its values, anything else scaled over its
@@ -53,6 +41,18 @@ void RenderGrey(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
 }
 
 }  // namespace
+
+DWORD LBitmapBase::Impl::RenderPixel(size_t index) const
+{
+    if (bitsPerPixel == 24) {
+        const BYTE* p = pixels.data() + index * 3;
+        return order == ORDER_RGB ? ToRgb(p[0], p[1], p[2]) : ToRgb(p[2], p[1], p[0]);
+    }
+    const std::int64_t offset = isSigned ? 32768 : 0;
+    const std::int64_t last = std::int64_t(lut.size()) - 1;
+    const RGBQUAD& q = lut[size_t(std::clamp<std::int64_t>(Sample(index) + offset, 0, last))];
+    return ToRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
+}
 
 int LBitmapBase::WindowLevelFillLUT(RGBQUAD* table, ULONG count, COLORREF start, COLORREF end, int low, int high,
                                     int /*lowBit*/, int /*highBit*/, int /*minValue*/, int /*maxValue*/,
@@ -105,10 +105,8 @@ const std::vector<DWORD>& LBitmapBase::GetRendition() const
         return impl.rendition;
     impl.rendition.assign(size_t(impl.width) * size_t(impl.height), 0);
     if (!impl.pixels.empty()) {
-        if (impl.bitsPerPixel == 24)
-            RenderColour(impl, impl.rendition);
-        else if (impl.hasWindow)
-            RenderThroughTable(impl, impl.rendition);
+        if (impl.RendersPixelwise())
+            RenderPixelwise(impl, impl.rendition);
         else
             RenderGrey(impl, impl.rendition);
     }

@@ -1,69 +1,12 @@
-#include "workspace/CViewStitchDicom.h"
+#include "tests/workspace/WorkspaceFixture.h"
 
-#include "image/CBaseImageData.h"
+#include "app/SampleStudy.h"
 #include "imaging/LDicomDS.h"
-#include "platform/MessageBox.h"
-#include "platform/Surface.h"
-#include "platform/SystemMetrics.h"
-#include "platform/WinMessages.h"
-#include "tests/support/DicomFactory.h"
-#include "tests/support/TestFiles.h"
+#include "platform/ScrollView.h"
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
-namespace fs = std::filesystem;
 using testfiles::MakeGrey;
-
-namespace {
-
-// A view of 1280 x 900 in a hidden frame, with files made for each test.
-class WorkspaceTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        dir = testfiles::FreshDir(std::string("workspace_") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        SetMessageBoxSinkForTest([this](const char* text, UINT) {
-            messages.emplace_back(text);
-            return IDOK;
-        });
-        ASSERT_TRUE(frame.CreateEx(0, nullptr, "", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 900, nullptr, nullptr));
-        view = new CViewStitchDicom;  // deletes itself with its window
-        ASSERT_TRUE(view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 1280, 900), &frame, 500));
-    }
-    void TearDown() override
-    {
-        frame.DestroyWindow();
-        SetMessageBoxSinkForTest(nullptr);
-    }
-    fs::path Write(const testfiles::SyntheticImage& image, const std::string& name)
-    {
-        const fs::path path = dir / name;
-        EXPECT_EQ(testfiles::WriteSynthetic(image, path), "");
-        return path;
-    }
-    void Load(const std::vector<fs::path>& paths)
-    {
-        CStringArray files;
-        for (const auto& p : paths)
-            files.Add(p.c_str());
-        ASSERT_TRUE(view->LoadFiles(files));
-    }
-    // 8-bit image: rows before `top` and from `bottom` are uniform, the rows between vary.
-    testfiles::SyntheticImage Banded(int rows, int columns, int top, int bottom)
-    {
-        return MakeGrey(rows, columns, 8, [=](int r, int c) { return (r < top || r >= bottom) ? 200 : (c * 7 + r) % 97; });
-    }
-    fs::path dir;
-    std::vector<std::string> messages;
-    CWnd frame;
-    CViewStitchDicom* view = nullptr;
-};
-
-}  // namespace
+using workspacetest::WorkspaceTest;
+namespace fs = std::filesystem;
 
 TEST(AutoStitchMath, RowDeviationAndEdgeSearch)
 {
@@ -197,24 +140,164 @@ TEST_F(WorkspaceTest, CropRectangleConvertsThroughTheFirstImageScale)
     EXPECT_EQ(view->GetPixelCropRect(), CRect(0, 0, 2000, 3000));
 }
 
-TEST_F(WorkspaceTest, PaintsMarkerBarsAndBlackAreasOutsideTheColumn)
+namespace {
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBar = RGB(128, 128, 128);
+constexpr COLORREF kSelectedBar = RGB(224, 224, 224);
+}  // namespace
+
+TEST_F(WorkspaceTest, PaintsMarkerBarsAsHighAsTheirImagesAndBlackAroundTheColumn)
 {
-    const testfiles::SyntheticImage grey = MakeGrey(20, 100, 8, [](int, int c) { return c; });
-    Load({Write(grey, "a.dcm"), Write(grey, "b.dcm"), Write(grey, "c.dcm")});
+    LoadThreeRamps(20);
     view->m_nSelected = 1;
-    view->Invalidate(FALSE);
-    view->UpdateWindow();
-    CSurface* surface = view->GetSurfaceForTest();
+    CSurface* surface = Repaint();
     ASSERT_NE(surface, nullptr);
     surface->SavePng((testfiles::OutputDir() / "workspace-bars.png").c_str());
-    const int height = view->m_listDisplay.GetAt(0)->m_nDstHeight;  // 1251 x 20 / 100, rounded
-    EXPECT_EQ(height, 250);
-    EXPECT_EQ(surface->GetPixel(3, 10), RGB(128, 128, 128));
-    EXPECT_EQ(surface->GetPixel(3, height + 10), RGB(224, 224, 224));
-    EXPECT_EQ(surface->GetPixel(0, height + 10), RGB(0, 0, 0));  // outline of the selected bar
-    EXPECT_EQ(surface->GetPixel(3, 2 * height + 10), RGB(128, 128, 128));
-    EXPECT_EQ(surface->GetPixel(3, 3 * height - 2), RGB(128, 128, 128));
-    EXPECT_EQ(surface->GetPixel(600, 3 * height + 20), RGB(0, 0, 0));  // below the column
-    EXPECT_EQ(surface->GetPixel(1270, 100), RGB(0, 0, 0));             // the scroll-bar strip
-    EXPECT_NE(surface->GetPixel(600, 10), surface->GetPixel(20, 10));   // the image itself
+    const int h = Display(0).m_nDstHeight;  // 1251 x 20 / 100, rounded
+    ASSERT_EQ(h, 250);
+    // Each bar's outline closes on its image's first and last row.
+    EXPECT_EQ(surface->GetPixel(3, h - 2), kBar);
+    EXPECT_EQ(surface->GetPixel(3, h - 1), kBlack);
+    EXPECT_EQ(surface->GetPixel(3, h), kBlack);
+    EXPECT_EQ(surface->GetPixel(3, h + 1), kSelectedBar);
+    EXPECT_EQ(surface->GetPixel(0, h + 10), kBlack);
+    EXPECT_EQ(surface->GetPixel(7, h + 10), kBlack);
+    EXPECT_EQ(surface->GetPixel(3, 2 * h - 2), kSelectedBar);
+    EXPECT_EQ(surface->GetPixel(3, 2 * h + 1), kBar);
+    EXPECT_EQ(surface->GetPixel(3, 3 * h - 2), kBar);
+    EXPECT_EQ(surface->GetPixel(8 + 50 * 1251 / 100, 10), RGB(50, 50, 50));  // the ramp itself
+
+    // Black: below the column from its last row's end, the scroll-bar strip, and the gap
+    // between the column and the strip.
+    const int columnRight = 8 + Display(0).m_nDstWidth;
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    EXPECT_NE(surface->GetPixel(columnRight - 1, 100), kBlack);
+    for (int x : {columnRight, columnRight + 3, 1280 - bar, 1279})
+        EXPECT_EQ(surface->GetPixel(x, 100), kBlack) << x;
+    for (int y : {3 * h, 3 * h + 1, 899})
+        EXPECT_EQ(surface->GetPixel(600, y), kBlack) << y;
+
+    view->m_nSelected = -1;
+    surface = Repaint();
+    EXPECT_EQ(surface->GetPixel(3, h + 1), kBar);
+}
+
+TEST_F(WorkspaceTest, RealSizeLeavesBlackRightOfAndBelowTheContent)
+{
+    LoadThreeRamps(20);
+    view->ToggleRealSize();
+    CSurface* surface = Repaint();
+    EXPECT_EQ(surface->GetPixel(8, 0), RGB(0, 0, 0));     // the ramp's first column, value 0
+    EXPECT_EQ(surface->GetPixel(58, 0), RGB(50, 50, 50));  // natural size, top row visible
+    EXPECT_EQ(surface->GetPixel(107, 59), RGB(99, 99, 99));
+    EXPECT_EQ(surface->GetPixel(108, 10), kBlack);
+    EXPECT_EQ(surface->GetPixel(600, 10), kBlack);
+    EXPECT_EQ(surface->GetPixel(50, 60), kBlack);
+    EXPECT_EQ(surface->GetPixel(3, 61), kBlack);
+}
+
+TEST_F(WorkspaceTest, CropFrameAndHandlesGrowOnWideScreens)
+{
+    LoadThreeRamps(20);
+    view->ToggleCropMode();
+    CSurface* surface = Repaint();
+    const CRect crop = view->m_rcCrop;
+    const int mx = (crop.left + crop.right) / 2;
+    ASSERT_EQ(crop.bottom, 750);
+    // One-pixel frame inside the rectangle's exclusive edges.
+    EXPECT_EQ(surface->GetPixel(300, crop.bottom - 1), kRed);
+    EXPECT_NE(surface->GetPixel(300, crop.bottom - 2), kRed);
+    EXPECT_EQ(surface->GetPixel(crop.right - 1, 100), kRed);
+    EXPECT_NE(surface->GetPixel(crop.right - 2, 100), kRed);
+    // 9 x 9 handles, whole also where they reach into the black areas.
+    EXPECT_EQ(surface->GetPixel(mx - 4, crop.bottom + 2), kRed);
+    EXPECT_EQ(surface->GetPixel(mx + 4, crop.bottom + 2), kRed);
+    EXPECT_EQ(surface->GetPixel(mx - 5, crop.bottom + 2), kBlack);
+    EXPECT_EQ(surface->GetPixel(mx + 5, crop.bottom + 2), kBlack);
+    EXPECT_EQ(surface->GetPixel(mx, crop.bottom + 4), kRed);
+    EXPECT_EQ(surface->GetPixel(mx, crop.bottom + 5), kBlack);
+    EXPECT_EQ(surface->GetPixel(crop.right + 4, crop.bottom), kRed);
+    EXPECT_EQ(surface->GetPixel(crop.right + 5, crop.bottom), kBlack);
+
+    SetSystemMetricOverride(SM_CXSCREEN, 2560);
+    surface = Repaint();
+    EXPECT_EQ(surface->GetPixel(300, crop.bottom - 1), kRed);
+    EXPECT_EQ(surface->GetPixel(300, crop.bottom - 2), kRed);
+    EXPECT_NE(surface->GetPixel(300, crop.bottom - 3), kRed);
+    EXPECT_EQ(surface->GetPixel(mx - 8, crop.bottom + 2), kRed);
+    EXPECT_EQ(surface->GetPixel(mx + 8, crop.bottom + 2), kRed);
+    EXPECT_EQ(surface->GetPixel(mx + 9, crop.bottom + 2), kBlack);
+    EXPECT_EQ(surface->GetPixel(mx, crop.bottom + 8), kRed);
+    EXPECT_EQ(surface->GetPixel(mx, crop.bottom + 9), kBlack);
+
+    view->ToggleCropMode();
+    surface = Repaint();
+    EXPECT_EQ(surface->GetPixel(300, crop.bottom - 1), surface->GetPixel(300, crop.bottom - 3));
+    EXPECT_EQ(view->m_rcCrop, crop);
+}
+
+TEST_F(WorkspaceTest, NoticeIsCentredRedOnYellowUntilTheNextRepaint)
+{
+    LoadThreeRamps(20);
+    Repaint();
+    const auto noticeBox = [this]() {
+        CSurface* surface = view->GetSurfaceForTest();
+        CRect box(10000, 10000, -1, -1);
+        int red = 0;
+        for (int y = 0; y < 900; ++y)
+            for (int x = 0; x < 1280; ++x) {
+                const COLORREF c = surface->GetPixel(x, y);
+                if (c == RGB(255, 255, 0) || c == kRed) {
+                    box.left = std::min<LONG>(box.left, x);
+                    box.top = std::min<LONG>(box.top, y);
+                    box.right = std::max<LONG>(box.right, x + 1);
+                    box.bottom = std::max<LONG>(box.bottom, y + 1);
+                    red += c == kRed;
+                }
+            }
+        return std::make_pair(box, red);
+    };
+    EXPECT_FALSE(view->MoveLeft(5));  // no selection: the notice is painted all the same
+    PumpWaitingMessages();
+    const auto [box, red] = noticeBox();
+    ASSERT_GT(box.Width(), 20);
+    EXPECT_GT(red, 20);
+    EXPECT_LE(std::abs((box.left + box.right) - 1280), 2);
+    EXPECT_LE(std::abs((box.top + box.bottom) - 900), 2);
+
+    view->m_nSelected = 0;
+    EXPECT_TRUE(view->MoveLeft(5));
+    PumpWaitingMessages();
+    EXPECT_EQ(noticeBox().first.right, -1);
+}
+
+// The screenshot a person looks at: the sample study, the middle exposure selected and
+// scrolled to by Tab, crop on; the column is taller than the window.
+TEST_F(WorkspaceTest, ScreenshotOfTheSampleStudyInCropMode)
+{
+    sample::SampleOptions options;
+    options.rows = 700;
+    ASSERT_EQ(sample::WriteSampleStudy(options, dir / "study"), "");
+    Load({dir / "study" / "piece-1.dcm", dir / "study" / "piece-2.dcm", dir / "study" / "piece-3.dcm"});
+    view->ToggleCropMode();
+    view->m_nSelected = 0;
+    view->SendMessage(WM_KEYDOWN, VK_TAB, 1);
+    ASSERT_EQ(view->m_nSelected, 1);
+    const int boundary = Display(1).m_nDstY;
+    ASSERT_EQ(view->GetScrollPosition(), CPoint(0, boundary));
+    view->ScrollToPosition(CPoint(0, boundary - 300));  // both marker bars in sight
+    CSurface* surface = Repaint();
+    ASSERT_TRUE(surface->SavePng((testfiles::OutputDir() / "workspace-crop.png").c_str()));
+
+    EXPECT_EQ(surface->GetPixel(3, 300 - 10), kBar);
+    EXPECT_EQ(surface->GetPixel(3, 300 + 10), kSelectedBar);
+    const int my = view->m_rcCrop.bottom / 2 - (boundary - 300);
+    EXPECT_EQ(surface->GetPixel(4, my), kRed);  // handle 7's square over the selected bar
+    EXPECT_EQ(surface->GetPixel(8, 100), kRed);
+    CRect client;
+    view->GetClientRect(&client);
+    ASSERT_LT(client.right, 1280);  // the vertical scroll bar takes its place
+    for (LONG x = 8 + Display(0).m_nDstWidth; x < client.right; ++x)
+        EXPECT_EQ(surface->GetPixel(x, 100), kBlack) << x;
 }
