@@ -115,6 +115,10 @@ protected:
     LRESULT DefaultWithoutPainting();
     // The window class's small icon (the window's own small or big icon here).
     HICON GetClassSmallIcon() const;
+    // Draws hIcon (may be null) in the icon box when the window has a system menu;
+    // returns the box width, 0 without a system menu.
+    int DrawIconBox(CDC* pDC, HICON hIcon);
+    DWORD GetHookedStyle() const;
 
     CBitmap m_bmCaption[2];  // [0] inactive, [1] active
     int m_nCachedWidth = 0;  // (0, 0): no cached picture is valid

@@ -33,7 +33,21 @@ void SetPressed(HWND hwnd, UINT kind)
     if (rec == nullptr || rec->ncPressed == kind)
         return;
     rec->ncPressed = kind;
-    wnd::PaintNonClient(hwnd, nullptr);
+    // Only the buttons change: repaint just their rectangles, so that a hook that paints
+    // the caption strip itself keeps its strip.
+    const wndframe::CaptionButtons buttons = wndframe::ButtonRects(*rec);
+    const CPoint origin = wnd::WindowOriginOnScreen(*rec);
+    CRgn area;
+    area.CreateRectRgn(0, 0, 0, 0);
+    for (CRect rc : {buttons.close, buttons.max, buttons.min}) {
+        if (rc.IsRectEmpty())
+            continue;
+        rc.OffsetRect(origin.x, origin.y);
+        CRgn button;
+        button.CreateRectRgnIndirect(&rc);
+        area.CombineRgn(&area, &button, RGN_OR);
+    }
+    wnd::PaintNonClient(hwnd, area);
 }
 
 CRect SizedRect(const Tracking& t, CPoint pt, const MINMAXINFO& mmi)

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QScreen>
 
+#include <cstring>
+
 #include <map>
 #include <optional>
 
@@ -167,4 +169,42 @@ void ClearSystemOverrides()
 {
     MetricOverrides().clear();
     ColorOverrides().clear();
+}
+
+namespace {
+
+LOGFONT NonClientFont(int weight)
+{
+    LOGFONT lf{};
+    lf.lfHeight = -11;
+    lf.lfWeight = weight;
+    lf.lfCharSet = ANSI_CHARSET;
+    std::strncpy(lf.lfFaceName, "Tahoma", LF_FACESIZE - 1);
+    return lf;
+}
+
+}  // namespace
+
+BOOL SystemParametersInfo(UINT uiAction, UINT, void* pvParam, UINT)
+{
+    if (uiAction != SPI_GETNONCLIENTMETRICS || pvParam == nullptr)
+        return FALSE;
+    auto* metrics = static_cast<NONCLIENTMETRICS*>(pvParam);
+    if (metrics->cbSize != sizeof(NONCLIENTMETRICS))
+        return FALSE;
+    metrics->iBorderWidth = GetSystemMetrics(SM_CXBORDER);
+    metrics->iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
+    metrics->iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
+    metrics->iCaptionWidth = GetSystemMetrics(SM_CXSIZE);
+    metrics->iCaptionHeight = GetSystemMetrics(SM_CYSIZE);
+    metrics->lfCaptionFont = NonClientFont(FW_BOLD);
+    metrics->iSmCaptionWidth = GetSystemMetrics(SM_CXSMSIZE);
+    metrics->iSmCaptionHeight = GetSystemMetrics(SM_CYSMSIZE);
+    metrics->lfSmCaptionFont = NonClientFont(FW_BOLD);
+    metrics->iMenuWidth = GetSystemMetrics(SM_CXMENUSIZE);
+    metrics->iMenuHeight = GetSystemMetrics(SM_CYMENUSIZE);
+    metrics->lfMenuFont = NonClientFont(FW_NORMAL);
+    metrics->lfStatusFont = NonClientFont(FW_NORMAL);
+    metrics->lfMessageFont = NonClientFont(FW_NORMAL);
+    return TRUE;
 }

@@ -3,6 +3,7 @@
 // override any metric or colour.
 #pragma once
 
+#include "platform/GdiTypes.h"
 #include "platform/Win32Types.h"
 
 // GetSystemMetrics indices.
@@ -120,3 +121,30 @@ COLORREF GetSysColor(int nIndex);
 void SetSystemMetricOverride(int nIndex, int nValue);
 void SetSysColorOverride(int nIndex, COLORREF crColor);
 void ClearSystemOverrides();
+
+// System parameters. Only SPI_GETNONCLIENTMETRICS is answered: the sizes follow the
+// metrics above (overrides included), the fonts are the classic non-client fonts.
+constexpr UINT SPI_GETNONCLIENTMETRICS = 0x0029;
+
+struct NONCLIENTMETRICS {
+    UINT cbSize;  // the caller sets sizeof(NONCLIENTMETRICS)
+    int iBorderWidth;
+    int iScrollWidth;
+    int iScrollHeight;
+    int iCaptionWidth;
+    int iCaptionHeight;
+    LOGFONT lfCaptionFont;
+    int iSmCaptionWidth;
+    int iSmCaptionHeight;
+    LOGFONT lfSmCaptionFont;
+    int iMenuWidth;
+    int iMenuHeight;
+    LOGFONT lfMenuFont;
+    LOGFONT lfStatusFont;
+    LOGFONT lfMessageFont;
+};
+using NONCLIENTMETRICSA = NONCLIENTMETRICS;
+using LPNONCLIENTMETRICS = NONCLIENTMETRICS*;
+
+// FALSE for another action, a null buffer or a cbSize other than the record's size.
+BOOL SystemParametersInfo(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni);
