@@ -12,6 +12,7 @@ using Arguments = std::vector<std::string>;
 int RunInfo(const Arguments& args);
 int RunSample(const Arguments& args);
 int RunStitch(const Arguments& args);
+int RunGui(const Arguments& args);
 
 // "tessor: <reason>" on stderr; returns the failure status.
 int Fail(const std::string& reason);

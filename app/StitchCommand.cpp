@@ -2,6 +2,7 @@
 // hidden and driven through the same operations the dialog calls.
 #include "app/Commands.h"
 #include "app/JsonWriter.h"
+#include "app/SourceOptions.h"
 
 #include "image/CBaseImageData.h"
 #include "imaging/LBitmap.h"
@@ -45,88 +46,41 @@ struct Adjust {
     CRect rect;
 };
 
-struct StitchOptions {
-    std::string out;
+struct StitchOptions : SourceOptions {
     bool autoStitch = false;
     std::vector<Adjust> adjusts;
     std::optional<CRect> crop;
-    std::string reference;
-    bool bitmaps = false;
-    std::map<int, CPoint> windows;
     bool json = false;
     std::string preview;
-    std::vector<std::string> files;
 };
-
-// "a,b,c" or "I:a,b,c" into integers; false on any other text.
-bool ParseInts(const std::string& text, std::vector<int>& values, size_t count)
-{
-    values.clear();
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t end = text.find_first_of(",:", start);
-        const std::string part = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        char* stop = nullptr;
-        const long value = std::strtol(part.c_str(), &stop, 10);
-        if (part.empty() || *stop != '\0')
-            return false;
-        values.push_back(static_cast<int>(value));
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return values.size() == count;
-}
 
 std::optional<std::string> ParseOptions(const Arguments& args, StitchOptions& o)
 {
     for (size_t i = 0; i < args.size(); ++i) {
+        if (const auto shared = TakeSourceOption(args, i, o)) {
+            if (!shared->empty())
+                return shared;
+            continue;
+        }
         const std::string& a = args[i];
-        auto next = [&]() -> std::optional<std::string> {
-            if (i + 1 >= args.size())
-                return std::nullopt;
-            return args[++i];
-        };
         std::vector<int> v;
-        if (a == "-o" || a == "--out" || a == "--reference" || a == "--uid" || a == "--manufacturer" ||
-            a == "--model" || a == "--instance" || a == "--preview" || a == "--adjust" || a == "--crop" ||
-            a == "--window") {
-            const auto value = next();
-            if (!value)
+        if (a == "--preview" || a == "--adjust" || a == "--crop") {
+            if (i + 1 >= args.size())
                 return a + " needs a value";
-            if (a == "-o" || a == "--out")
-                o.out = *value;
-            else if (a == "--reference")
-                o.reference = *value;
-            else if (a == "--uid")
-                g_strInstanceUID = value->c_str();
-            else if (a == "--manufacturer")
-                g_strManufacturer = value->c_str();
-            else if (a == "--model")
-                g_strModelName = value->c_str();
-            else if (a == "--preview")
-                o.preview = *value;
-            else if (a == "--instance") {
-                if (!ParseInts(*value, v, 1))
-                    return "--instance takes a whole number";
-                g_nInstanceNumber = v[0];
+            const std::string& value = args[++i];
+            if (a == "--preview") {
+                o.preview = value;
             } else if (a == "--adjust") {
-                if (!ParseInts(*value, v, 4) || v[0] < 0)
+                if (!ParseInts(value, v, 4) || v[0] < 0)
                     return "--adjust takes I:L,T,B";
                 o.adjusts.push_back({v[0], CRect(v[1], v[2], 0, v[3])});
-            } else if (a == "--crop") {
-                if (!ParseInts(*value, v, 4))
+            } else {
+                if (!ParseInts(value, v, 4))
                     return "--crop takes L,T,R,B";
                 o.crop = CRect(v[0], v[1], v[2], v[3]);
-            } else {
-                if (!ParseInts(*value, v, 3) || v[0] < 0)
-                    return "--window takes I:W,C";
-                o.windows[v[0]] = CPoint(v[1], v[2]);
             }
         } else if (a == "--auto") {
             o.autoStitch = true;
-        } else if (a == "--bitmaps") {
-            o.bitmaps = true;
         } else if (a == "--json") {
             o.json = true;
         } else if (!a.empty() && a[0] == '-') {
@@ -170,16 +124,8 @@ bool LoadSources(CViewStitchDicom& view, const StitchOptions& o, std::string& re
     }
     LBitmapList list;
     CArray<CPoint, CPoint> points;
-    for (size_t i = 0; i < o.files.size(); ++i) {
-        LBitmap bitmap;
-        if (bitmap.Load(o.files[i].c_str(), 0, ORDER_BGRORGRAY) != SUCCESS) {
-            reason = "cannot load " + o.files[i] + ": " + bitmap.GetLastError();
-            return false;
-        }
-        list.InsertItem(bitmap);
-        const auto window = o.windows.find(static_cast<int>(i));
-        points.Add(window != o.windows.end() ? window->second : CPoint(0, 0));
-    }
+    if (!LoadBitmapSources(o, list, points, reason))
+        return false;
     if (!view.LoadBitmaps(o.reference.c_str(), list, points)) {
         reason = "cannot take the bitmaps";
         return false;
@@ -235,6 +181,10 @@ int RunStitch(const Arguments& args)
     StitchOptions o;
     if (const auto error = ParseOptions(args, o))
         return Fail(*error);
+    g_strInstanceUID = o.uid.c_str();
+    g_strManufacturer = o.manufacturer.c_str();
+    g_strModelName = o.model.c_str();
+    g_nInstanceNumber = o.instance;
     const bool progress = isatty(STDERR_FILENO);
     int leftOut = 0;
     SetMessageBoxSinkForTest([&leftOut](const char* text, UINT) {
@@ -277,7 +227,7 @@ int RunStitch(const Arguments& args)
     }
     if (progress)
         std::fprintf(stderr, "composing and writing %s...\n", o.out.c_str());
-    const std::string refPath = o.reference.empty() && o.bitmaps ? o.files[0] : o.reference;
+    const std::string refPath = o.bitmaps ? BitmapReference(o) : o.reference;
     const bool written = view->SaveStitchedFile(refPath.c_str(), o.out.c_str());
     if (!written && !view->GetLastSaveError().IsEmpty())
         std::fprintf(stderr, "tessor: %s\n", static_cast<LPCTSTR>(view->GetLastSaveError()));

@@ -12,6 +12,7 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
+    {"gui", "open the \"Stitch Images\" dialog on the files; exit 0 when saved", app::RunGui},
     {"info", "show what each DICOM file yields when loaded as a source image", app::RunInfo},
     {"sample", "write a synthetic long-length study of overlapping exposures", app::RunSample},
     {"stitch", "join the files into one stitched DICOM image, without a window", app::RunStitch},
