@@ -291,6 +291,31 @@ TEST_F(CaptionTest, CloseAndMaximiseOnlyThenRestoreWhenMaximised)
     EXPECT_EQ(m_probe.m_nSystemColorSeen, 0);
 }
 
+TEST_F(CaptionTest, PressingACaptionButtonRepaintsOnlyThatButton)
+{
+    Open();
+    CRect window;
+    m_wnd.GetWindowRect(&window);
+    const CRect strip = m_caption->GetCaptionRect();
+    const CPoint onMax(window.left + strip.left + ButtonRect(1).CenterPoint().x,
+                       window.top + strip.top + ButtonRect(1).CenterPoint().y);
+    SimulateMouseForTest(TestMouse::Move, onMax, 0);
+    SimulateMouseForTest(TestMouse::Press, onMax, VK_LBUTTON);
+    PumpWaitingMessages();
+    EXPECT_TRUE(ShowsButton(ButtonRect(1), DFCS_CAPTIONMAX | DFCS_PUSHED));
+    EXPECT_EQ(m_probe.CountSystemColor(), 0);
+    EXPECT_EQ(At(200, 10), kActiveBack);
+
+    // Released away from the button: nothing happens, the button comes back up.
+    const CPoint away(window.left + 150, window.top + 100);
+    SimulateMouseForTest(TestMouse::Move, away, 0);
+    SimulateMouseForTest(TestMouse::Release, away, VK_LBUTTON);
+    PumpWaitingMessages();
+    EXPECT_FALSE(m_wnd.IsZoomed());
+    EXPECT_TRUE(ShowsButton(ButtonRect(1), DFCS_CAPTIONMAX));
+    EXPECT_EQ(m_probe.CountSystemColor(), 0);
+}
+
 TEST_F(CaptionTest, CachedPictureIsReusedUntilRefreshOrResize)
 {
     Open();
