@@ -301,3 +301,28 @@ TEST_F(WorkspaceTest, ScreenshotOfTheSampleStudyInCropMode)
     for (LONG x = 8 + Display(0).m_nDstWidth; x < client.right; ++x)
         EXPECT_EQ(surface->GetPixel(x, 100), kBlack) << x;
 }
+
+// Each image's stretched picture is kept between paints; every change shows at once.
+TEST_F(WorkspaceTest, RepaintsFollowChangesOfPixelsWindowAndSize)
+{
+    LoadThreeRamps(20);
+    const int column50 = 8 + 50 * 1251 / 100;
+    CSurface* surface = Repaint();
+    EXPECT_EQ(surface->GetPixel(column50, 10), RGB(50, 50, 50));
+    EXPECT_EQ(surface->GetPixel(column50, 260), RGB(50, 50, 50));
+
+    view->m_nSelected = 0;
+    view->MoveLeft(10);
+    view->m_listDisplay.GetAt(1)->SetWindowLevel(100, 50);  // ramps over 1 .. 99, the values present
+    surface = Repaint();
+    EXPECT_EQ(surface->GetPixel(column50, 10), RGB(60, 60, 60));
+    EXPECT_EQ(surface->GetPixel(column50, 260), RGB(127, 127, 127));
+    EXPECT_EQ(surface->GetPixel(column50, 510), RGB(50, 50, 50));
+
+    view->MoveWindow(0, 0, 640, 900);
+    const int width = Display(2).m_nDstWidth;
+    ASSERT_EQ(width, 640 - 4 - GetSystemMetrics(SM_CXVSCROLL) - 8);
+    surface = Repaint();
+    EXPECT_EQ(surface->GetPixel(8 + width / 2, Display(2).m_nDstY + 5), RGB(50, 50, 50));
+    EXPECT_EQ(surface->GetPixel(8 + width - 1, Display(2).m_nDstY + 5), RGB(99, 99, 99));
+}
