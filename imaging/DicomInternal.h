@@ -13,6 +13,7 @@
 
 class DcmElement;
 class DcmItem;
+class DcmObject;
 
 struct LDicomDS::Impl {
     DcmFileFormat file;
@@ -47,8 +48,11 @@ struct LDicomDS::Impl {
 
 namespace imaging {
 
-inline DcmElement* ToElement(pDICOMELEMENT element) { return reinterpret_cast<DcmElement*>(element); }
-inline pDICOMELEMENT ToHandle(DcmElement* element) { return reinterpret_cast<pDICOMELEMENT>(element); }
+// A handle names a DcmObject: an element, or an item of a sequence (tag TAG_ITEM).
+// ToElement gives nullptr for an item handle.
+inline DcmObject* ToObject(pDICOMELEMENT handle) { return reinterpret_cast<DcmObject*>(handle); }
+inline DcmElement* ToElement(pDICOMELEMENT handle) { return dynamic_cast<DcmElement*>(ToObject(handle)); }
+inline pDICOMELEMENT ToHandle(DcmObject* object) { return reinterpret_cast<pDICOMELEMENT>(object); }
 
 // "(gggg,eeee)" for messages.
 std::string TagText(DWORD tag);

@@ -6,6 +6,7 @@
 #include "dcmtk/dcmdata/dcdeftag.h"
 #include "dcmtk/dcmdata/dcitem.h"
 #include "dcmtk/dcmdata/dcmetinf.h"
+#include "dcmtk/dcmdata/dcsequen.h"
 #include "dcmtk/dcmdata/dcvrus.h"
 
 #include <cstdio>
@@ -150,26 +151,48 @@ DWORD LDicomDS::GetElementTag(pDICOMELEMENT element) const
 {
     if (!element)
         return 0;
-    const DcmTag& tag = imaging::ToElement(element)->getTag();
+    const DcmTag& tag = imaging::ToObject(element)->getTag();
     return (DWORD(tag.getGroup()) << 16) | tag.getElement();
 }
 
 ULONG LDicomDS::GetCountValue(pDICOMELEMENT element)
 {
-    return element ? imaging::ToElement(element)->getVM() : 0;
+    return element ? imaging::ToObject(element)->getVM() : 0;
 }
 
 ULONG LDicomDS::GetElementLength(pDICOMELEMENT element)
 {
-    return element ? imaging::ToElement(element)->getLength() : 0;
+    return element ? imaging::ToObject(element)->getLength() : 0;
 }
 
-pDICOMELEMENT LDicomDS::InsertElement(pDICOMELEMENT /*pNeighbor*/, BOOL /*bChild*/, DWORD tag, WORD /*nVR*/,
+pDICOMELEMENT LDicomDS::InsertElement(pDICOMELEMENT pNeighbor, BOOL bChild, DWORD tag, WORD /*nVR*/,
                                       BOOL /*bSequence*/, ULONG /*index*/)
 {
     const DcmTagKey key = KeyOf(tag);
     DcmItem* root = key.getGroup() == 0x0002 ? static_cast<DcmItem*>(m_impl->file.getMetaInfo())
                                              : static_cast<DcmItem*>(m_impl->file.getDataset());
+    if (bChild && pNeighbor) {
+        DcmObject* parent = imaging::ToObject(pNeighbor);
+        if (auto* sequence = dynamic_cast<DcmSequenceOfItems*>(parent)) {
+            if (tag != TAG_ITEM) {
+                m_impl->lastError = "a sequence holds only items";
+                return nullptr;
+            }
+            auto* item = new DcmItem();
+            if (sequence->append(item).bad()) {
+                delete item;  // not taken by the sequence
+                m_impl->lastError = "cannot append an item to " + imaging::TagText(GetElementTag(pNeighbor));
+                return nullptr;
+            }
+            m_impl->Succeed();
+            return imaging::ToHandle(item);
+        }
+        root = dynamic_cast<DcmItem*>(parent);
+        if (!root || dynamic_cast<DcmDataset*>(parent) || key.getGroup() == 0x0002) {
+            m_impl->lastError = "elements can be inserted only into a sequence item";
+            return nullptr;
+        }
+    }
     DcmTag dicomTag(key);
     if (dicomTag.getEVR() == EVR_UNKNOWN || dicomTag.getEVR() == EVR_UN) {
         m_impl->lastError = "the data dictionary does not know the element " + imaging::TagText(tag);
@@ -195,9 +218,20 @@ pDICOMELEMENT LDicomDS::InsertElement(pDICOMELEMENT /*pNeighbor*/, BOOL /*bChild
 
 int LDicomDS::DeleteElement(pDICOMELEMENT handle)
 {
-    DcmElement* element = imaging::ToElement(handle);
-    if (!element)
+    if (!handle)
         return m_impl->Fail(ERROR_INV_PARAMETER, "no element was given");
+    DcmElement* element = imaging::ToElement(handle);
+    if (!element) {
+        // A sequence item: removed from its sequence.
+        auto* item = dynamic_cast<DcmItem*>(imaging::ToObject(handle));
+        auto* sequence = item ? dynamic_cast<DcmSequenceOfItems*>(item->getParent()) : nullptr;
+        DcmItem* removed = sequence ? sequence->remove(item) : nullptr;
+        if (!removed)
+            return m_impl->Fail(ERROR_INV_PARAMETER, "the item is not in a sequence");
+        delete removed;  // removed from the sequence, owned by us now
+        m_impl->Succeed();
+        return DICOM_SUCCESS;
+    }
     auto* parent = dynamic_cast<DcmItem*>(element->getParent());
     if (!parent)
         return m_impl->Fail(ERROR_INV_PARAMETER, "the element belongs to no data set");

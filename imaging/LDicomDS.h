@@ -9,6 +9,9 @@
 
 class LBitmapBase;
 
+// The tag of a sequence item, for InsertElement into a sequence.
+constexpr DWORD TAG_ITEM = 0xFFFEE000;
+
 class LDicomDS {
 public:
     explicit LDicomDS(LPCTSTR tempPath = nullptr);
@@ -64,7 +67,11 @@ public:
 
     // A new top-level element with the dictionary's VR (ambiguous VRs resolved from the
     // data set: US/SS by Pixel Representation, OB/OW by Bits Allocated). nullptr on failure.
-    // pNeighbor, bChild, nVR, bSequence and index are accepted for the interface's shape.
+    // With bChild and pNeighbor a sequence (SQ) element, tag TAG_ITEM appends an empty item
+    // to it and returns the item's handle; with bChild and pNeighbor an item, the element
+    // goes into that item. An item handle holds no value: only GetElementTag,
+    // InsertElement and DeleteElement take it. nVR, bSequence and index are accepted for
+    // the interface's shape.
     pDICOMELEMENT InsertElement(pDICOMELEMENT pNeighbor, BOOL bChild, DWORD tag, WORD nVR,
                                 BOOL bSequence, ULONG index);
     // Removes the element and everything below it. DICOM_SUCCESS or a failure code.

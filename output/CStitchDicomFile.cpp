@@ -11,6 +11,15 @@
 namespace {
 
 constexpr DWORD TAG_PIXEL_DATA = 0x7FE00010;
+constexpr DWORD TAG_SOP_CLASS_UID = 0x00080016;
+constexpr DWORD TAG_SOP_INSTANCE_UID = 0x00080018;
+
+CString ReadUid(LDicomDS& ds, DWORD tag)
+{
+    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
+    const char* value = element ? ds.GetStringValue(element, 0, 1) : nullptr;
+    return value ? CString(value) : CString();
+}
 
 // Releases a partly built item unless it reaches the list.
 using ItemPtr = std::unique_ptr<CStitchDicomItem>;
@@ -50,6 +59,8 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
         AfxMessageBox("Fail to initialize stitching dicom", MB_OK);
         return FALSE;
     }
+    item->m_strSOPClassUID = ReadUid(ds, TAG_SOP_CLASS_UID);
+    item->m_strSOPInstanceUID = ReadUid(ds, TAG_SOP_INSTANCE_UID);
     if (info.bCompressed) {
         m_bChangeSyntax = TRUE;
         LBitmap decoded;

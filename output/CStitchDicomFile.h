@@ -23,7 +23,11 @@ public:
     BOOL AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWindowWidth, int nWindowCenter);
     // Stacks the items, matches windows, crops and writes savePath from the template.
     BOOL Compose(const char* templatePath, const char* savePath);
-    void RemoveAllItems() { m_arrItems.clear(); }
+    void RemoveAllItems()
+    {
+        m_arrItems.clear();
+        m_arrItemUsed.clear();
+    }
 
     // Writes the raster into a copy of the template (the stitched file's layout).
     BOOL WriteDicom(const char* templatePath, const char* savePath, int nWindowWidth, int nWindowCenter,
@@ -33,6 +37,9 @@ public:
     static int DecodeRowsCallback(const BYTE* rows, UINT flags, int firstRow, int rowCount, void* userData);
 
     std::vector<std::unique_ptr<CStitchDicomItem>> m_arrItems;
+    // Per item, whether any of its rows reached the written raster (a crop can leave an
+    // item out). Set by Compose; when WriteDicom runs on its own, every item counts.
+    std::vector<bool> m_arrItemUsed;
     CRect m_rcOutputCrop;
     BOOL m_bChangeSyntax = FALSE;
     CString m_strError;
@@ -45,5 +52,7 @@ private:
     BOOL CheckItems(Raster& raster);
     BOOL BuildRaster(Raster& raster);
     BOOL CropRaster(Raster& raster);
+    void MarkUsedItems(int rasterWidth);
+    std::vector<const CStitchDicomItem*> UsedItems() const;
     void Refuse(const char* reason);
 };

@@ -1,6 +1,7 @@
 // One source's kept rows, shifted and ready to be stacked into the stitched raster.
 #pragma once
 
+#include "platform/CString.h"
 #include "platform/Geometry.h"
 
 #include <cstddef>
@@ -39,4 +40,8 @@ public:
     CRect m_rcAdjust;
     // The value of bytes no source pixel covers (0xFF for MONOCHROME1 files, else 0x00).
     BYTE m_byFill = 0;
+    // Identity of a file source, for the stitched file's Source Image Sequence; empty for
+    // bitmap sources and for files without these elements.
+    CString m_strSOPClassUID;
+    CString m_strSOPInstanceUID;
 };

@@ -142,10 +142,38 @@ BOOL CStitchDicomFile::CropRaster(Raster& raster)
     return TRUE;
 }
 
+// An item is used when at least one of its rows lies in the rows the crop keeps (all rows
+// when there is no crop), with the crop read as CropRaster reads it.
+void CStitchDicomFile::MarkUsedItems(int rasterWidth)
+{
+    const CRect crop = m_rcOutputCrop;
+    const bool cropped = std::min<LONG>(crop.right, rasterWidth) > std::max<LONG>(crop.left, 0) && crop.bottom > crop.top;
+    m_arrItemUsed.assign(m_arrItems.size(), false);
+    int64_t start = 0;
+    for (size_t i = 0; i < m_arrItems.size(); ++i) {
+        const int64_t end = start + m_arrItems[i]->m_nRows;
+        m_arrItemUsed[i] = end > start && (!cropped || (end > crop.top && start < crop.bottom));
+        start = end;
+    }
+}
+
+std::vector<const CStitchDicomItem*> CStitchDicomFile::UsedItems() const
+{
+    std::vector<const CStitchDicomItem*> used;
+    for (size_t i = 0; i < m_arrItems.size(); ++i) {
+        if (m_arrItemUsed.size() != m_arrItems.size() || m_arrItemUsed[i])
+            used.push_back(m_arrItems[i].get());
+    }
+    return used;
+}
+
 BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
 {
     Raster raster;
-    if (!CheckItems(raster) || !BuildRaster(raster) || !CropRaster(raster))
+    if (!CheckItems(raster))
+        return FALSE;
+    MarkUsedItems(raster.width);
+    if (!BuildRaster(raster) || !CropRaster(raster))
         return FALSE;
     return WriteDicom(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, raster.width, raster.height,
                       raster.pixels.get(), static_cast<DWORD>(raster.Size()));

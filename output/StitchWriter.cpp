@@ -5,6 +5,7 @@
 #include "imaging/LDicomDS.h"
 #include "imaging/Uid.h"
 #include "output/OutputSettings.h"
+#include "output/StitchProvenance.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -22,6 +23,9 @@ constexpr DWORD TAG_MODEL_NAME = 0x00081090;
 constexpr DWORD TAG_ACQUISITION_NUMBER = 0x00200012;
 constexpr DWORD TAG_INSTANCE_NUMBER = 0x00200013;
 constexpr DWORD TAG_SAMPLES_PER_PIXEL = 0x00280002;
+constexpr DWORD TAG_PHOTOMETRIC_INTERPRETATION = 0x00280004;
+constexpr DWORD TAG_PLANAR_CONFIGURATION = 0x00280006;
+constexpr DWORD TAG_NUMBER_OF_FRAMES = 0x00280008;
 constexpr DWORD TAG_ROWS = 0x00280010;
 constexpr DWORD TAG_COLUMNS = 0x00280011;
 constexpr DWORD TAG_BITS_ALLOCATED = 0x00280100;
@@ -96,6 +100,26 @@ void WriteIdentity(LDicomDS& ds)
     ds.SetTimeValue(FindOrInsert(ds, TAG_CONTENT_TIME), &time, 1);
 }
 
+// The raster is one frame, whatever the template held.
+void DescribeSingleFrame(LDicomDS& ds)
+{
+    if (pDICOMELEMENT frames = ds.FindFirstElement(nullptr, TAG_NUMBER_OF_FRAMES, FALSE)) {
+        const LONG one = 1;
+        ds.SetLongValue(frames, &one, 1);
+    }
+}
+
+// Compressed colour is decoded to interleaved RGB samples: a template stored as compressed
+// YBR would otherwise describe the written RGB pixels as YBR.
+void DescribeDecodedColour(LDicomDS& ds)
+{
+    pDICOMELEMENT photometric = ds.FindFirstElement(nullptr, TAG_PHOTOMETRIC_INTERPRETATION, FALSE);
+    const char* text = photometric ? ds.GetStringValue(photometric, 0, 1) : nullptr;
+    if (text && std::strncmp(text, "YBR", 3) == 0)
+        ds.SetStringValue(photometric, "RGB", 1);
+    SetShortIfPresent(ds, TAG_PLANAR_CONFIGURATION, 0);
+}
+
 // Smallest and largest stored value of the raster, read as the template describes it.
 std::pair<int, int> RasterValueRange(const BYTE* pixels, size_t bytes, int bytesPerSample, bool isSigned)
 {
@@ -148,6 +172,8 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     }
 
     WriteIdentity(ds);
+    if (!output::WriteProvenance(ds, UsedItems(), m_strError))
+        return FALSE;
     if (nWindowWidth > 0 && nWindowCenter > 0) {
         // The pieces were brought onto this window: it describes stored values directly.
         SetDoubleIfPresent(ds, TAG_WINDOW_WIDTH, nWindowWidth);
@@ -181,6 +207,9 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
         m_strError = "Fail to set the pixel data";
         return FALSE;
     }
+    DescribeSingleFrame(ds);
+    if (templateEncapsulated && samplesPerPixel == 3)
+        DescribeDecodedColour(ds);
     if ((m_bChangeSyntax || templateEncapsulated) && ds.ChangeTransferSyntax(kExplicitLittleEndian, 0, 0) != DICOM_SUCCESS) {
         m_strError = "Fail to change the transfer syntax";
         return FALSE;
