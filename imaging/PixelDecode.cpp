@@ -2,6 +2,7 @@
 #include "imaging/DicomInternal.h"
 
 #include "imaging/DicomText.h"
+#include "imaging/EncapsulatedFrame.h"
 #include "imaging/LBitmap.h"
 
 #include "dcmtk/dcmdata/dcdeftag.h"
@@ -220,6 +221,31 @@ int ReadFrame(DcmPixelData& pixels, DcmItem& item, const FrameLayout& layout, UL
     return DICOM_SUCCESS;
 }
 
+// JPEG-LS and JPEG 2000 frames through our own codecs (faster than DCMTK's, and DCMTK
+// has no JPEG 2000 decoder); other syntaxes are NotHandled and go to ReadFrame.
+imaging::OwnDecodeResult DecodeOwnCodec(DcmPixelData& pixels, E_TransferSyntax xfer, const FrameLayout& layout,
+                                        ULONG index, std::vector<BYTE>& bytes, std::string& colourModel,
+                                        std::string& reason)
+{
+    if (!DcmXfer(xfer).isEncapsulated() || !imaging::HasOwnCodec(xfer))
+        return imaging::OwnDecodeResult::NotHandled;
+    imaging::FrameSpec spec;
+    spec.rows = layout.rows;
+    spec.columns = layout.columns;
+    spec.samples = layout.samples;
+    spec.bitsAllocated = layout.bitsAllocated;
+    spec.bitsStored = layout.bitsStored;
+    spec.isSigned = layout.pixelRepresentation == 1;
+    imaging::DecodedFrame frame;
+    const imaging::OwnDecodeResult result =
+        imaging::DecodeWithOwnCodec(pixels, xfer, index, layout.frames, spec, layout.photometric, frame, reason);
+    if (result == imaging::OwnDecodeResult::Decoded) {
+        bytes = std::move(frame.bytes);
+        colourModel = std::move(frame.colourModel);
+    }
+    return result;
+}
+
 // Turns the frame as read into the bitmap's layout: grey samples normalised to their
 // High Bit, colour interleaved in the requested order. False for colour models the
 // bitmaps cannot show.
@@ -280,12 +306,21 @@ int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG in
     if (!encapsulated && layout.samples == 3 && layout.photometric.find("_42") != std::string::npos)
         return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED,
                             "uncompressed " + layout.photometric + " colour is not supported");
-    if (const int code = ReadFrame(*static_cast<DcmPixelData*>(element), item, layout, index, encapsulated, bytes,
-                                   colourModel, reason);
-        code != DICOM_SUCCESS)
-        return m_impl->Fail(code, reason);
-    // A decoder may have changed the colour-by-plane setting it reports.
-    ReadUint16(item, DCM_PlanarConfiguration, layout.planar);
+    auto& pixels = *static_cast<DcmPixelData*>(element);
+    switch (DecodeOwnCodec(pixels, m_impl->xfer, layout, index, bytes, colourModel, reason)) {
+    case imaging::OwnDecodeResult::Failed:
+        return m_impl->Fail(ERROR_FILE_FORMAT, reason);
+    case imaging::OwnDecodeResult::Decoded:
+        layout.planar = 0;  // our decoders deliver colour by pixel
+        break;
+    case imaging::OwnDecodeResult::NotHandled:
+        if (const int code = ReadFrame(pixels, item, layout, index, encapsulated, bytes, colourModel, reason);
+            code != DICOM_SUCCESS)
+            return m_impl->Fail(code, reason);
+        // A decoder may have changed the colour-by-plane setting it reports.
+        ReadUint16(item, DCM_PlanarConfiguration, layout.planar);
+        break;
+    }
     if (!ToBitmapLayout(bytes, layout, colourModel, order, reason))
         return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED, reason);
 

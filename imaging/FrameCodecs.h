@@ -1,0 +1,58 @@
+// Internal to the imaging layer: our own decoders for encapsulated frames (JPEG-LS
+// through CharLS, JPEG 2000 through OpenJPEG), chosen by transfer syntax ahead of
+// DCMTK's. Includes no third-party header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace imaging {
+
+// What the data set says one frame holds. The codestream must agree with it before a
+// single sample is decoded: a damaged header is refused, never trusted for sizes.
+struct FrameSpec {
+    int rows = 0;
+    int columns = 0;
+    int samples = 1;        // 1 grey, 3 colour
+    int bitsAllocated = 8;  // 8 or 16
+    int bitsStored = 8;
+    bool isSigned = false;
+
+    size_t SampleBytes() const { return size_t(bitsAllocated / 8); }
+    std::uint64_t FrameBytes() const
+    {
+        return std::uint64_t(rows) * std::uint64_t(columns) * std::uint64_t(samples) * SampleBytes();
+    }
+};
+
+// Result of a decode. `colourModel` names the colour space of 3-sample output ("RGB"
+// when the codestream's own transform was undone, otherwise the stored one).
+struct DecodedFrame {
+    std::vector<std::uint8_t> bytes;  // FrameBytes(), host byte order, colour by pixel
+    std::string colourModel;
+};
+
+// One codestream in, stored values out (see DecodedFrame). False with a reason for a
+// codestream that is damaged or does not match `spec`; nothing aborts or throws.
+bool DecodeJpegLsFrame(const std::uint8_t* data, size_t size, const FrameSpec& spec, const std::string& photometric,
+                       DecodedFrame& frame, std::string& reason);
+// False when the system CharLS cannot be loaded (DCMTK's decoder then serves).
+bool JpegLsAvailable();
+bool DecodeJpeg2000Frame(const std::uint8_t* data, size_t size, const FrameSpec& spec,
+                         const std::string& photometric, DecodedFrame& frame, std::string& reason);
+
+// Sizes a buffer, turning an allocation failure into a reason.
+inline bool AllocateFrame(std::vector<std::uint8_t>& bytes, std::uint64_t size, std::string& reason)
+{
+    try {
+        bytes.assign(size_t(size), 0);
+        return true;
+    } catch (const std::exception&) {
+        reason = "no memory for a frame of " + std::to_string(size) + " bytes";
+        return false;
+    }
+}
+
+}  // namespace imaging
