@@ -3,7 +3,8 @@
 # make asan  – the suite under AddressSanitizer + UndefinedBehaviorSanitizer
 # make bench – build the benchmarks and run them (BENCH_ARGS passes options, e.g.
 #              BENCH_ARGS=--benchmark_filter=Decode); bench/compare.sh compares afterwards
-.PHONY: deps build run test asan bench clean
+# make fuzz  – build the libFuzzer harnesses (clang) and run each for SECONDS=N seconds
+.PHONY: deps build run test asan bench fuzz clean
 
 JOBS ?= $(shell nproc)
 SAMPLE_DIR ?= build/sample
@@ -32,5 +33,8 @@ bench: build
 	@cmake --build --preset default -j $(JOBS) --target tessor_bench io_floor
 	./build/bench/tessor_bench --benchmark_report_aggregates_only=true $(BENCH_ARGS)
 
+fuzz: deps
+	@bash fuzz/run.sh $(or $(SECONDS),60)
+
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz

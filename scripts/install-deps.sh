@@ -6,8 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config
-  # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # tests, benchmarks and fuzzing (libFuzzer comes with clang's runtime)
+  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # framework layer
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core xvfb xauth
   # imaging layer
