@@ -1,6 +1,7 @@
 // tessor stitch run as a process: the outcome of each kind of input, and that bad input
 // never leaves a file behind.
 #include "tests/support/DicomFactory.h"
+#include "tests/support/DicomValidation.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ TEST(StitchCommand, WritesTheStitchedFileAndReportsTheRectangles)
     const fs::path out = dir / "out.dcm";
     const ProcessRun run = Tessor("stitch --json --adjust 1:3,10,50 -o " + Quote(out) + " " + Quote(a) + " " + Quote(b));
     EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_TRUE(fs::exists(out));
+    EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, a));
     EXPECT_NE(run.output.find("\"rows\": 90"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("\"left\": 3"), std::string::npos) << run.output;
 
@@ -67,6 +68,7 @@ TEST(StitchCommand, WritesTheStitchedFileAndReportsTheRectangles)
     EXPECT_EQ(crop.status, 0) << crop.output;
     EXPECT_NE(crop.output.find("\"columns\": 20"), std::string::npos) << crop.output;
     EXPECT_NE(crop.output.find("\"rows\": 20"), std::string::npos) << crop.output;
+    EXPECT_TRUE(testfiles::NoNewValidatorErrors(cropped, a));
 }
 
 TEST(StitchCommand, BadInputGivesAReasonAndNoFile)
@@ -109,4 +111,5 @@ TEST(StitchCommand, BadInputGivesAReasonAndNoFile)
 
     const ProcessRun widths = Tessor("stitch -o " + Quote(out) + " " + Quote(good) + " " + Quote(narrow));
     EXPECT_EQ(widths.status, 0) << widths.output;  // a narrower image is centred
+    EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, good));
 }
