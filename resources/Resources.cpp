@@ -33,13 +33,16 @@ DialogTemplate StitchDialogTemplate() {
 
 ToolBarTemplate StitchToolBarTemplate() {
     ToolBarTemplate bar;
-    bar.cxButton = 60;
+    // Labels are drawn as text: 51-pixel images make 58-pixel buttons, so the whole bar
+    // fits an 800-pixel screen and the dialog's default width shows every button.
+    bar.cxButton = 51;
     bar.cyButton = 15;
     bar.commands = {ID_AUTO_STITCH, ID_RESET,   0, ID_MOVE_UP,     ID_MOVE_DOWN, ID_MOVE_LEFT,
                     ID_MOVE_RIGHT,  ID_PIXEL_COMBO, 0, ID_SIZE_INC, ID_SIZE_DEC,  0,
                     ID_CROP_IMAGE,  ID_REAL_SIZE, 0, ID_SAVE,       IDCANCEL};
-    bar.labels = {"Auto",    "Reset",   "Move Up \xE2\x86\x91", "Move Dn \xE2\x86\x93", "Move Lt \xE2\x86\x90",
-                  "Move Rt \xE2\x86\x92", "",  "Size(+)", "Size(-)", "Crop", "100%", "Save", "Close"};
+    // Window text is single-byte (Latin-1): the direction is in the label's words.
+    bar.labels = {"Auto", "Reset", "Move Up", "Move Dn", "Move Lt", "Move Rt", "",
+                  "Size(+)", "Size(-)", "Crop", "100%", "Save", "Close"};
     return bar;
 }
 

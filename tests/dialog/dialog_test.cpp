@@ -1,6 +1,7 @@
 // The stitch dialog driven through its entry calls: whole modal runs scripted step by
 // step at idle (each step runs once the queue is dry), with a watchdog around each run.
 #include "app/SampleStudy.h"
+#include "caption/Caption.h"
 #include "tests/support/DicomFactory.h"
 #include "tests/support/TestFiles.h"
 
@@ -547,22 +548,41 @@ TEST_F(DialogRun, ScreenshotsOfTheSampleStudy)
     std::vector<std::string> files;
     for (int i = 1; i <= 3; ++i)
         files.push_back((study / ("piece-" + std::to_string(i) + ".dcm")).string());
+    // The icon goes to the window in the default scheme, to the caption painter in custom
+    // colour mode, whose caption shows the configured colours.
+    struct Seen {
+        HICON hWindowIcon = nullptr;
+        HICON hCaptionIcon = nullptr;
+        COLORREF crCaption = 0;
+    };
     auto shoot = [&](const char* name) {
+        Seen seen;
         CScriptedDlg dlg;
-        dlg.m_steps = {[](CScriptedDlg& d) { d.View().m_nSelected = 1; },
+        dlg.m_steps = {[](CScriptedDlg& d) { d.View().m_nSelected = 0; },
                        [](CScriptedDlg& d) { d.View().Invalidate(FALSE); },
                        [&](CScriptedDlg& d) {
+                           seen.hWindowIcon = d.GetIcon(FALSE);
+                           seen.hCaptionIcon = d.m_pCaption != nullptr ? d.m_pCaption->GetIcon() : nullptr;
+                           seen.crCaption = d.GetSurfaceForTest()->GetPixel(d.m_rcAtFirstIdle.Width() / 3, 10);
                            EXPECT_TRUE(SaveWindowImageForTest(d.m_hWnd, (testfiles::OutputDir() / name).c_str()));
                            Close(d);
                        }};
         EXPECT_EQ(RunFiles(dlg, files, CRect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))), 0);
         EXPECT_FALSE(dlg.m_bTimedOut);
+        return seen;
     };
-    shoot("dialog-default.png");
+    const Seen standard = shoot("dialog-default.png");
+    EXPECT_NE(standard.hWindowIcon, nullptr);
+    EXPECT_EQ(standard.hCaptionIcon, nullptr);
 
     WritePrivateProfileStringA("DISPLAY", "CUSTOM_COLOR_MODE", "1", "kvw.cfg");
+    WritePrivateProfileStringA("DISPLAY", "COLOR_TAB_SELBACK", "0x00403020", "kvw.cfg");
+    WritePrivateProfileStringA("DISPLAY", "COLOR_TAB_BACK", "0x00605040", "kvw.cfg");
     CDisplayConfig().ReloadData();
-    shoot("dialog-custom.png");
+    const Seen custom = shoot("dialog-custom.png");
     WritePrivateProfileStringA("DISPLAY", "CUSTOM_COLOR_MODE", "0", "kvw.cfg");
     CDisplayConfig().ReloadData();
+    EXPECT_EQ(custom.hWindowIcon, nullptr);
+    EXPECT_NE(custom.hCaptionIcon, nullptr);
+    EXPECT_TRUE(custom.crCaption == 0x403020 || custom.crCaption == 0x605040) << std::hex << custom.crCaption;
 }
