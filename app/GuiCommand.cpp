@@ -5,6 +5,7 @@
 
 #include "dialog/CDlgStitchDicom.h"
 #include "platform/Application.h"
+#include "platform/MessageBox.h"
 #include "platform/SystemMetrics.h"
 #include "platform/WinApp.h"
 #include "resources/ResourceIds.h"
@@ -35,7 +36,10 @@ constexpr const char* kUsage =
 // apart from the module's own tessor.ini.
 constexpr const char* kHostName = "tessor-host";
 
-// Test hook: TESSOR_GUI_TEST_ACTION=save|close makes the dialog do that once it is idle.
+// Test hook: TESSOR_GUI_TEST_ACTION=save|close makes the dialog do that once it is idle,
+// and message boxes are written to stderr instead of waiting for a click.
+const char* TestAction() { return std::getenv("TESSOR_GUI_TEST_ACTION"); }
+
 class CHostedDlg : public CDlgStitchDicom {
 public:
     LRESULT OnKickIdle(WPARAM wParam, LPARAM lParam) override
@@ -43,7 +47,7 @@ public:
         const LRESULT result = CDlgStitchDicom::OnKickIdle(wParam, lParam);
         if (!m_bActed) {
             m_bActed = true;
-            const char* action = std::getenv("TESSOR_GUI_TEST_ACTION");
+            const char* action = TestAction();
             if (action != nullptr && std::strcmp(action, "save") == 0)
                 PostMessage(WM_COMMAND, ID_SAVE);
             else if (action != nullptr && std::strcmp(action, "close") == 0)
@@ -121,6 +125,11 @@ int RunGui(const Arguments& args)
     char* argv[] = {name, nullptr};
     InitGuiApplication(argc, argv);
     CWinApp host(kHostName);
+    if (TestAction() != nullptr)
+        SetMessageBoxSinkForTest([](const char* text, UINT) {
+            std::fprintf(stderr, "tessor: %s\n", text);
+            return IDOK;
+        });
 
     CHostedDlg dlg;
     std::string reason;

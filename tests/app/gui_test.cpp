@@ -1,0 +1,88 @@
+// tessor gui run as a process, offscreen, with its test hook choosing Save or Close.
+#include "tests/support/DicomFactory.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ProcessRun {
+    int status = -1;
+    std::string output;  // stdout and stderr together
+};
+
+ProcessRun Tessor(const std::string& environment, const std::string& arguments)
+{
+    ProcessRun run;
+    const std::string command = environment + " " + TESSOR_APP_PATH + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    size_t n = 0;
+    while (pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.output.append(buffer, n);
+    const int raw = pipe ? pclose(pipe) : -1;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
+
+fs::path Image(const fs::path& dir, const std::string& name)
+{
+    const fs::path path = dir / name;
+    EXPECT_EQ(testfiles::WriteSynthetic(testfiles::MakeGrey(60, 40, 16, [](int r, int c) { return (r * 7 + c) % 900; }), path),
+              "");
+    return path;
+}
+
+std::string Offscreen(const fs::path& dir, const char* action)
+{
+    return "env QT_QPA_PLATFORM=offscreen TESSOR_PROFILE_DIR=" + Quote(dir) + " TESSOR_GUI_TEST_ACTION=" + action;
+}
+
+}  // namespace
+
+TEST(GuiCommand, HelpAndNoDisplay)
+{
+    const ProcessRun help = Tessor("", "gui --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("usage: tessor gui"), std::string::npos) << help.output;
+
+    const fs::path dir = testfiles::FreshDir("gui_nodisplay");
+    const ProcessRun headless = Tessor("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM", "gui " + Quote(Image(dir, "a.dcm")));
+    EXPECT_EQ(headless.status, 1);
+    EXPECT_NE(headless.output.find("no display"), std::string::npos) << headless.output;
+}
+
+TEST(GuiCommand, SaveExitsZeroAndSaysWhereCloseExitsOne)
+{
+    const fs::path dir = testfiles::FreshDir("gui_runs");
+    const fs::path a = Image(dir, "a.dcm"), b = Image(dir, "b.dcm");
+
+    const ProcessRun closed = Tessor(Offscreen(dir, "close"), "gui " + Quote(a) + " " + Quote(b));
+    EXPECT_EQ(closed.status, 1) << closed.output;
+    EXPECT_NE(closed.output.find("closed without saving"), std::string::npos) << closed.output;
+    EXPECT_FALSE(fs::exists(dir / "stitched.dcm"));
+
+    const ProcessRun saved = Tessor(Offscreen(dir, "save"), "gui " + Quote(a) + " " + Quote(b));
+    EXPECT_EQ(saved.status, 0) << saved.output;
+    EXPECT_NE(saved.output.find("saved " + (dir / "stitched.dcm").string()), std::string::npos) << saved.output;
+    EXPECT_TRUE(fs::exists(dir / "stitched.dcm"));
+
+    const fs::path out = dir / "from-bitmaps.dcm";
+    const ProcessRun bitmaps = Tessor(Offscreen(dir, "save"), "gui --bitmaps --window 0:900,450 -o " + Quote(out) + " " +
+                                                                    Quote(a) + " " + Quote(b));
+    EXPECT_EQ(bitmaps.status, 0) << bitmaps.output;
+    EXPECT_TRUE(fs::exists(out));
+
+    const ProcessRun missing = Tessor(Offscreen(dir, "save"), "gui " + Quote(dir / "missing.dcm"));
+    EXPECT_EQ(missing.status, 1) << missing.output;
+    EXPECT_NE(missing.output.find("Fail to load dicom files"), std::string::npos) << missing.output;
+}
