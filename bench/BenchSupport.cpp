@@ -64,6 +64,20 @@ std::vector<std::string> Study(const std::string& syntax, int pieces)
     return files;
 }
 
+double ResidentMiB()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr)
+        return 0.0;
+    char line[256];
+    double kib = 0.0;
+    while (std::fgets(line, sizeof line, status) != nullptr)
+        if (std::sscanf(line, "VmRSS: %lf kB", &kib) == 1)
+            break;
+    std::fclose(status);
+    return kib / 1024.0;
+}
+
 std::string ScratchDir()
 {
     const fs::path dir = fs::path(TESSOR_BENCH_CACHE) / "scratch";

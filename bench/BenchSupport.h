@@ -27,6 +27,9 @@ constexpr int kFrameHeight = 900;
 // list when that fails (the reason is on stderr).
 std::vector<std::string> Study(const std::string& syntax, int pieces);
 
+// Resident set of this process now, in MiB (0 when /proc cannot tell).
+double ResidentMiB();
+
 // A folder for files the benchmarks write; created on first use.
 std::string ScratchDir();
 
