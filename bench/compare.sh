@@ -5,6 +5,8 @@
 #   peer_stitch.py         the same job in Python with pydicom and numpy
 # The three run interleaved, RUNS rounds (default 7) after one warm-up round, each under
 # /usr/bin/time (wall, user + system CPU, maximum resident set); the table shows medians.
+# A fourth row runs tessor with glibc's transparent huge pages for large blocks
+# (GLIBC_TUNABLES=glibc.malloc.hugetlb=1): most of its time goes to first-touch page faults.
 #   bench/compare.sh [BUILD_DIR]      (default: build; run `make bench` first)
 set -euo pipefail
 
@@ -43,6 +45,7 @@ round() {
   measure tessor "$TESSOR" stitch --auto -o "$WORK/tessor.dcm" "${INPUTS[@]}"
   measure floor "$FLOOR" "$WORK/floor.bin" "$OUT_BYTES" "${INPUTS[@]}"
   measure peer "$PYTHON" "$PEER" "$WORK/rects.json" "$WORK/peer.dcm"
+  GLIBC_TUNABLES=glibc.malloc.hugetlb=1 measure tessor-thp "$TESSOR" stitch --auto -o "$WORK/tessor-thp.dcm" "${INPUTS[@]}"
 }
 round
 rm -f "$WORK/samples.txt"  # the warm-up round fills the page cache
@@ -50,13 +53,18 @@ for _ in $(seq "$RUNS"); do
   round
 done
 
-"$PYTHON" - "$WORK/samples.txt" "$RUNS" "$OUT_BYTES" <<'PY'
+# The peer does the same job: its pixels must equal tessor's.
+SAME=$("$PYTHON" -c 'import sys, numpy, pydicom
+a, b = (pydicom.dcmread(p).pixel_array for p in sys.argv[1:])
+print("yes" if a.shape == b.shape and numpy.array_equal(a, b) else "NO")' "$WORK/tessor.dcm" "$WORK/peer.dcm")
+
+"$PYTHON" - "$WORK/samples.txt" "$RUNS" "$OUT_BYTES" "$SAME" <<'PY'
 import statistics, sys
-samples, runs, out_bytes = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+samples, runs, out_bytes, same = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
 rows = {}
 for line in open(samples):
     parts = line.split()
-    if len(parts) == 5 and parts[0] in ("tessor", "floor", "peer"):
+    if len(parts) == 5 and parts[0] in ("tessor", "floor", "peer", "tessor-thp"):
         name, wall, user, system, rss = parts
         rows.setdefault(name, []).append((float(wall), float(user) + float(system), int(rss)))
 med = {n: [statistics.median(v[i] for v in rows[n]) for i in range(3)] for n in rows}
@@ -65,8 +73,9 @@ print(f"raw 3-piece study, 3000 x 2500 16-bit; output {out_bytes} bytes; medians
 print()
 print("| program | wall s | CPU s (user+sys) | peak RSS MiB |")
 print("| --- | ---: | ---: | ---: |")
-labels = {"tessor": "tessor stitch --auto", "floor": "I/O floor (io_floor)", "peer": "peer (pydicom + numpy)"}
-for n in ("tessor", "floor", "peer"):
+labels = {"tessor": "tessor stitch --auto", "floor": "I/O floor (io_floor)", "peer": "peer (pydicom + numpy)",
+          "tessor-thp": "tessor stitch --auto, glibc.malloc.hugetlb=1"}
+for n in ("tessor", "floor", "peer", "tessor-thp"):
     wall, cpu, rss = med[n]
     print(f"| {labels[n]} | {wall:.2f} | {cpu:.2f} | {rss / 1024:.0f} |")
 print()
@@ -75,6 +84,9 @@ def ratio(a, b):
     return a / b if b > 0 else float("inf")
 print(f"tessor / floor: wall {ratio(t[0], f[0]):.1f} x, CPU {ratio(t[1], f[1]):.1f} x   (target <= 3 x)")
 print(f"peer / tessor:  wall {ratio(p[0], t[0]):.1f} x, CPU {ratio(p[1], t[1]):.1f} x   (target >= 5 x)")
+h = med["tessor-thp"]
+print(f"with huge pages: tessor / floor wall {ratio(h[0], f[0]):.1f} x, peer / tessor wall {ratio(p[0], h[0]):.1f} x")
 limit = 3 * decoded_mib + 64
+print(f"peer's pixels equal tessor's: {same}")
 print(f"tessor peak RSS {t[2] / 1024:.0f} MiB; limit 3 x {decoded_mib:.1f} MiB decoded + 64 MiB = {limit:.0f} MiB")
 PY
