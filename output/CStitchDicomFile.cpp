@@ -69,6 +69,12 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
     } else {
         const size_t rowBytes = item->GetRowBytes();
         const size_t valueBytes = static_cast<size_t>(info.nRows) * rowBytes;
+        // A header may claim more pixels than the value holds: refuse before allocating
+        // what the header asks for.
+        if (valueBytes > ds.GetElementLength(pixel)) {
+            AfxMessageBox("Fail to get binary image data", MB_OK);
+            return FALSE;
+        }
         std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[valueBytes + rowBytes]());
         if (!buffer)
             return FALSE;

@@ -14,6 +14,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -434,4 +437,44 @@ TEST_F(OutputTest, BigEndianSourceContributesValuesNotSwappedBytes)
     ASSERT_EQ(file.m_arrItems[0]->GetSize(), file.m_arrItems[1]->GetSize());
     EXPECT_EQ(0, std::memcmp(file.m_arrItems[0]->m_pPixels.get(), file.m_arrItems[1]->m_pPixels.get(),
                              file.m_arrItems[0]->GetSize()));
+}
+
+// Address space the process has mapped now, in bytes.
+static rlim_t MappedBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    unsigned long long pages = 0;
+    statm >> pages;
+    return static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(OutputTest, AFileClaimingMorePixelsThanItHoldsFailsBeforeAllocatingThem)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer reserves more address space than the limit allows";
+#else
+    const fs::path source = Write(RowCoded(1, 10, 100), "source.dcm");
+    {
+        LDicomDS ds(nullptr);  // 40000 x 20000 x 16 bits claimed (1.6 GB), 2000 bytes held
+        ASSERT_EQ(ds.LoadDS(source.c_str(), 0), DICOM_SUCCESS);
+        const short rows = static_cast<short>(40000);
+        const short columns = 20000;
+        ASSERT_TRUE(ds.SetShortValue(ds.FindFirstElement(nullptr, 0x00280010, FALSE), &rows, 1));
+        ASSERT_TRUE(ds.SetShortValue(ds.FindFirstElement(nullptr, 0x00280011, FALSE), &columns, 1));
+        ASSERT_EQ(ds.SaveDS(source.c_str(), 0), DICOM_SUCCESS);
+    }
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {  // 256 MB more address space than mapped: the claim cannot be allocated
+        const rlim_t limit = MappedBytes() + (rlim_t(256) << 20);
+        const rlimit cap{limit, limit};
+        setrlimit(RLIMIT_AS, &cap);
+        CStitchDicomFile file;
+        const BOOL added = file.AddFileItem(source.c_str(), CRect(0, 0, 20000, 10));
+        _exit(!added && messages.texts == std::vector<std::string>{"Fail to get binary image data"} ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+#endif
 }
