@@ -1,5 +1,6 @@
 // tessor stitch run as a process: the outcome of each kind of input, and that bad input
 // never leaves a file behind.
+#include "imaging/LDicomDS.h"
 #include "tests/support/DicomFactory.h"
 #include "tests/support/DicomValidation.h"
 #include "tests/support/TestFiles.h"
@@ -69,6 +70,19 @@ TEST(StitchCommand, WritesTheStitchedFileAndReportsTheRectangles)
     EXPECT_NE(crop.output.find("\"columns\": 20"), std::string::npos) << crop.output;
     EXPECT_NE(crop.output.find("\"rows\": 20"), std::string::npos) << crop.output;
     EXPECT_TRUE(testfiles::NoNewValidatorErrors(cropped, a));
+
+    // Bitmaps carry no instance to refer to: derived, but no Source Image Sequence.
+    const fs::path fromBitmaps = dir / "bitmaps.dcm";
+    const ProcessRun bitmaps = Tessor("stitch --bitmaps --reference " + Quote(a) + " -o " + Quote(fromBitmaps) + " " +
+                                      Quote(a) + " " + Quote(b));
+    EXPECT_EQ(bitmaps.status, 0) << bitmaps.output;
+    EXPECT_TRUE(testfiles::NoNewValidatorErrors(fromBitmaps, a));
+    LDicomDS ds(nullptr);
+    ASSERT_EQ(ds.LoadDS(fromBitmaps.c_str(), 0), DICOM_SUCCESS);
+    EXPECT_EQ(ds.FindFirstElement(nullptr, 0x00082112, FALSE), nullptr);
+    pDICOMELEMENT description = ds.FindFirstElement(nullptr, 0x00082111, FALSE);
+    ASSERT_NE(description, nullptr);
+    EXPECT_STREQ(ds.GetStringValue(description, 0, 1), "Stitched from 2 images");
 }
 
 TEST(StitchCommand, BadInputGivesAReasonAndNoFile)
