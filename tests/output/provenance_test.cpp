@@ -134,6 +134,7 @@ TEST_F(ProvenanceTest, BitmapSourcesReferenceNoInstanceAndDropTheTemplatesRefere
         ASSERT_TRUE(ds.SetStringValue(ds.InsertElement(item, TRUE, 0x00081150, 0, FALSE, 0), kSecondaryCapture, 1));
         ASSERT_TRUE(ds.SetStringValue(ds.InsertElement(item, TRUE, 0x00081155, 0, FALSE, 0), "1.2.3.4", 1));
         EXPECT_EQ(ds.InsertElement(sequence, TRUE, 0x00081155, 0, FALSE, 0), nullptr);  // a sequence holds items
+        EXPECT_EQ(ds.DeleteElement(ds.InsertElement(sequence, TRUE, TAG_ITEM, 0, FALSE, 0)), DICOM_SUCCESS);
         ASSERT_EQ(ds.SaveDS(reference.c_str(), 0), DICOM_SUCCESS);
     }
     // No Image Type, and a single value: both become DERIVED\PRIMARY (at least two values).
