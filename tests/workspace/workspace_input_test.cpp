@@ -132,6 +132,12 @@ TEST_F(WorkspaceInputTest, ClicksCountFromTheScrollPosition)
     view->ScrollToPosition(CPoint(0, 1200));
     Click(600, 60);  // workspace row 1260: the second image
     EXPECT_EQ(view->m_nSelected, 1);
+    // The wheel scrolls through the base class; clicks follow.
+    view->SendMessage(WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<WORD>(-120 * 20)) << 16, At(600, 400));
+    const int top = view->GetScrollPosition().y;
+    ASSERT_GT(top, 1251 * 2 - 60);
+    Click(600, 1251 * 2 - top + 10);
+    EXPECT_EQ(view->m_nSelected, 2);
 }
 
 TEST_F(WorkspaceInputTest, ContextMenuReordersThroughTheParentAndResetsAdjustments)
