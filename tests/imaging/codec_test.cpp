@@ -193,6 +193,23 @@ TEST(JpegLs, NearLosslessEqualsDcmtksDecoder)
     EXPECT_FALSE(ours.pixels == Decode(plain).pixels);  // it is lossy
 }
 
+TEST(JpegLs, ColourInEveryInterleaveModeEqualsTheSource)
+{
+    REQUIRE_SAMPLE(plain, "SC_rgb_small_odd.dcm");
+    const Decoded reference = Decode(plain);
+    ASSERT_EQ(reference.code, DICOM_SUCCESS) << reference.reason;
+    ASSERT_EQ(reference.bitsPerPixel, 24);
+    const fs::path dir = testfiles::FreshDir("codec_colour");
+    for (const char* mode : {"+in", "+il", "+is"}) {
+        const fs::path encoded = dir / (std::string(mode + 1) + ".dcm");
+        ASSERT_EQ(std::system(("dcmcjpls " + std::string(mode) + " '" + plain.string() + "' '" + encoded.string() + "'").c_str()), 0);
+        const Decoded ours = Decode(encoded);
+        ASSERT_EQ(ours.code, DICOM_SUCCESS) << mode << ": " << ours.reason;
+        EXPECT_EQ(ours.bitsPerPixel, 24) << mode;
+        EXPECT_TRUE(ours.pixels == reference.pixels) << mode;
+    }
+}
+
 TEST(JpegLs, DecodesFramesHeldInMemorySplitOrMultiple)
 {
     REQUIRE_SAMPLE(jpegLs, "MR_small_jpeg_ls_lossless.dcm");
