@@ -7,7 +7,7 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config
   # tests, benchmarks and fuzzing (libFuzzer comes with clang's runtime)
-  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev time clang libclang-rt-14-dev
   # framework layer
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core xvfb xauth
   # imaging layer
