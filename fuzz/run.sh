@@ -39,11 +39,13 @@ if [ ! -d "$SEEDS" ]; then
 fi
 
 mkdir -p "$BUILD/fuzz-artifacts"
+CORPORA=("$SEEDS")
+[ -d "$ROOT/tests/data/fuzz" ] && CORPORA+=("$ROOT/tests/data/fuzz")
 for harness in "${HARNESSES[@]}"; do
   corpus=$BUILD/fuzz-corpus/$harness
   mkdir -p "$corpus"
   echo "fuzz: $harness for ${SECONDS_PER_HARNESS}s"
   ASAN_OPTIONS=detect_leaks=0 "$BUILD/fuzz/$harness" -max_total_time="$SECONDS_PER_HARNESS" -timeout="${FUZZ_TIMEOUT:-120}" \
     -rss_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$BUILD/fuzz-artifacts/$harness-" \
-    "$corpus" "$SEEDS" "$ROOT/tests/data/fuzz"
+    "$corpus" "${CORPORA[@]}"
 done
