@@ -61,6 +61,7 @@ void CDlgStitchDicom::StorePosition()
 void CDlgStitchDicom::OnDestroy()
 {
     StorePosition();
+    m_pView = nullptr;  // the view deletes itself with its window, which goes next
     CDialog::OnDestroy();
 }
 

@@ -187,6 +187,9 @@ TEST_F(DialogRun, OutcomesOfARun)
         EXPECT_EQ(RunFiles(dlg, Images()), 1);
         EXPECT_FALSE(dlg.m_bTimedOut);
         EXPECT_TRUE(fs::exists(m_dir / "out.dcm"));
+        EXPECT_EQ(dlg.m_pView, nullptr);  // gone with its window; handlers called later do nothing
+        dlg.OnReset();
+        dlg.OnSave();
     }
 }
 
