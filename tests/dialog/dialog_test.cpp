@@ -487,6 +487,25 @@ TEST_F(DialogRun, ArrowKeysReachTheViewOnceWhereverTheFocusIs)
     EXPECT_EQ(lefts, (std::vector<LONG>{-10, -20, -10}));
 }
 
+TEST_F(DialogRun, TheWheelScrollsTheViewWhereverItTurns)
+{
+    CScriptedDlg dlg;
+    LONG nScrolled = -1;
+    int nSel = -1;
+    dlg.m_steps = {[](CScriptedDlg& d) {
+                       d.m_cbPixel.SetFocus();
+                       d.m_cbPixel.PostMessage(WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<WORD>(-120)) << 16, 0);
+                   },
+                   [&](CScriptedDlg& d) {
+                       nScrolled = d.View().GetScrollPosition().y;
+                       nSel = d.m_cbPixel.GetCurSel();
+                       Close(d);
+                   }};
+    EXPECT_EQ(RunFiles(dlg, Images(3)), 0);
+    EXPECT_GT(nScrolled, 0);
+    EXPECT_EQ(nSel, 0);  // the combo box did not step its choice
+}
+
 TEST_F(DialogRun, ButtonStatesFollowSelectionCropAndRealSizeAtIdle)
 {
     CScriptedDlg dlg;
