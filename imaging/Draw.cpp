@@ -1,9 +1,10 @@
 // LDraw: paints a bitmap's rendition onto a device context of the platform layer.
 //
-// A bitmap shown smaller or larger than its natural size keeps the picture stretched to
-// the destination size (LBitmapBase::Impl::stretched): repainting it unchanged copies
+// A bitmap shown smaller than its natural size keeps the picture stretched to the
+// destination size (LBitmapBase::Impl::stretched): repainting it unchanged copies
 // destination pixels only, and a change of pixels, window or size rebuilds it once,
-// sampling only the source pixels it shows.
+// sampling only the source pixels it shows. A bitmap shown at its natural size or
+// enlarged is painted from its rendition, which is then no larger than the picture.
 #include "imaging/BitmapInternal.h"
 
 #include "platform/DC.h"
@@ -93,10 +94,10 @@ int LDraw::Paint(DWORD rop)
     const int width = dst.right - dst.left;
     const int height = dst.bottom - dst.top;
     const bool srcInside = src.left >= 0 && src.top >= 0 && src.right <= impl.width && src.bottom <= impl.height;
-    const bool natural = width == src.right - src.left && height == src.bottom - src.top;
-    if (width < 0 || height < 0 || !srcInside || natural) {
-        // Mirrored, partly outside the bitmap, or at natural size: straight from the
-        // rendition, which is cached itself.
+    const bool reduced = std::int64_t(width) * height < std::int64_t(src.right - src.left) * (src.bottom - src.top);
+    if (width < 0 || height < 0 || !srcInside || !reduced) {
+        // Mirrored, partly outside the bitmap, or not reduced: straight from the rendition,
+        // which is cached itself.
         const std::vector<DWORD>& rendition = m_bitmap.GetRendition();
         return PaintPicture(dc, clip, rendition.data(), impl.width, impl.height, dst, src, rop);
     }

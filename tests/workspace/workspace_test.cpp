@@ -302,27 +302,32 @@ TEST_F(WorkspaceTest, ScreenshotOfTheSampleStudyInCropMode)
         EXPECT_EQ(surface->GetPixel(x, 100), kBlack) << x;
 }
 
-// Each image's stretched picture is kept between paints; every change shows at once.
+// Images shown reduced keep their stretched picture between paints; every change of
+// pixels, window or size shows at the next paint all the same.
 TEST_F(WorkspaceTest, RepaintsFollowChangesOfPixelsWindowAndSize)
 {
-    LoadThreeRamps(20);
-    const int column50 = 8 + 50 * 1251 / 100;
+    // 2502 columns shown 1251 wide: screen column i shows source column 2i + 1.
+    const testfiles::SyntheticImage wide = MakeGrey(40, 2502, 8, [](int, int c) { return c / 25; });
+    Load({Write(wide, "a.dcm"), Write(wide, "b.dcm"), Write(wide, "c.dcm")});
+    ASSERT_EQ(Display(0).m_nDstWidth, 1251);
+    ASSERT_EQ(Display(0).m_nDstHeight, 20);
     CSurface* surface = Repaint();
-    EXPECT_EQ(surface->GetPixel(column50, 10), RGB(50, 50, 50));
-    EXPECT_EQ(surface->GetPixel(column50, 260), RGB(50, 50, 50));
+    EXPECT_EQ(surface->GetPixel(8 + 500, 5), RGB(40, 40, 40));  // source column 1001
+    EXPECT_EQ(surface->GetPixel(8 + 500, 25), RGB(40, 40, 40));
 
     view->m_nSelected = 0;
-    view->MoveLeft(10);
-    view->m_listDisplay.GetAt(1)->SetWindowLevel(100, 50);  // ramps over 1 .. 99, the values present
+    view->MoveLeft(250);
+    view->m_listDisplay.GetAt(1)->SetWindowLevel(100, 50);  // ramps over 1 .. 100, the values present
     surface = Repaint();
-    EXPECT_EQ(surface->GetPixel(column50, 10), RGB(60, 60, 60));
-    EXPECT_EQ(surface->GetPixel(column50, 260), RGB(127, 127, 127));
-    EXPECT_EQ(surface->GetPixel(column50, 510), RGB(50, 50, 50));
+    EXPECT_EQ(surface->GetPixel(8 + 500, 5), RGB(50, 50, 50));     // source column 1251
+    EXPECT_EQ(surface->GetPixel(8 + 500, 25), RGB(100, 100, 100));  // 255 x 39 / 99
+    EXPECT_EQ(surface->GetPixel(8 + 500, 45), RGB(40, 40, 40));
 
     view->MoveWindow(0, 0, 640, 900);
     const int width = Display(2).m_nDstWidth;
     ASSERT_EQ(width, 640 - 4 - GetSystemMetrics(SM_CXVSCROLL) - 8);
     surface = Repaint();
-    EXPECT_EQ(surface->GetPixel(8 + width / 2, Display(2).m_nDstY + 5), RGB(50, 50, 50));
-    EXPECT_EQ(surface->GetPixel(8 + width - 1, Display(2).m_nDstY + 5), RGB(99, 99, 99));
+    const int shown = static_cast<int>((2 * 305 + 1) * 2502 / (2 * width));  // nearest source column
+    EXPECT_EQ(surface->GetPixel(8 + 305, Display(2).m_nDstY + 2), RGB(shown / 25, shown / 25, shown / 25));
+    EXPECT_EQ(surface->GetPixel(8 + width - 1, Display(2).m_nDstY + 2), RGB(99, 99, 99));  // column 2499
 }
