@@ -101,7 +101,45 @@ bool IsJpeg2000(E_TransferSyntax xfer)
     return xfer == EXS_JPEG2000LosslessOnly || xfer == EXS_JPEG2000;
 }
 
+std::uint32_t ReadLittle32(const std::uint8_t* bytes)
+{
+    return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
+           std::uint32_t(bytes[3]) << 24;
+}
+
 }  // namespace
+
+bool CheckRleFrame(DcmPixelData& pixels, E_TransferSyntax xfer, unsigned long index, long frames,
+                   std::string& reason)
+{
+    Codestream stream;
+    const OwnDecodeResult found = FindFrame(pixels, xfer, index, frames, stream, reason);
+    if (found == OwnDecodeResult::NotHandled)
+        reason = "the RLE frames are not one per fragment";
+    if (found != OwnDecodeResult::Decoded)
+        return false;
+    constexpr size_t kHeaderBytes = 64;
+    if (stream.size < kHeaderBytes) {
+        reason = "the RLE frame is shorter than its header";
+        return false;
+    }
+    const std::uint32_t segments = ReadLittle32(stream.data);
+    if (segments < 1 || segments > 15) {
+        reason = "the RLE header announces " + std::to_string(segments) + " segments";
+        return false;
+    }
+    std::uint64_t previous = kHeaderBytes - 1;
+    for (std::uint32_t i = 0; i < segments; ++i) {
+        const std::uint32_t offset = ReadLittle32(stream.data + 4 * (i + 1));
+        if (offset <= previous || offset >= stream.size) {
+            reason = "RLE segment " + std::to_string(i + 1) + " starts at " + std::to_string(offset) +
+                     ", outside the frame's " + std::to_string(stream.size) + " bytes";
+            return false;
+        }
+        previous = offset;
+    }
+    return true;
+}
 
 bool HasOwnCodec(E_TransferSyntax xfer) { return IsJpegLs(xfer) || IsJpeg2000(xfer); }
 

@@ -25,4 +25,10 @@ OwnDecodeResult DecodeWithOwnCodec(DcmPixelData& pixels, E_TransferSyntax xfer, 
                                    const FrameSpec& spec, const std::string& photometric, DecodedFrame& frame,
                                    std::string& reason);
 
+// RLE frames are decoded by DCMTK, whose decoder (3.6.7) reads past the frame when the
+// RLE header's segment offsets point outside it. True when the header of frame `index`
+// is sound: 1 to 15 segments at strictly increasing offsets inside the frame's data.
+bool CheckRleFrame(DcmPixelData& pixels, E_TransferSyntax xfer, unsigned long index, long frames,
+                   std::string& reason);
+
 }  // namespace imaging

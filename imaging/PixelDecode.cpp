@@ -314,6 +314,9 @@ int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG in
         layout.planar = 0;  // our decoders deliver colour by pixel
         break;
     case imaging::OwnDecodeResult::NotHandled:
+        if (m_impl->xfer == EXS_RLELossless &&
+            !imaging::CheckRleFrame(pixels, m_impl->xfer, index, layout.frames, reason))
+            return m_impl->Fail(ERROR_FILE_FORMAT, "damaged RLE data: " + reason);
         if (const int code = ReadFrame(pixels, item, layout, index, encapsulated, bytes, colourModel, reason);
             code != DICOM_SUCCESS)
             return m_impl->Fail(code, reason);
