@@ -73,8 +73,18 @@ void CViewStitchDicom::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags)
     switch (static_cast<int>(nChar)) {
     case VK_LEFT: MoveLeft(step); break;
     case VK_RIGHT: MoveRight(step); break;
-    case VK_UP: shift ? SizeIncrease(step) : MoveUp(step); break;
-    case VK_DOWN: shift ? SizeDecrease(step) : MoveDown(step); break;
+    case VK_UP:
+        if (shift)
+            SizeIncrease(step);
+        else
+            MoveUp(step);
+        break;
+    case VK_DOWN:
+        if (shift)
+            SizeDecrease(step);
+        else
+            MoveDown(step);
+        break;
     case VK_TAB: StepSelection(shift); break;
     default: break;
     }
