@@ -1,6 +1,11 @@
 // LDicomDS: saving and changing the transfer syntax.
 #include "imaging/DicomInternal.h"
 
+#include "imaging/DicomText.h"
+#include "imaging/EncapsulatedFrame.h"
+
+#include "dcmtk/dcmdata/dcdeftag.h"
+#include "dcmtk/dcmdata/dcpixel.h"
 #include "dcmtk/dcmdata/dcrlerp.h"
 #include "dcmtk/dcmjpeg/djrplol.h"
 #include "dcmtk/dcmjpls/djrparam.h"
@@ -8,6 +13,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -115,6 +121,28 @@ int LDicomDS::SaveDS(LPCTSTR path, UINT /*flags*/)
     return DICOM_SUCCESS;
 }
 
+namespace {
+
+// Decompressing RLE goes through DCMTK's decoder: every frame's header must be sound first.
+bool RleFramesSound(DcmDataset& dataset, E_TransferSyntax xfer, std::string& reason)
+{
+    DcmElement* element = nullptr;
+    if (dataset.findAndGetElement(DCM_PixelData, element).bad() || !element || element->ident() != EVR_PixelData)
+        return true;  // nothing to decode
+    std::int32_t frames = 1;
+    OFString text;
+    if (dataset.findAndGetOFString(DCM_NumberOfFrames, text).good() && !imaging::ParseIS(text.c_str(), frames))
+        frames = 1;
+    frames = std::max<std::int32_t>(frames, 1);
+    auto& pixels = *static_cast<DcmPixelData*>(element);
+    for (std::int32_t frame = 0; frame < frames; ++frame)
+        if (!imaging::CheckRleFrame(pixels, xfer, unsigned(frame), frames, reason))
+            return false;
+    return true;
+}
+
+}  // namespace
+
 int LDicomDS::ChangeTransferSyntax(const char* uid, UINT /*quality*/, UINT /*flags*/)
 {
     const E_TransferSyntax target = uid ? DcmXfer(uid).getXfer() : EXS_Unknown;
@@ -127,6 +155,9 @@ int LDicomDS::ChangeTransferSyntax(const char* uid, UINT /*quality*/, UINT /*fla
                             std::string("cannot encode ") + DcmXfer(target).getXferName());
 
     DcmDataset& dataset = m_impl->Dataset();
+    if (std::string reason; m_impl->xfer == EXS_RLELossless && target != EXS_RLELossless &&
+                            !RleFramesSound(dataset, m_impl->xfer, reason))
+        return m_impl->Fail(ERROR_FILE_FORMAT, "damaged RLE data: " + reason);
     OFCondition cond = dataset.chooseRepresentation(target, parameters.get());
     if (cond.good() && !dataset.canWriteXfer(target))
         cond = makeOFCondition(OFM_dcmdata, 2, OF_error, "no representation for that transfer syntax");

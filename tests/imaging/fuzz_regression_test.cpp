@@ -75,4 +75,8 @@ TEST(FuzzRegression, RleSegmentOutsideTheFrameIsRefusedBeforeDcmtkReadsIt)
               ERROR_FILE_FORMAT);
     EXPECT_EQ(ds.GetLastError(),
               "damaged RLE data: RLE segment 3 starts at 16777680, outside the frame's 664 bytes");
+    // Decompressing the whole data set takes the same decoder.
+    EXPECT_EQ(ds.ChangeTransferSyntax("1.2.840.10008.1.2.1", 0, 0), ERROR_FILE_FORMAT);
+    EXPECT_NE(ds.GetLastError().find("RLE segment 3"), std::string::npos) << ds.GetLastError();
+    EXPECT_EQ(ds.GetTransferSyntaxUID(), "1.2.840.10008.1.2.5");
 }
