@@ -1,6 +1,7 @@
 // tessor info: what each file yields when loaded as a source image.
 #include "app/Commands.h"
 #include "app/JsonWriter.h"
+#include "app/SourceOptions.h"
 #include "image/CBaseImageData.h"
 #include "image/CDicomFile.h"
 
@@ -169,18 +170,6 @@ void DescribeRendering(CBaseImageData& image, InfoSink& out)
     out.EndSection();
 }
 
-// Why a file did not load: the bitmap's reason, or the data set's when the pixels decoded.
-std::string LoadFailureReason(CBaseImageData& image, const std::string& path)
-{
-    if (!image.IsAllocated()) {
-        const std::string& reason = image.m_bitmap.GetLastError();
-        return reason.empty() ? "cannot decode the pixel data" : reason;
-    }
-    CDicomFile dataSet;
-    if (!dataSet.Load(path.c_str()) && !dataSet.GetLastError().empty())
-        return dataSet.GetLastError();
-    return "not a DICOM data set";
-}
 }  // namespace
 
 int RunInfo(const Arguments& args)
@@ -212,7 +201,7 @@ int RunInfo(const Arguments& args)
     for (const std::string& file : files) {
         CBaseImageData image;
         if (!image.Load(file.c_str())) {
-            const std::string reason = LoadFailureReason(image, file);
+            const std::string reason = DescribeLoadFailure(file);
             std::fprintf(stderr, "%s: %s\n", file.c_str(), reason.c_str());
             std::fflush(stderr);
             if (asJson) {

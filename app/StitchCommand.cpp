@@ -118,8 +118,8 @@ bool LoadSources(CViewStitchDicom& view, const StitchOptions& o, std::string& re
             files.Add(f.c_str());
         if (view.LoadFiles(files))
             return true;
-        const int failed = view.GetImageCount();
-        reason = "cannot load " + o.files[static_cast<size_t>(failed)];
+        const std::string& failed = o.files[static_cast<size_t>(view.GetImageCount())];
+        reason = "cannot load " + failed + ": " + DescribeLoadFailure(failed);
         return false;
     }
     LBitmapList list;
@@ -187,8 +187,10 @@ int RunStitch(const Arguments& args)
     g_nInstanceNumber = o.instance;
     const bool progress = isatty(STDERR_FILENO);
     int leftOut = 0;
-    SetMessageBoxSinkForTest([&leftOut](const char* text, UINT) {
+    std::string lastMessage;
+    SetMessageBoxSinkForTest([&leftOut, &lastMessage](const char* text, UINT) {
         std::fprintf(stderr, "tessor: %s\n", text);
+        lastMessage = text;
         if (std::string(text).rfind("Fail to stitching image", 0) == 0)
             ++leftOut;
         return IDOK;
@@ -229,7 +231,8 @@ int RunStitch(const Arguments& args)
         std::fprintf(stderr, "composing and writing %s...\n", o.out.c_str());
     const std::string refPath = o.bitmaps ? BitmapReference(o) : o.reference;
     const bool written = view->SaveStitchedFile(refPath.c_str(), o.out.c_str());
-    if (!written && !view->GetLastSaveError().IsEmpty())
+    // A reason the save already showed as a message is not repeated.
+    if (!written && !view->GetLastSaveError().IsEmpty() && lastMessage != view->GetLastSaveError().str())
         std::fprintf(stderr, "tessor: %s\n", static_cast<LPCTSTR>(view->GetLastSaveError()));
     if (written && !o.preview.empty() && !WritePreview(o.out, o.preview))
         std::fprintf(stderr, "tessor: cannot write the preview %s\n", o.preview.c_str());
