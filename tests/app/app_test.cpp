@@ -3,6 +3,7 @@
 #include "image/CBaseImageData.h"
 #include "imaging/LDicomDS.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/DicomValidation.h"
 
 #include <gtest/gtest.h>
 
@@ -171,6 +172,7 @@ TEST(AppTest, EveryTransferSyntaxHoldsTheSameStoredValues)
             LDicomDS dataSet(nullptr);
             ASSERT_EQ(DICOM_SUCCESS, dataSet.LoadDS(path.c_str(), 0));
             syntaxes.push_back(dataSet.GetTransferSyntaxUID());
+            EXPECT_TRUE(testfiles::NoNewValidatorErrors(path));  // the samples are valid on their own
             CBaseImageData image;
             ASSERT_TRUE(image.Load(path.c_str()));
             EXPECT_EQ(isSigned ? 1 : 0, image.m_attr.m_nPixelRepresentation);

@@ -3,6 +3,7 @@
 #include "app/SampleStudy.h"
 #include "caption/Caption.h"
 #include "tests/support/DicomFactory.h"
+#include "tests/support/DicomValidation.h"
 #include "tests/support/TestFiles.h"
 
 #include "config/CDisplayConfig.h"
@@ -184,9 +185,10 @@ TEST_F(DialogRun, OutcomesOfARun)
     {  // Save
         CScriptedDlg dlg;
         dlg.m_steps = {[](CScriptedDlg& d) { d.PostMessage(WM_COMMAND, ID_SAVE); }};
-        EXPECT_EQ(RunFiles(dlg, Images()), 1);
+        const std::vector<std::string> images = Images();
+        EXPECT_EQ(RunFiles(dlg, images), 1);
         EXPECT_FALSE(dlg.m_bTimedOut);
-        EXPECT_TRUE(fs::exists(m_dir / "out.dcm"));
+        EXPECT_TRUE(testfiles::NoNewValidatorErrors(m_dir / "out.dcm", images[0]));
         EXPECT_EQ(dlg.m_pView, nullptr);  // gone with its window; handlers called later do nothing
         dlg.OnReset();
         dlg.OnSave();
@@ -283,6 +285,7 @@ TEST_F(DialogRun, TwoEntryCallsInARowUseTheSecondCallsOutputSettings)
     EXPECT_EQ(ElementText(second, 0x00080070), "Second Maker");
     EXPECT_EQ(ElementText(second, 0x00081090), "Second Model");
     EXPECT_EQ(ElementText(second, 0x00080018), "1.2.3.2");
+    EXPECT_TRUE(testfiles::NoNewValidatorErrors(second, files[0].str()));
 }
 
 TEST_F(DialogRun, StoredPlacementIsAppliedOnlyWhenSixteenBytesAndAPlausibleWidth)

@@ -3,6 +3,7 @@
 #include "app/SampleStudy.h"
 #include "imaging/LDicomDS.h"
 #include "platform/ScrollView.h"
+#include "tests/support/DicomValidation.h"
 
 using testfiles::MakeGrey;
 using workspacetest::WorkspaceTest;
@@ -124,6 +125,7 @@ TEST_F(WorkspaceTest, SaveComposesKeptRowsAndLeavesOutUnreadableImages)
     fs::remove(a);           // images 0 and 2 cannot be read again
     const fs::path out = dir / "out.dcm";
     ASSERT_TRUE(view->SaveStitchedFile(b.c_str(), out.c_str()));
+    EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, b));
     EXPECT_EQ(messages, (std::vector<std::string>{"Fail to stitching image: 0", "Fail to stitching image: 2"}));
     LDicomDS ds(nullptr);
     ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
