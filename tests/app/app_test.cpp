@@ -172,7 +172,15 @@ TEST(AppTest, EveryTransferSyntaxHoldsTheSameStoredValues)
             LDicomDS dataSet(nullptr);
             ASSERT_EQ(DICOM_SUCCESS, dataSet.LoadDS(path.c_str(), 0));
             syntaxes.push_back(dataSet.GetTransferSyntaxUID());
-            EXPECT_TRUE(testfiles::NoNewValidatorErrors(path));  // the samples are valid on their own
+            if (!isSigned) {
+                EXPECT_TRUE(testfiles::NoNewValidatorErrors(path));  // the samples are valid on their own
+            } else {
+                // Digital X-Ray has no signed form: the signed variant exists to exercise signed
+                // paths, and that value is the validator's only objection.
+                EXPECT_EQ(testfiles::ValidatorErrors(path),
+                          std::vector<std::string>{"Error - Unrecognized enumerated value <0x1> for value 1 of "
+                                                   "attribute <Pixel Representation>"});
+            }
             CBaseImageData image;
             ASSERT_TRUE(image.Load(path.c_str()));
             EXPECT_EQ(isSigned ? 1 : 0, image.m_attr.m_nPixelRepresentation);
