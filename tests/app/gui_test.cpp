@@ -1,5 +1,6 @@
 // tessor gui run as a process, offscreen, with its test hook choosing Save or Close.
 #include "tests/support/DicomFactory.h"
+#include "tests/support/ProcessRun.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -7,32 +8,18 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct ProcessRun {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
+using testfiles::ProcessRun;
+using testfiles::Quote;
 
 ProcessRun Tessor(const std::string& environment, const std::string& arguments)
 {
-    ProcessRun run;
-    const std::string command = environment + " " + TESSOR_APP_PATH + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n = 0;
-    while (pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, n);
-    const int raw = pipe ? pclose(pipe) : -1;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return testfiles::RunShell(environment + " " + TESSOR_APP_PATH + " " + arguments);
 }
-
-std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
 
 fs::path Image(const fs::path& dir, const std::string& name)
 {

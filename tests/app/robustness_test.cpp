@@ -3,6 +3,7 @@
 // file at the target nor damages the file already there. docs/robustness.md lists the cases.
 #include "imaging/LDicomDS.h"
 #include "tests/support/DicomValidation.h"
+#include "tests/support/ProcessRun.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -26,33 +27,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ProcessRun {
-    int status = -1;  // exit status, -1 when killed by a signal
-    int signal = 0;
-    std::string output;  // stdout and stderr together
-};
-
-std::string Quote(const fs::path& p)
-{
-    return "'" + p.string() + "'";
-}
+using testfiles::ProcessRun;
+using testfiles::Quote;
 
 // Runs a shell command line (tessor is $T) and collects its output.
 ProcessRun Shell(const std::string& commandLine)
 {
-    ProcessRun run;
-    const std::string command = "T=" + Quote(TESSOR_APP_PATH) + "; " + commandLine + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n = 0;
-    while (pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, n);
-    const int raw = pipe ? pclose(pipe) : -1;
-    if (WIFEXITED(raw) && WEXITSTATUS(raw) >= 128 && WEXITSTATUS(raw) < 160)
-        run.signal = WEXITSTATUS(raw) - 128;  // the shell reports its child's signal so
-    else if (WIFEXITED(raw))
-        run.status = WEXITSTATUS(raw);
-    return run;
+    return testfiles::RunShell("T=" + Quote(TESSOR_APP_PATH) + "; " + commandLine);
 }
 
 std::string ReadBytes(const fs::path& path)

@@ -2,6 +2,7 @@
 // never leaves a file behind.
 #include "imaging/LDicomDS.h"
 #include "tests/support/DicomFactory.h"
+#include "tests/support/ProcessRun.h"
 #include "tests/support/DicomValidation.h"
 #include "tests/support/TestFiles.h"
 
@@ -11,34 +12,17 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct ProcessRun {
-    int status = -1;
-    std::string output;  // stdout and stderr together
-};
+using testfiles::ProcessRun;
+using testfiles::Quote;
 
 ProcessRun Tessor(const std::string& arguments)
 {
-    ProcessRun run;
-    const std::string command = std::string(TESSOR_APP_PATH) + " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n = 0;
-    while (pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, n);
-    const int raw = pipe ? pclose(pipe) : -1;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
-
-std::string Quote(const fs::path& p)
-{
-    return "'" + p.string() + "'";
+    return testfiles::RunShell(std::string(TESSOR_APP_PATH) + " " + arguments);
 }
 
 fs::path Image(const fs::path& dir, const std::string& name, int rows, int columns, int bits)
