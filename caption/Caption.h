@@ -119,6 +119,9 @@ protected:
     // returns the box width, 0 without a system menu.
     int DrawIconBox(CDC* pDC, HICON hIcon);
     DWORD GetHookedStyle() const;
+    // The activation state a request stands for: a stay-active window is always active,
+    // a disabled one never.
+    BOOL EffectiveState(BOOL bRequested) const;
 
     CBitmap m_bmCaption[2];  // [0] inactive, [1] active
     int m_nCachedWidth = 0;  // (0, 0): no cached picture is valid

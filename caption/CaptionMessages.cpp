@@ -111,13 +111,18 @@ void CCaption::OnNcPaint(HRGN hRgn)
     PaintCaption();
 }
 
-BOOL CCaption::OnNcActivate(BOOL bActive)
+BOOL CCaption::EffectiveState(BOOL bRequested) const
 {
     if (m_pWndHooked->m_nFlags & WF_STAYACTIVE)
-        bActive = TRUE;
+        return TRUE;
     if (!m_pWndHooked->IsWindowEnabled())
-        bActive = FALSE;
-    bActive = bActive ? TRUE : FALSE;
+        return FALSE;
+    return bRequested ? TRUE : FALSE;
+}
+
+BOOL CCaption::OnNcActivate(BOOL bActive)
+{
+    bActive = EffectiveState(bActive);
     if (bActive == m_bActive)
         return TRUE;
     {
@@ -165,11 +170,7 @@ int CSingleLineCaption::DrawIcon(CDC* pDC)
 
 BOOL CSingleLineCaption::OnNcActivate(BOOL bActive)
 {
-    if (m_pWndHooked->m_nFlags & WF_STAYACTIVE)
-        bActive = TRUE;
-    if (!m_pWndHooked->IsWindowEnabled())
-        bActive = FALSE;
-    bActive = bActive ? TRUE : FALSE;
+    bActive = EffectiveState(bActive);
     if (bActive == m_bActive)
         return TRUE;
     // A frame window whose active frame is another window (an MDI child) shows that
