@@ -59,6 +59,10 @@ public:
     // order, also for big-endian files). Copies the first `length` bytes; FALSE when the
     // value holds fewer, or when the Pixel Data is compressed (decode it with GetImage).
     BOOL GetBinaryValue(pDICOMELEMENT element, void* buffer, ULONG length);
+    // The same bytes in place, without a copy: a pointer to at least `length` bytes of the
+    // value, valid until the element changes or the data set goes; nullptr where
+    // GetBinaryValue fails.
+    const BYTE* GetBinaryValueData(pDICOMELEMENT element, ULONG length);
     // Replaces the value with raw bytes (OB, OW, or Pixel Data). Pixel Data becomes OW
     // when Bits Allocated > 8 (an odd length then fails), OB otherwise, and replaces any
     // compressed representation: the data set is then held as Explicit VR Little Endian.

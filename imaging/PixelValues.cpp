@@ -15,28 +15,49 @@ bool IsBinary(DcmEVR vr) { return vr == EVR_PixelData || vr == EVR_OB || vr == E
 
 BOOL LDicomDS::GetBinaryValue(pDICOMELEMENT handle, void* buffer, ULONG length)
 {
-    DcmElement* element = imaging::ToElement(handle);
-    if (!element || (!buffer && length > 0))
+    if (!buffer && length > 0)
         return m_impl->FailBool("no element or no buffer was given");
-    if (element->ident() == EVR_PixelData && DcmXfer(m_impl->xfer).isEncapsulated())
-        return m_impl->FailBool("the pixel data is compressed; decode it instead");
-    if (element->getLength() < length)
-        return m_impl->FailBool("the element holds " + std::to_string(element->getLength()) + " bytes, " +
-                                std::to_string(length) + " were asked for");
+    const BYTE* bytes = GetBinaryValueData(handle, length);
+    if (!bytes)
+        return FALSE;
+    if (length > 0)
+        std::memcpy(buffer, bytes, length);
+    return TRUE;
+}
+
+const BYTE* LDicomDS::GetBinaryValueData(pDICOMELEMENT handle, ULONG length)
+{
+    // Handed out for an empty request, where there is no value to point at.
+    static const BYTE kNothing = 0;
+    DcmElement* element = imaging::ToElement(handle);
+    if (!element) {
+        m_impl->FailBool("no element or no buffer was given");
+        return nullptr;
+    }
+    if (element->ident() == EVR_PixelData && DcmXfer(m_impl->xfer).isEncapsulated()) {
+        m_impl->FailBool("the pixel data is compressed; decode it instead");
+        return nullptr;
+    }
+    if (element->getLength() < length) {
+        m_impl->FailBool("the element holds " + std::to_string(element->getLength()) + " bytes, " +
+                         std::to_string(length) + " were asked for");
+        return nullptr;
+    }
     if (length == 0)
-        return TRUE;
+        return &kNothing;
     // OW values are held in host byte order also for big-endian files, so the bytes
     // are the values in native little-endian order.
     Uint8* bytes = nullptr;
     if (element->getUint8Array(bytes).bad() || !bytes) {
         Uint16* words = nullptr;
-        if (element->getUint16Array(words).bad() || !words)
-            return m_impl->FailBool("the element has no raw value");
+        if (element->getUint16Array(words).bad() || !words) {
+            m_impl->FailBool("the element has no raw value");
+            return nullptr;
+        }
         bytes = reinterpret_cast<Uint8*>(words);
     }
-    std::memcpy(buffer, bytes, length);
     m_impl->Succeed();
-    return TRUE;
+    return bytes;
 }
 
 BOOL LDicomDS::SetBinaryValue(pDICOMELEMENT handle, const void* buffer, ULONG length)
@@ -56,10 +77,18 @@ BOOL LDicomDS::SetBinaryValue(pDICOMELEMENT handle, const void* buffer, ULONG le
         if (words) {
             if (length % 2 != 0)
                 return m_impl->FailBool("16-bit values need an even number of bytes");
-            std::vector<Uint16> values(length / 2);
-            std::memcpy(values.data(), buffer, length);
+            // Straight into the element's own value: the caller's bytes need not be
+            // aligned for 16-bit access, and no temporary copy doubles the memory.
             element->setVR(EVR_OW);
-            cond = element->putUint16Array(values.data(), ULONG(values.size()));
+            Uint16* values = nullptr;
+            if (length == 0)
+                cond = element->putUint16Array(nullptr, 0);
+            else
+                cond = element->createUint16Array(Uint32(length / 2), values);
+            if (cond.good() && length > 0 && values == nullptr)
+                cond = EC_MemoryExhausted;
+            if (cond.good() && length > 0)
+                std::memcpy(values, buffer, length);
         } else {
             if (element->ident() == EVR_PixelData)
                 element->setVR(EVR_OB);

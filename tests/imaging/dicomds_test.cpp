@@ -132,6 +132,11 @@ TEST(DicomDataSet, EveryTransferSyntaxYieldsTheSameStoredValues)
     ASSERT_TRUE(bigEndian.GetBinaryValue(bigEndian.FindFirstElement(nullptr, kPixelData, FALSE), bytes.data(),
                                          ULONG(bytes.size())));
     EXPECT_EQ(bytes, reference);
+    // The same bytes in place.
+    const BYTE* inPlace = bigEndian.GetBinaryValueData(bigEndian.FindFirstElement(nullptr, kPixelData, FALSE),
+                                                       ULONG(bytes.size()));
+    ASSERT_NE(inPlace, nullptr);
+    EXPECT_EQ(std::vector<BYTE>(inPlace, inPlace + bytes.size()), reference);
 }
 
 TEST(DicomDataSet, ChangesTransferSyntaxBothWays)
@@ -157,6 +162,7 @@ TEST(DicomDataSet, ChangesTransferSyntaxBothWays)
         // Compressed pixel data has no raw value to hand out.
         BYTE byte = 0;
         EXPECT_FALSE(back.GetBinaryValue(back.FindFirstElement(nullptr, kPixelData, FALSE), &byte, 1));
+        EXPECT_EQ(back.GetBinaryValueData(back.FindFirstElement(nullptr, kPixelData, FALSE), 1), nullptr);
 
         ASSERT_EQ(back.ChangeTransferSyntax("1.2.840.10008.1.2.1", 0, 0), DICOM_SUCCESS) << back.GetLastError();
         std::vector<BYTE> bytes(reference.size());
@@ -265,6 +271,7 @@ TEST(DicomDataSet, MalformedPixelDataFailsCleanly)
     LDicomDS ds;
     ASSERT_EQ(ds.LoadDS((dir / "short.dcm").c_str(), 0), DICOM_SUCCESS);
     EXPECT_FALSE(ds.GetBinaryValue(ds.FindFirstElement(nullptr, kPixelData, FALSE), buffer, sizeof buffer));
+    EXPECT_EQ(ds.GetBinaryValueData(ds.FindFirstElement(nullptr, kPixelData, FALSE), sizeof buffer), nullptr);
 }
 
 TEST(DicomDataSet, NormalisesSamplesToTheirHighBit)
