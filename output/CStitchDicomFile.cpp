@@ -6,7 +6,6 @@
 #include "platform/MessageBox.h"
 
 #include <cstring>
-#include <new>
 
 namespace {
 
@@ -75,14 +74,13 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
             AfxMessageBox("Fail to get binary image data", MB_OK);
             return FALSE;
         }
-        std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[valueBytes + rowBytes]());
-        if (!buffer)
-            return FALSE;
-        if (!ds.GetBinaryValue(pixel, buffer.get(), static_cast<ULONG>(valueBytes))) {
+        // The kept rows are copied straight out of the data set's value.
+        const BYTE* rows = ds.GetBinaryValueData(pixel, static_cast<ULONG>(valueBytes));
+        if (rows == nullptr) {
             AfxMessageBox("Fail to get binary image data", MB_OK);
             return FALSE;
         }
-        PlaceRows(*item, 0, buffer.get(), info.nRows);
+        PlaceRows(*item, 0, rows, info.nRows);
     }
     m_arrItems.push_back(std::move(item));
     return TRUE;
@@ -99,10 +97,11 @@ BOOL CStitchDicomFile::AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWi
     const int bytesPerPixel = (bitsPerPixel + 7) / 8;
     const size_t rowBytes = static_cast<size_t>(bytesPerPixel) * static_cast<size_t>(width);
     auto item = std::make_unique<CStitchDicomItem>();
-    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[static_cast<size_t>(height) * rowBytes + rowBytes]());
-    if (!buffer)
-        return FALSE;
-    if (pImage->GetRows(buffer.get(), 0, 0, width, height) == nullptr) {
+    // The bitmap's rows are whole rows without padding: the kept ones are copied from it
+    // directly.
+    const LBitmap& bitmap = pImage->m_bitmap;
+    const BYTE* rows = bitmap.GetPixels();
+    if (rows == nullptr || static_cast<size_t>(bitmap.GetBytesPerLine()) != rowBytes) {
         AfxMessageBox("Fail to get image pixel data.", MB_OK);
         return FALSE;
     }
@@ -110,7 +109,7 @@ BOOL CStitchDicomFile::AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWi
         AfxMessageBox("Fail to initialize stitching dicom", MB_OK);
         return FALSE;
     }
-    PlaceRows(*item, 0, buffer.get(), height);
+    PlaceRows(*item, 0, rows, height);
     item->m_nWindowWidth = nWindowWidth;
     item->m_nWindowCenter = nWindowCenter;
     m_arrItems.push_back(std::move(item));

@@ -51,6 +51,7 @@ private:
     struct Raster;
     BOOL CheckItems(Raster& raster);
     BOOL BuildRaster(Raster& raster);
+    static void PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out);
     BOOL CropRaster(Raster& raster);
     void MarkUsedItems(int rasterWidth);
     std::vector<const CStitchDicomItem*> UsedItems() const;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 BOOL CStitchDicomItem::Create(int nWidth, int nBytesPerPixel, CRect rcAdjust, BYTE fill)
 {
@@ -15,7 +14,7 @@ BOOL CStitchDicomItem::Create(int nWidth, int nBytesPerPixel, CRect rcAdjust, BY
     m_nRows = rcAdjust.bottom - rcAdjust.top;
     m_byFill = fill;
     const size_t size = GetSize();
-    m_pPixels.reset(new (std::nothrow) BYTE[std::max<size_t>(size, 1)]);
+    m_pPixels = platform::MakeLargeArray<BYTE>(std::max<size_t>(size, 1));
     if (!m_pPixels)
         return FALSE;
     std::memset(m_pPixels.get(), fill, size);

@@ -3,9 +3,9 @@
 
 #include "platform/CString.h"
 #include "platform/Geometry.h"
+#include "platform/LargeBuffer.h"
 
 #include <cstddef>
-#include <memory>
 
 class CStitchDicomItem {
 public:
@@ -31,7 +31,9 @@ public:
     // width other than 0 change.
     void MatchWindow(int nTargetCenter, int nTargetWidth);
 
-    std::unique_ptr<BYTE[]> m_pPixels;
+    // Pixel-sized: not zero-filled by the allocation (Create fills it), huge pages where
+    // the system offers them. Compose releases it once the raster holds the rows.
+    platform::LargeArray<BYTE> m_pPixels;
     int m_nWidth = 0;
     int m_nRows = 0;
     int m_nWindowWidth = 0;

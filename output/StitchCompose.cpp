@@ -1,20 +1,20 @@
 // Composition: the items stacked into one raster, window-matched and cropped.
 #include "output/CStitchDicomFile.h"
 
+#include "platform/LargeBuffer.h"
 #include "platform/MessageBox.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <new>
 
 namespace {
 constexpr int64_t kMaxDicomDimension = 65535;
 }
 
 struct CStitchDicomFile::Raster {
-    std::unique_ptr<BYTE[]> pixels;
+    platform::LargeArray<BYTE> pixels;
     int width = 0;
     int height = 0;
     int bytesPerPixel = 0;
@@ -69,10 +69,12 @@ BOOL CStitchDicomFile::CheckItems(Raster& raster)
 }
 
 // Stacks every item's rows; items narrower than the widest are centred, the rest of
-// their rows holding the item's fill value.
+// their rows holding the item's fill value. Every byte of the raster is written. Each
+// item's pixels are released as soon as the raster holds them, so that items and raster
+// are not kept side by side up to the writing.
 BOOL CStitchDicomFile::BuildRaster(Raster& raster)
 {
-    raster.pixels.reset(new (std::nothrow) BYTE[raster.Size()]());
+    raster.pixels = platform::MakeLargeArray<BYTE>(raster.Size());
     if (!raster.pixels) {
         m_strError = "Fail to allocate memory";
         return FALSE;
@@ -95,19 +97,32 @@ BOOL CStitchDicomFile::BuildRaster(Raster& raster)
     for (const auto& item : m_arrItems) {
         if (m_nTargetCenter > 0)
             item->MatchWindow(m_nTargetCenter, m_nTargetWidth);
-        const size_t itemRowBytes = item->GetRowBytes();
-        if (itemRowBytes == rowBytes) {
-            std::memcpy(out, item->m_pPixels.get(), item->GetSize());
-            out += item->GetSize();
-            continue;
-        }
-        const size_t offset = static_cast<size_t>((raster.width - item->m_nWidth) / 2) * raster.bytesPerPixel;
-        for (int y = 0; y < item->m_nRows; ++y, out += rowBytes) {
-            std::memset(out, item->m_byFill, rowBytes);
-            std::memcpy(out + offset, item->m_pPixels.get() + static_cast<size_t>(y) * itemRowBytes, itemRowBytes);
-        }
+        PlaceItem(*item, raster, out);
+        out += static_cast<size_t>(item->m_nRows) * rowBytes;
+        item->m_pPixels.reset();
     }
     return TRUE;
+}
+
+// Writes the item's rows from `out`, centred in the raster's width. An item whose pixels
+// are gone (a second composition of the same items) gives rows of its fill value.
+void CStitchDicomFile::PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out)
+{
+    const size_t rowBytes = raster.RowBytes();
+    const size_t itemRowBytes = item.GetRowBytes();
+    if (!item.m_pPixels) {
+        std::memset(out, item.m_byFill, static_cast<size_t>(item.m_nRows) * rowBytes);
+        return;
+    }
+    if (itemRowBytes == rowBytes) {
+        std::memcpy(out, item.m_pPixels.get(), item.GetSize());
+        return;
+    }
+    const size_t offset = static_cast<size_t>((raster.width - item.m_nWidth) / 2) * raster.bytesPerPixel;
+    for (int y = 0; y < item.m_nRows; ++y, out += rowBytes) {
+        std::memset(out, item.m_byFill, rowBytes);
+        std::memcpy(out + offset, item.m_pPixels.get() + static_cast<size_t>(y) * itemRowBytes, itemRowBytes);
+    }
 }
 
 // Cuts the crop rectangle out of the raster. The rectangle is clamped to the raster's
@@ -127,7 +142,7 @@ BOOL CStitchDicomFile::CropRaster(Raster& raster)
     cropped.width = crop.Width();
     cropped.height = crop.Height();
     cropped.bytesPerPixel = raster.bytesPerPixel;
-    cropped.pixels.reset(new (std::nothrow) BYTE[cropped.Size()]);
+    cropped.pixels = platform::MakeLargeArray<BYTE>(cropped.Size());
     if (!cropped.pixels) {
         m_strError = "Fail to allocate memory";
         return FALSE;
