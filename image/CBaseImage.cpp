@@ -1,5 +1,6 @@
 #include "image/CBaseImage.h"
 
+#include "imaging/LDicomDS.h"
 #include "platform/DC.h"
 
 #include <algorithm>
@@ -22,7 +23,13 @@ CBaseImage::~CBaseImage() = default;
 
 BOOL CBaseImage::Load(LPCTSTR path)
 {
-    if (m_bitmap.Load(path, 0, ORDER_BGRORGRAY, nullptr, nullptr) != SUCCESS)
+    LDicomDS dataSet(nullptr);
+    return LoadFrom(path, dataSet);
+}
+
+BOOL CBaseImage::LoadFrom(LPCTSTR path, LDicomDS& dataSet)
+{
+    if (m_bitmap.Load(path, dataSet, 0, ORDER_BGRORGRAY) != SUCCESS)
         return FALSE;
     SetSizeFromBitmap();
     return TRUE;

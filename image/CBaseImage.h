@@ -10,6 +10,7 @@
 #include <memory>
 
 class CDC;
+class LDicomDS;
 
 class CBaseImage : public CObject {
 public:
@@ -86,6 +87,11 @@ public:
     CScale m_scale{1.0f};
     int m_nWindowWidth = 0;
     int m_nWindowCenter = 0;
+
+protected:
+    // Load, reading the file into `dataSet`, which the caller keeps for the file's other
+    // elements.
+    BOOL LoadFrom(LPCTSTR path, LDicomDS& dataSet);
 
 private:
     void SetSizeFromBitmap();

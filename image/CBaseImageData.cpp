@@ -27,10 +27,9 @@ int ClampedSum(int a, std::int64_t b)
 BOOL CBaseImageData::Load(LPCTSTR path)
 {
     m_strFileName = path;
-    if (!CBaseImage::Load(path))
-        return FALSE;
+    // One reading of the file gives the bitmap and the records.
     CDicomFile dataSet;
-    if (!dataSet.Load(path))
+    if (!LoadFrom(path, dataSet))
         return FALSE;
     dataSet.ReadStudyData(&m_study);
     dataSet.ReadImageAttr(&m_attr);

@@ -42,6 +42,11 @@ LBitmapBase::~LBitmapBase() = default;
 int LBitmapBase::Load(LPCTSTR path, int bitsPerPixel, int order, void* /*loadOptions*/, void* /*fileInfo*/)
 {
     LDicomDS dataset(nullptr);
+    return Load(path, dataset, bitsPerPixel, order);
+}
+
+int LBitmapBase::Load(LPCTSTR path, LDicomDS& dataset, int bitsPerPixel, int order)
+{
     if (const int code = dataset.LoadDS(path, 0); code != DICOM_SUCCESS)
         return m_impl->Fail(code, dataset.GetLastError());
     pDICOMELEMENT pixels = dataset.FindFirstElement(nullptr, 0x7FE00010, FALSE);

@@ -12,6 +12,7 @@
 #include <vector>
 
 class CDC;
+class LDicomDS;
 
 class LBuffer {
 public:
@@ -41,6 +42,9 @@ public:
     // leaves the bitmap as it was.
     int Load(LPCTSTR path, int bitsPerPixel = 0, int order = ORDER_BGRORGRAY, void* loadOptions = nullptr,
              void* fileInfo = nullptr);
+    // The same, reading the file into `dataset`, which the caller keeps for the file's other
+    // elements: one reading of the file serves both.
+    int Load(LPCTSTR path, LDicomDS& dataset, int bitsPerPixel = 0, int order = ORDER_BGRORGRAY);
     // Writes the rendered bitmap (window applied) as an image file; format 6 and 0 are PNG.
     int Save(LPCTSTR path, int format, int bitsPerPixel, int quality, UINT flags, void* saveOptions = nullptr);
 
