@@ -48,6 +48,10 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
     // Samples of 8 or 16 bits only: the writer describes and ranges no other depth.
     if (info.nBitsAllocated != 8 && info.nBitsAllocated != 16)
         return FALSE;
+    // Grey or RGB only, as the decoder delivers: the item's size must not follow a
+    // damaged Samples per Pixel (20481 asked for gigabytes).
+    if (info.nSamplesPerPixel != 1 && info.nSamplesPerPixel != 3)
+        return FALSE;
     const int bytesPerPixel = (info.nBitsAllocated / 8) * info.nSamplesPerPixel;
     if (bytesPerPixel <= 0 || info.nRows <= 0 || info.nColumns <= 0)
         return FALSE;

@@ -1,8 +1,10 @@
 // Replays every input the fuzzers once crashed on (tests/data/fuzz) through the calls
-// the harnesses make: loading a source image and decoding frame 0 in bands as a save's
-// file item does. Each must load and decode, or fail with a reason; none may crash.
+// the harnesses make: loading a source image, decoding frame 0 in bands, and preparing
+// a save's file item. Each must succeed or fail with a reason; none may crash.
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
+#include "output/CStitchDicomFile.h"
+#include "platform/MessageBox.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,11 @@ TEST(FuzzRegression, EveryKeptInputFailsCleanlyOrDecodes)
         LBitmap bitmap;
         const int loaded = bitmap.Load(input.c_str());
         EXPECT_TRUE(loaded == SUCCESS || !bitmap.GetLastError().empty());
+
+        SetMessageBoxSinkForTest([](const char*, UINT) { return IDOK; });
+        CStitchDicomFile file;
+        file.AddFileItem(input.c_str(), CRect(1, 2, 0, 130));
+        SetMessageBoxSinkForTest(nullptr);
 
         LDicomDS ds;
         if (ds.LoadDS(input.c_str(), 0) != DICOM_SUCCESS) {
@@ -79,4 +86,14 @@ TEST(FuzzRegression, RleSegmentOutsideTheFrameIsRefusedBeforeDcmtkReadsIt)
     EXPECT_EQ(ds.ChangeTransferSyntax("1.2.840.10008.1.2.1", 0, 0), ERROR_FILE_FORMAT);
     EXPECT_NE(ds.GetLastError().find("RLE segment 3"), std::string::npos) << ds.GetLastError();
     EXPECT_EQ(ds.GetTransferSyntaxUID(), "1.2.840.10008.1.2.5");
+}
+
+TEST(FuzzRegression, FileItemRefusesSamplesPerPixelTheDecoderCannotDeliver)
+{
+    // A JPEG 2000 file claiming 20481 samples of 16 bits per pixel: the item was sized from
+    // it (2.7 GB for 128 rows of 512 columns) before decoding could refuse it.
+    const fs::path input = fs::path(TESSOR_SOURCE_DIR) / "tests/data/fuzz/samples-per-pixel-20481-j2k.dcm";
+    CStitchDicomFile file;
+    EXPECT_FALSE(file.AddFileItem(input.c_str(), CRect(1, 2, 0, 130)));
+    EXPECT_TRUE(file.m_arrItems.empty());
 }
