@@ -4,8 +4,45 @@
 #include "imaging/LBitmap.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace imaging {
+
+// A bitmap's pixel rows, shared by copies of the bitmap until one of them writes
+// (copy on write): copying a bitmap, or cutting a band of whole rows out of it, costs no
+// pixel copy. Read access goes through the const members; the non-const data() gives
+// this holder rows of its own first.
+class SharedPixels {
+public:
+    SharedPixels() = default;
+    // Takes over the bytes.
+    explicit SharedPixels(std::vector<BYTE>&& bytes);
+    // `count` zeroed bytes; throws std::bad_alloc.
+    static SharedPixels Zeroed(size_t count);
+    // Bytes offset .. offset + count of `whole`, sharing its rows.
+    static SharedPixels Slice(const SharedPixels& whole, size_t offset, size_t count);
+
+    bool empty() const { return m_size == 0; }
+    size_t size() const { return m_size; }
+    const BYTE* data() const { return m_data; }
+    // Writable bytes; copies them first while another holder shares them (throws
+    // std::bad_alloc when that copy cannot be made).
+    BYTE* WritableData();
+    // Writable bytes whose values the caller replaces all: while shared, fresh bytes of
+    // the same size instead of a copy.
+    BYTE* DataForOverwrite();
+    const BYTE* begin() const { return m_data; }
+    const BYTE* end() const { return m_data + m_size; }
+
+private:
+    std::shared_ptr<std::vector<BYTE>> m_block;
+    BYTE* m_data = nullptr;
+    size_t m_size = 0;
+};
+
+}  // namespace imaging
 
 struct LBitmapBase::Impl {
     int width = 0;
@@ -13,7 +50,7 @@ struct LBitmapBase::Impl {
     int bitsPerPixel = 0;
     bool isSigned = false;
     int order = ORDER_BGR;  // 24-bit pixels: blue first unless ORDER_RGB
-    std::vector<BYTE> pixels;
+    imaging::SharedPixels pixels;
 
     bool hasWindow = false;
     int lowBit = 0;

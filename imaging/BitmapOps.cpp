@@ -6,15 +6,16 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
 // A new pixel buffer of width x height for `impl`'s depth, zeroed. False when memory
 // runs out.
-bool Allocate(std::vector<BYTE>& pixels, const LBitmapBase::Impl& impl, int width, int height)
+bool Allocate(imaging::SharedPixels& pixels, const LBitmapBase::Impl& impl, int width, int height)
 {
     try {
-        pixels.assign(size_t(width) * size_t(height) * impl.BytesPerPixel(), 0);
+        pixels = imaging::SharedPixels::Zeroed(size_t(width) * size_t(height) * impl.BytesPerPixel());
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -56,15 +57,22 @@ int LBitmapBase::CopyRect(const LBitmapBase& source, int x, int y, int width, in
     } catch (const std::bad_alloc&) {
         return m_impl->Fail(ERROR_NO_MEMORY, "no memory for the copy");
     }
-    if (!Allocate(result.pixels, from, width, height))
-        return m_impl->Fail(ERROR_NO_MEMORY, "no memory for the copy");
+    const size_t bpp = from.BytesPerPixel();
+    if (x == 0 && width == from.width && part.height == height) {
+        // A band of whole rows: the copy shares the source's rows.
+        result.pixels = imaging::SharedPixels::Slice(from.pixels, size_t(y) * from.RowBytes(),
+                                                     size_t(height) * from.RowBytes());
+    } else {
+        if (!Allocate(result.pixels, from, width, height))
+            return m_impl->Fail(ERROR_NO_MEMORY, "no memory for the copy");
+        BYTE* target = result.pixels.WritableData();
+        for (int row = 0; row < part.height; ++row)
+            std::memcpy(target + (size_t(part.yDst + row) * size_t(width) + size_t(part.xDst)) * bpp,
+                        from.pixels.data() + (size_t(part.ySrc + row) * size_t(from.width) + size_t(part.xSrc)) * bpp,
+                        size_t(part.width) * bpp);
+    }
     result.width = width;
     result.height = height;
-    const size_t bpp = from.BytesPerPixel();
-    for (int row = 0; row < part.height; ++row)
-        std::memcpy(result.pixels.data() + (size_t(part.yDst + row) * size_t(width) + size_t(part.xDst)) * bpp,
-                    from.pixels.data() + (size_t(part.ySrc + row) * size_t(from.width) + size_t(part.xSrc)) * bpp,
-                    size_t(part.width) * bpp);
     result.ResetRects();
     result.rendition.clear();
     result.Invalidate();
@@ -80,19 +88,21 @@ int LBitmapBase::Resize(int width, int height)
         return impl.Fail(ERROR_NO_BITMAP, "the bitmap holds no pixels");
     if (width <= 0 || height <= 0)
         return impl.Fail(ERROR_INV_PARAMETER, "a bitmap needs a positive size");
-    std::vector<BYTE> pixels;
+    imaging::SharedPixels pixels;
     if (!Allocate(pixels, impl, width, height))
         return impl.Fail(ERROR_NO_MEMORY, "no memory for the resized bitmap");
     const size_t bpp = impl.BytesPerPixel();
+    BYTE* target = pixels.WritableData();
+    const BYTE* source = std::as_const(impl.pixels).data();
     for (int y = 0; y < height; ++y) {
         const size_t sy = size_t((long long)y * impl.height / height);
         for (int x = 0; x < width; ++x) {
             const size_t sx = size_t((long long)x * impl.width / width);
-            std::memcpy(pixels.data() + (size_t(y) * size_t(width) + size_t(x)) * bpp,
-                        impl.pixels.data() + (sy * size_t(impl.width) + sx) * bpp, bpp);
+            std::memcpy(target + (size_t(y) * size_t(width) + size_t(x)) * bpp,
+                        source + (sy * size_t(impl.width) + sx) * bpp, bpp);
         }
     }
-    impl.pixels.swap(pixels);
+    impl.pixels = std::move(pixels);
     impl.width = width;
     impl.height = height;
     impl.ResetRects();
@@ -117,8 +127,14 @@ int LBitmapBase::Fill(DWORD value)
             pattern[i] = BYTE(value >> (8 * i));
     }
     const size_t bpp = impl.BytesPerPixel();
+    BYTE* target = nullptr;
+    try {
+        target = impl.pixels.DataForOverwrite();
+    } catch (const std::bad_alloc&) {
+        return impl.Fail(ERROR_NO_MEMORY, "no memory for the bitmap's own pixels");
+    }
     for (size_t offset = 0; offset < impl.pixels.size(); offset += bpp)
-        std::memcpy(impl.pixels.data() + offset, pattern, bpp);
+        std::memcpy(target + offset, pattern, bpp);
     impl.Invalidate();
     return SUCCESS;
 }
@@ -138,13 +154,20 @@ int LBitmapBase::Combine(int xDst, int yDst, int width, int height, const LBitma
     const Impl& from = *source.m_impl;
     const Overlap part =
         ClipOverlap(xDst, yDst, width, height, xSrc, ySrc, impl.width, impl.height, from.width, from.height);
-    // Combining a bitmap with itself reads from a snapshot.
-    const std::vector<BYTE> snapshot = &source == this ? impl.pixels : std::vector<BYTE>();
-    const BYTE* sourcePixels = &source == this ? snapshot.data() : from.pixels.data();
+    // The source's rows as they are now: combining a bitmap with itself (or with a bitmap
+    // sharing its rows) writes into a copy of its own.
+    const imaging::SharedPixels snapshot = from.pixels;
+    const BYTE* sourcePixels = snapshot.data();
+    BYTE* targetPixels = nullptr;
+    try {
+        targetPixels = impl.pixels.WritableData();
+    } catch (const std::bad_alloc&) {
+        return impl.Fail(ERROR_NO_MEMORY, "no memory for the bitmap's own pixels");
+    }
     const size_t bpp = impl.BytesPerPixel();
     const size_t bytes = size_t(part.width) * bpp;
     for (int row = 0; row < part.height; ++row) {
-        BYTE* target = impl.pixels.data() + (size_t(part.yDst + row) * size_t(impl.width) + size_t(part.xDst)) * bpp;
+        BYTE* target = targetPixels + (size_t(part.yDst + row) * size_t(impl.width) + size_t(part.xDst)) * bpp;
         const BYTE* bits = sourcePixels + (size_t(part.ySrc + row) * size_t(from.width) + size_t(part.xSrc)) * bpp;
         if (replace) {
             std::memcpy(target, bits, bytes);

@@ -7,6 +7,42 @@
 #include <cstring>
 #include <new>
 
+namespace imaging {
+
+SharedPixels::SharedPixels(std::vector<BYTE>&& bytes)
+    : m_block(std::make_shared<std::vector<BYTE>>(std::move(bytes))),
+      m_data(m_block->data()),
+      m_size(m_block->size())
+{
+}
+
+SharedPixels SharedPixels::Zeroed(size_t count) { return SharedPixels(std::vector<BYTE>(count, 0)); }
+
+SharedPixels SharedPixels::Slice(const SharedPixels& whole, size_t offset, size_t count)
+{
+    SharedPixels part;
+    part.m_block = whole.m_block;
+    part.m_data = whole.m_data + offset;
+    part.m_size = count;
+    return part;
+}
+
+BYTE* SharedPixels::WritableData()
+{
+    if (m_block && m_block.use_count() > 1)
+        *this = SharedPixels(std::vector<BYTE>(m_data, m_data + m_size));
+    return m_data;
+}
+
+BYTE* SharedPixels::DataForOverwrite()
+{
+    if (m_block && m_block.use_count() > 1)
+        *this = Zeroed(m_size);
+    return m_data;
+}
+
+}  // namespace imaging
+
 std::int64_t LBitmapBase::Impl::Sample(size_t index) const
 {
     const BYTE* p = pixels.data() + index * BytesPerPixel();
@@ -98,7 +134,7 @@ int LBitmapBase::AttachPixels(int width, int height, int bitsPerPixel, BOOL isSi
     impl.bitsPerPixel = bitsPerPixel;
     impl.isSigned = isSigned && bitsPerPixel != 24;
     impl.order = order == ORDER_RGB ? ORDER_RGB : ORDER_BGR;
-    impl.pixels = std::move(pixels);
+    impl.pixels = imaging::SharedPixels(std::move(pixels));
     impl.hasWindow = false;
     impl.lut.clear();
     impl.ResetRects();
@@ -164,10 +200,21 @@ int LBitmapBase::GetRow(BYTE* buffer, int row, size_t bytes) const
 BYTE* LBitmapBase::GetPixels()
 {
     m_impl->Invalidate();
-    return m_impl->pixels.empty() ? nullptr : m_impl->pixels.data();
+    if (m_impl->pixels.empty())
+        return nullptr;
+    try {
+        return m_impl->pixels.WritableData();
+    } catch (const std::bad_alloc&) {
+        m_impl->lastError = "no memory for the bitmap's own pixels";
+        return nullptr;
+    }
 }
 
-const BYTE* LBitmapBase::GetPixels() const { return m_impl->pixels.empty() ? nullptr : m_impl->pixels.data(); }
+const BYTE* LBitmapBase::GetPixels() const
+{
+    const Impl& impl = *m_impl;
+    return impl.pixels.empty() ? nullptr : impl.pixels.data();
+}
 
 void LBitmapBase::PixelsChanged() { m_impl->Invalidate(); }
 

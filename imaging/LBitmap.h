@@ -68,12 +68,13 @@ public:
     // Byte order of 24-bit pixels: ORDER_BGR (blue first, as a DIB) or ORDER_RGB.
     int GetColorOrder() const;
 
-    // Deep copy, applied window and colour table included. SUCCESS or a failure code.
+    // Copy, applied window and colour table included. The pixel rows are shared until
+    // either bitmap changes them, so a copy costs no pixel copy. SUCCESS or a failure code.
     int Copy(const LBitmapBase& source);
     // Replaces this bitmap by the rectangle (x, y, width, height) of `source`, window
     // included. Parts of the rectangle outside the source are 0 (black); the result
-    // always has the requested size. ERROR_INV_PARAMETER when the rectangle is empty or
-    // does not meet the source.
+    // always has the requested size. A band of whole rows shares the source's rows.
+    // ERROR_INV_PARAMETER when the rectangle is empty or does not meet the source.
     int CopyRect(const LBitmapBase& source, int x, int y, int width, int height);
     // Resizes to width x height (nearest sample). SUCCESS or a failure code.
     int Resize(int width, int height);
@@ -92,7 +93,9 @@ public:
     int GetRow(LBuffer& buffer, int row, size_t bytes) const;
     int GetRow(BYTE* buffer, int row, size_t bytes) const;
     // Direct access to the pixel rows (width x bytes per pixel each, top-down). The
-    // non-const access counts as a change of the pixels (the rendition is rebuilt).
+    // non-const access counts as a change of the pixels (the rendition is rebuilt) and
+    // gives this bitmap rows of its own when it shares them with a copy (nullptr when
+    // that copy cannot be made).
     BYTE* GetPixels();
     const BYTE* GetPixels() const;
     // Marks the pixels as changed (drops cached renditions).

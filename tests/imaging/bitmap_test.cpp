@@ -257,6 +257,36 @@ TEST(Bitmap, CopyRectResizeAndRanges)
     EXPECT_EQ(empty.GetMinMaxVal(&low, &high), ERROR_NO_BITMAP);
 }
 
+TEST(Bitmap, CopiesAndBandsShareRowsUntilOneOfThemChanges)
+{
+    LBitmap source;
+    Make16(source, 2, 3, {1, 2, 3, 4, 5, 6});
+    const LBitmap& constSource = source;
+    LBitmap copy, band, shifted;
+    ASSERT_EQ(copy.Copy(source), SUCCESS);
+    ASSERT_EQ(band.CopyRect(source, 0, 1, 2, 2), SUCCESS);
+    EXPECT_EQ(static_cast<const LBitmap&>(copy).GetPixels(), constSource.GetPixels());  // no pixel copy
+    EXPECT_EQ(static_cast<const LBitmap&>(band).GetPixels(), constSource.GetPixels() + 4);
+    EXPECT_EQ(Values16(band), (std::vector<int>{3, 4, 5, 6}));
+
+    // Every way of writing gives the writer rows of its own.
+    ASSERT_EQ(copy.Fill(9), SUCCESS);
+    ASSERT_EQ(band.Combine(1, 0, 1, 1, source, 0, 0, CB_OP_REPLACE), SUCCESS);
+    std::uint16_t seven = 7;
+    std::memcpy(source.GetPixels(), &seven, 2);
+    EXPECT_EQ(Values16(copy), (std::vector<int>{9, 9, 9, 9, 9, 9}));
+    EXPECT_EQ(Values16(band), (std::vector<int>{3, 1, 5, 6}));
+    EXPECT_EQ(Values16(source), (std::vector<int>{7, 2, 3, 4, 5, 6}));
+
+    // A band that reaches past the rows, or starts inside a row, is a copy of its own.
+    ASSERT_EQ(shifted.CopyRect(source, 0, 2, 2, 2), SUCCESS);
+    EXPECT_EQ(Values16(shifted), (std::vector<int>{5, 6, 0, 0}));
+    ASSERT_EQ(band.CopyRect(band, 0, 0, 2, 1), SUCCESS);  // a band of itself
+    EXPECT_EQ(Values16(band), (std::vector<int>{3, 1}));
+    ASSERT_EQ(source.Combine(0, 1, 2, 2, source, 0, 0, CB_OP_REPLACE), SUCCESS);  // itself, overlapping
+    EXPECT_EQ(Values16(source), (std::vector<int>{7, 2, 7, 2, 3, 4}));
+}
+
 TEST(Bitmap, ListsHoldDeepCopies)
 {
     LBitmap a, b;
