@@ -9,6 +9,10 @@
 
 #include "platform/DC.h"
 
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
 namespace {
 
 using Impl = LBitmapBase::Impl;
@@ -21,6 +25,57 @@ std::vector<size_t> NearestIndices(int first, int dstCount, int srcCount)
     for (int i = 0; i < dstCount; ++i)
         map[size_t(i)] = size_t(first + (2 * std::int64_t(i) + 1) * srcCount / (2 * std::int64_t(dstCount)));
     return map;
+}
+
+// The window's table as 0x00RRGGBB pixels, so that a grey sample renders with one look-up.
+std::vector<DWORD> RgbTable(const Impl& impl)
+{
+    std::vector<DWORD> table(impl.lut.size());
+    for (size_t i = 0; i < table.size(); ++i) {
+        const RGBQUAD& q = impl.lut[i];
+        table[i] = (DWORD(q.rgbRed) << 16) | (DWORD(q.rgbGreen) << 8) | DWORD(q.rgbBlue);
+    }
+    return table;
+}
+
+// One destination row of windowed grey samples of type T (RenderPixel's result, with the
+// table looked up directly).
+template <typename T>
+void RenderGreyRow(const Impl& impl, const std::vector<DWORD>& table, const BYTE* row,
+                   const std::vector<size_t>& columns, DWORD* out)
+{
+    using Signed = std::make_signed_t<T>;
+    const std::int64_t offset = impl.isSigned ? 32768 : 0;
+    const std::int64_t last = std::int64_t(table.size()) - 1;
+    for (const size_t column : columns) {
+        T value;
+        std::memcpy(&value, row + column * sizeof(T), sizeof(T));
+        const std::int64_t sample = impl.isSigned ? std::int64_t(Signed(value)) : std::int64_t(value);
+        *out++ = table[size_t(std::clamp<std::int64_t>(sample + offset, 0, last))];
+    }
+}
+
+// Windowed grey rendered for the shown pixels only, row by row.
+void StretchWindowedGrey(const Impl& impl, const std::vector<size_t>& rows, const std::vector<size_t>& columns,
+                         DWORD* out)
+{
+    const std::vector<DWORD> table = RgbTable(impl);
+    const size_t rowBytes = impl.RowBytes();
+    for (const size_t y : rows) {
+        const BYTE* row = impl.pixels.data() + y * rowBytes;
+        switch (impl.bitsPerPixel) {
+        case 8:
+            RenderGreyRow<std::uint8_t>(impl, table, row, columns, out);
+            break;
+        case 16:
+            RenderGreyRow<std::uint16_t>(impl, table, row, columns, out);
+            break;
+        default:
+            RenderGreyRow<std::uint32_t>(impl, table, row, columns, out);
+            break;
+        }
+        out += columns.size();
+    }
 }
 
 bool SameRect(const RECT& a, const RECT& b)
@@ -42,11 +97,15 @@ const std::vector<DWORD>& StretchedPicture(const LBitmapBase& bitmap, const Impl
     const std::vector<DWORD>* rendition = pixelwise ? nullptr : &bitmap.GetRendition();
     impl.stretched.resize(size_t(width) * size_t(height));
     DWORD* out = impl.stretched.data();
-    for (int y = 0; y < height; ++y) {
-        const size_t rowStart = rows[size_t(y)] * size_t(impl.width);
-        for (int x = 0; x < width; ++x) {
-            const size_t index = rowStart + columns[size_t(x)];
-            *out++ = pixelwise ? impl.RenderPixel(index) : (*rendition)[index];
+    if (pixelwise && impl.IsGrey() && !impl.lut.empty()) {
+        StretchWindowedGrey(impl, rows, columns, out);
+    } else {
+        for (int y = 0; y < height; ++y) {
+            const size_t rowStart = rows[size_t(y)] * size_t(impl.width);
+            for (int x = 0; x < width; ++x) {
+                const size_t index = rowStart + columns[size_t(x)];
+                *out++ = pixelwise ? impl.RenderPixel(index) : (*rendition)[index];
+            }
         }
     }
     impl.stretchedSrc = src;

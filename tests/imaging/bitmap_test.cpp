@@ -315,6 +315,49 @@ TEST(Bitmap, SavesItsRenditionAsPng)
     EXPECT_EQ(bitmap.Save(path.c_str(), 3, 8, 0, 0), ERROR_FEATURE_NOT_SUPPORTED);
 }
 
+TEST(Bitmap, ReducedWindowedGreyPaintsTheRenditionsNearestPixels)
+{
+    // A table that tells every index apart: blue = low byte, green = high byte.
+    std::vector<RGBQUAD> table(0x10000);
+    for (size_t i = 0; i < table.size(); ++i)
+        table[i] = RGBQUAD{BYTE(i & 0xFF), BYTE(i >> 8), 9, 0};
+    struct Case {
+        int bits;
+        BOOL isSigned;
+        std::vector<std::uint32_t> values;
+    };
+    const std::vector<std::uint32_t> grid{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
+    std::vector<std::uint32_t> signed16(grid.size()), wide(grid.size());
+    for (size_t i = 0; i < grid.size(); ++i) {
+        signed16[i] = std::uint16_t(std::int16_t(i * 2731 - 30000));  // negative and positive
+        wide[i] = i % 3 == 0 ? 0xFFFFFFF0u : std::uint32_t(i * 4000);  // beyond the table both ways
+    }
+    for (const Case& c : {Case{8, FALSE, grid}, Case{16, TRUE, signed16}, Case{16, FALSE, signed16},
+                          Case{32, TRUE, wide}, Case{32, FALSE, wide}}) {
+        LBitmap bitmap;
+        ASSERT_EQ(bitmap.Create(6, 4, c.bits, c.isSigned), SUCCESS);
+        const size_t bytes = size_t(c.bits / 8);
+        for (size_t i = 0; i < c.values.size(); ++i)
+            std::memcpy(bitmap.GetPixels() + i * bytes, &c.values[i], bytes);
+        ASSERT_EQ(bitmap.WindowLevel(0, c.bits - 1, table.data(), ULONG(table.size()), 0), SUCCESS);
+        bitmap.SetSrcRect({0, 0, 6, 4});
+        bitmap.SetDstRect({0, 0, 3, 2});
+        bitmap.SetClipDstRect({0, 0, 3, 2});
+        CSurface surface(3, 2);
+        CDC dc(&surface);
+        LDraw draw(bitmap);
+        draw.SetDC(dc.GetSafeHdc());
+        ASSERT_EQ(draw.Paint(SRCCOPY), SUCCESS);
+        const std::vector<DWORD>& rendition = bitmap.GetRendition();
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x) {
+                const DWORD rgb = rendition[size_t(2 * y + 1) * 6 + size_t(2 * x + 1)];
+                EXPECT_EQ(surface.GetPixel(x, y), RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF))
+                    << c.bits << " bits, signed " << c.isSigned << ", pixel " << x << "," << y;
+            }
+    }
+}
+
 TEST(Bitmap, PaintsTheSourceRectStretchedAndClipped)
 {
     LBitmap bitmap;
