@@ -5,6 +5,7 @@
 #include <bit>
 #include <climits>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -39,6 +40,35 @@ Overlap ClipOverlap(int xDst, int yDst, int width, int height, int xSrc, int ySr
     clipAxis(xDst, xSrc, width, dstW, srcW);
     clipAxis(yDst, ySrc, height, dstH, srcH);
     return {xDst, yDst, xSrc, ySrc, std::max(width, 0), std::max(height, 0)};
+}
+
+// The bits set in any of `count` samples of type T (their stored bit patterns).
+template <typename T>
+std::uint64_t SampleBits(const BYTE* bytes, size_t count)
+{
+    T bits = 0;
+    for (size_t i = 0; i < count; ++i) {
+        T value;
+        std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
+        bits |= value;
+    }
+    return bits;
+}
+
+// Smallest and largest of `count` (at least one) samples of type T.
+template <typename T>
+void SampleRange(const BYTE* bytes, size_t count, std::int64_t& low, std::int64_t& high)
+{
+    T lo = std::numeric_limits<T>::max();
+    T hi = std::numeric_limits<T>::lowest();
+    for (size_t i = 0; i < count; ++i) {
+        T value;
+        std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
+        lo = std::min(lo, value);
+        hi = std::max(hi, value);
+    }
+    low = lo;
+    high = hi;
 }
 
 }  // namespace
@@ -192,10 +222,13 @@ int LBitmapBase::GetMinMaxBits(int* lowBit, int* highBit) const
         for (BYTE b : impl.pixels)
             bits |= b;
     } else {
-        const std::uint64_t mask = impl.bitsPerPixel == 32 ? 0xFFFFFFFFull : (1ull << impl.bitsPerPixel) - 1;
         const size_t count = impl.pixels.size() / impl.BytesPerPixel();
-        for (size_t i = 0; i < count; ++i)
-            bits |= std::uint64_t(impl.Sample(i)) & mask;
+        if (impl.bitsPerPixel == 8)
+            bits = SampleBits<std::uint8_t>(impl.pixels.data(), count);
+        else if (impl.bitsPerPixel == 16)
+            bits = SampleBits<std::uint16_t>(impl.pixels.data(), count);
+        else
+            bits = SampleBits<std::uint32_t>(impl.pixels.data(), count);
     }
     if (lowBit)
         *lowBit = bits ? std::countr_zero(bits) : 0;
@@ -216,10 +249,26 @@ int LBitmapBase::GetMinMaxVal(int* minValue, int* maxValue) const
         high = *hi;
     } else {
         const size_t count = impl.pixels.size() / impl.BytesPerPixel();
-        for (size_t i = 0; i < count; ++i) {
-            const std::int64_t v = impl.Sample(i);
-            low = std::min(low, v);
-            high = std::max(high, v);
+        const BYTE* bytes = impl.pixels.data();
+        switch (impl.bitsPerPixel * (impl.isSigned ? -1 : 1)) {
+        case 8:
+            SampleRange<std::uint8_t>(bytes, count, low, high);
+            break;
+        case -8:
+            SampleRange<std::int8_t>(bytes, count, low, high);
+            break;
+        case 16:
+            SampleRange<std::uint16_t>(bytes, count, low, high);
+            break;
+        case -16:
+            SampleRange<std::int16_t>(bytes, count, low, high);
+            break;
+        case 32:
+            SampleRange<std::uint32_t>(bytes, count, low, high);
+            break;
+        default:
+            SampleRange<std::int32_t>(bytes, count, low, high);
+            break;
         }
     }
     if (minValue)
