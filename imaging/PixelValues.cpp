@@ -4,6 +4,7 @@
 #include "dcmtk/dcmdata/dcdeftag.h"
 #include "dcmtk/dcmdata/dcelem.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -77,18 +78,20 @@ BOOL LDicomDS::SetBinaryValue(pDICOMELEMENT handle, const void* buffer, ULONG le
         if (words) {
             if (length % 2 != 0)
                 return m_impl->FailBool("16-bit values need an even number of bytes");
-            // Straight into the element's own value: the caller's bytes need not be
-            // aligned for 16-bit access, and no temporary copy doubles the memory.
+            // One copy straight into the element's own value, no temporary: aligned words
+            // are handed over as they are; unaligned bytes go into a value DCMTK creates
+            // (zeroed first, hence only for them).
             element->setVR(EVR_OW);
-            Uint16* values = nullptr;
-            if (length == 0)
-                cond = element->putUint16Array(nullptr, 0);
-            else
+            if (reinterpret_cast<std::uintptr_t>(buffer) % alignof(Uint16) == 0) {
+                cond = element->putUint16Array(static_cast<const Uint16*>(buffer), ULONG(length / 2));
+            } else {
+                Uint16* values = nullptr;
                 cond = element->createUint16Array(Uint32(length / 2), values);
-            if (cond.good() && length > 0 && values == nullptr)
-                cond = EC_MemoryExhausted;
-            if (cond.good() && length > 0)
-                std::memcpy(values, buffer, length);
+                if (cond.good() && values == nullptr)
+                    cond = EC_MemoryExhausted;
+                if (cond.good())
+                    std::memcpy(values, buffer, length);
+            }
         } else {
             if (element->ident() == EVR_PixelData)
                 element->setVR(EVR_OB);
