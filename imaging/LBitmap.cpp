@@ -83,7 +83,8 @@ int LBitmapBase::Load(LPCTSTR path, int bitsPerPixel, int order, void* /*loadOpt
 
 int LBitmapBase::Load(LPCTSTR path, LDicomDS& dataset, int bitsPerPixel, int order)
 {
-    if (const int code = dataset.LoadDS(path, 0); code != DICOM_SUCCESS)
+    // The frame is read from the file straight into the bitmap.
+    if (const int code = dataset.LoadDS(path, LOADDS_PIXEL_DATA_ON_DEMAND); code != DICOM_SUCCESS)
         return m_impl->Fail(code, dataset.GetLastError());
     pDICOMELEMENT pixels = dataset.FindFirstElement(nullptr, 0x7FE00010, FALSE);
     if (!pixels)

@@ -43,7 +43,8 @@ public:
     int Load(LPCTSTR path, int bitsPerPixel = 0, int order = ORDER_BGRORGRAY, void* loadOptions = nullptr,
              void* fileInfo = nullptr);
     // The same, reading the file into `dataset`, which the caller keeps for the file's other
-    // elements: one reading of the file serves both.
+    // elements: one reading of the file serves both. The data set is loaded with
+    // LOADDS_PIXEL_DATA_ON_DEMAND: read it, do not save it.
     int Load(LPCTSTR path, LDicomDS& dataset, int bitsPerPixel = 0, int order = ORDER_BGRORGRAY);
     // Writes the rendered bitmap (window applied) as an image file; format 6 and 0 are PNG.
     int Save(LPCTSTR path, int format, int bitsPerPixel, int quality, UINT flags, void* saveOptions = nullptr);

@@ -84,6 +84,19 @@ DcmEVR ResolveVR(DcmEVR vr, DcmItem& dataset)
     }
 }
 
+// Reads every value into memory but the top-level Pixel Data.
+OFCondition LoadAllButPixelData(DcmFileFormat& file)
+{
+    OFCondition cond = file.getMetaInfo()->loadAllDataIntoMemory();
+    DcmDataset& dataset = *file.getDataset();
+    for (unsigned long i = 0; cond.good() && i < dataset.card(); ++i) {
+        DcmElement* element = dataset.getElement(i);
+        if (element && element->getTag() != DCM_PixelData)
+            cond = element->loadAllDataIntoMemory();
+    }
+    return cond;
+}
+
 }  // namespace
 
 LDicomDS::LDicomDS(LPCTSTR /*tempPath*/) : m_impl(std::make_unique<Impl>())
@@ -102,7 +115,7 @@ void LDicomDS::ResetDS()
     m_impl->xfer = EXS_LittleEndianExplicit;
 }
 
-int LDicomDS::LoadDS(LPCTSTR path, UINT /*flags*/)
+int LDicomDS::LoadDS(LPCTSTR path, UINT flags)
 {
     ResetDS();
     std::string reason;
@@ -117,7 +130,8 @@ int LDicomDS::LoadDS(LPCTSTR path, UINT /*flags*/)
     // Values are read lazily by default; reading them all now detaches the data set
     // from the file, so that saving over the same path cannot lose them.
     if (cond.good())
-        cond = m_impl->file.loadAllDataIntoMemory();
+        cond = (flags & LOADDS_PIXEL_DATA_ON_DEMAND) ? LoadAllButPixelData(m_impl->file)
+                                                     : m_impl->file.loadAllDataIntoMemory();
     if (cond.good() && m_impl->Dataset().card() == 0)
         cond = makeOFCondition(OFM_dcmdata, 1, OF_error, "no data elements found");
     if (cond.bad()) {

@@ -9,6 +9,12 @@
 
 class LBitmapBase;
 
+// LoadDS flag: the Pixel Data value stays in the file until it is read (GetImage then
+// reads the frame straight from the file into the bitmap); every other value is read into
+// memory. Only for data sets that are read and dropped, or whose Pixel Data is replaced
+// before they are saved: the value is read from the file by name when it is needed.
+constexpr UINT LOADDS_PIXEL_DATA_ON_DEMAND = 0x0001;
+
 // The tag of a sequence item, for InsertElement into a sequence.
 constexpr DWORD TAG_ITEM = 0xFFFEE000;
 
@@ -19,7 +25,8 @@ public:
     LDicomDS(const LDicomDS&) = delete;
     LDicomDS& operator=(const LDicomDS&) = delete;
 
-    // Reads the whole file into memory (no lazy values stay tied to the file).
+    // Reads the whole file into memory (no lazy values stay tied to the file), except the
+    // Pixel Data with LOADDS_PIXEL_DATA_ON_DEMAND.
     // DICOM_SUCCESS (0), ERROR_FILE_OPEN (missing, folder, unreadable) or
     // ERROR_FILE_FORMAT (empty, not DICOM, truncated), with the reason in GetLastError().
     int LoadDS(LPCTSTR path, UINT flags);
