@@ -68,7 +68,11 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
         m_bChangeSyntax = TRUE;
         LBitmap decoded;
         // Colour rows keep the DICOM sample order (RGB), as the uncompressed path does.
-        ds.GetImage(pixel, &decoded, 0, 0, ORDER_RGB, 0, &CStitchDicomFile::DecodeRowsCallback, item.get());
+        // A frame that fails to decode is left out like an unreadable file, rather than
+        // written as a band of whatever rows arrived before the failure.
+        if (ds.GetImage(pixel, &decoded, 0, 0, ORDER_RGB, 0, &CStitchDicomFile::DecodeRowsCallback, item.get()) !=
+            DICOM_SUCCESS)
+            return FALSE;
     } else {
         const size_t rowBytes = item->GetRowBytes();
         const size_t valueBytes = static_cast<size_t>(info.nRows) * rowBytes;

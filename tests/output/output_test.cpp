@@ -202,6 +202,26 @@ TEST_F(OutputTest, CompressedSourceMatchesItsUncompressedTwinExceptForFill)
     EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, raw));
 }
 
+TEST_F(OutputTest, ACompressedSourceThatFailsToDecodeIsLeftOutNotBlank)
+{
+    SyntheticImage image = MakeGrey(64, 80, 16, [](int r, int c) { return (r * 37 + c * 11) % 4096; });
+    image.transferSyntax = "1.2.840.10008.1.2.4.80";  // JPEG-LS lossless
+    const fs::path intact = Write(image, "intact.dcm");
+    std::ifstream in(intact, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t scan = bytes.rfind("\xFF\xDA");
+    ASSERT_NE(scan, std::string::npos);
+    for (size_t i = scan + 20; i < scan + 220 && i + 2 < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(0xFF);  // marker bytes where entropy-coded data belongs
+    const fs::path damaged = dir / "damaged.dcm";
+    std::ofstream(damaged, std::ios::binary) << bytes;
+
+    CStitchDicomFile file;
+    EXPECT_TRUE(file.AddFileItem(intact.c_str(), CRect(0, 0, 80, 64)));
+    EXPECT_FALSE(file.AddFileItem(damaged.c_str(), CRect(0, 0, 80, 64)));
+    EXPECT_EQ(file.m_arrItems.size(), 1u);
+}
+
 TEST(StitchItem, MatchWindowMapsEachPieceOntoTheCommonWindow)
 {
     CStitchDicomItem first;
