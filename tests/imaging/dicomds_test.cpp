@@ -3,6 +3,7 @@
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
 #include "tests/imaging/RawDicom.h"
+#include "tests/support/DicomValidation.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +153,7 @@ TEST(DicomDataSet, ChangesTransferSyntaxBothWays)
         ASSERT_EQ(ds.ChangeTransferSyntax(uid, 0, 0), DICOM_SUCCESS) << uid << ": " << ds.GetLastError();
         const fs::path compressed = dir / (std::string(uid) + ".dcm");
         ASSERT_EQ(ds.SaveDS(compressed.c_str(), 0), DICOM_SUCCESS) << ds.GetLastError();
+        EXPECT_TRUE(testfiles::NoNewValidatorErrors(compressed, sample));
 
         LDicomDS back;
         ASSERT_EQ(back.LoadDS(compressed.c_str(), 0), DICOM_SUCCESS);
@@ -173,6 +175,7 @@ TEST(DicomDataSet, ChangesTransferSyntaxBothWays)
         EXPECT_EQ(bytes, reference) << uid;
         const fs::path plain = dir / (std::string(uid) + ".plain.dcm");
         ASSERT_EQ(back.SaveDS(plain.c_str(), 0), DICOM_SUCCESS);
+        EXPECT_TRUE(testfiles::NoNewValidatorErrors(plain, sample));
         LDicomDS again;
         ASSERT_EQ(again.LoadDS(plain.c_str(), 0), DICOM_SUCCESS);
         EXPECT_EQ(again.GetTransferSyntaxUID(), "1.2.840.10008.1.2.1");
@@ -373,6 +376,7 @@ TEST(DicomDataSet, NewPixelDataReplacesTheCompressedOne)
     EXPECT_EQ(ds.GetTransferSyntaxUID(), "1.2.840.10008.1.2.1");
     ASSERT_EQ(ds.SaveDS(out.c_str(), 0), DICOM_SUCCESS) << ds.GetLastError();
     EXPECT_EQ(DecodeRows(out), pixels);
+    EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, sample));
 }
 
 TEST(DicomDataSet, FailedSaveLeavesNothing)
