@@ -1,6 +1,6 @@
 // The I/O floor of a stitch: reads every input file completely and writes as many bytes
 // as the stitched output holds, with nothing in between. No program that reads its inputs
-// and writes its output through the file system can be faster.
+// and writes its output durably through the file system can be faster.
 //   io_floor OUT BYTES FILE...
 #include <fcntl.h>
 #include <unistd.h>
@@ -52,7 +52,9 @@ bool WriteBytes(const char* path, std::int64_t bytes, const std::vector<char>& b
         }
         bytes -= n;
     }
-    return close(fd) == 0;
+    // Flushed to the disk, as tessor flushes its output before renaming it into place.
+    const bool flushed = fsync(fd) == 0;
+    return close(fd) == 0 && flushed;
 }
 
 }  // namespace

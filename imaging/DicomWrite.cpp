@@ -57,17 +57,37 @@ public:
     bool IsOpen() const { return !m_path.empty(); }
     const fs::path& Path() const { return m_path; }
     int Error() const { return m_error; }
-    // Renames the temporary over `target`; the file is then no longer removed.
+    // Flushes the temporary to the disk, renames it over `target` and flushes the folder,
+    // so that after a crash or power loss the target is the old file or the whole new one.
+    // The flush is also where a full disk shows itself with delayed allocation. The file
+    // is no longer removed once renamed.
     bool CommitTo(const fs::path& target, std::error_code& ec)
     {
+        if (!Flush(m_path, O_RDONLY, ec))
+            return false;
         fs::rename(m_path, target, ec);
         if (ec)
             return false;
         m_path.clear();
+        std::error_code ignored;  // the rename is done: a folder that cannot flush changes nothing
+        Flush(target.has_parent_path() ? target.parent_path() : fs::path("."), O_RDONLY | O_DIRECTORY, ignored);
         return true;
     }
 
 private:
+    static bool Flush(const fs::path& path, int flags, std::error_code& ec)
+    {
+        const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+        if (fd < 0 || ::fsync(fd) != 0) {
+            ec.assign(errno, std::generic_category());
+            if (fd >= 0)
+                ::close(fd);
+            return false;
+        }
+        ::close(fd);
+        return true;
+    }
+
     fs::path m_path;
     int m_error = 0;
 };
