@@ -19,6 +19,7 @@ public:
     SharedPixels() = default;
     // Takes over the bytes.
     explicit SharedPixels(std::vector<BYTE>&& bytes);
+    explicit SharedPixels(PixelBytes&& bytes);
     // `count` zeroed bytes; throws std::bad_alloc.
     static SharedPixels Zeroed(size_t count);
     // Bytes offset .. offset + count of `whole`, sharing its rows.
@@ -37,7 +38,8 @@ public:
     const BYTE* end() const { return m_data + m_size; }
 
 private:
-    std::shared_ptr<std::vector<BYTE>> m_block;
+    // The vector that holds the bytes (of either kind).
+    std::shared_ptr<void> m_block;
     BYTE* m_data = nullptr;
     size_t m_size = 0;
 };

@@ -10,13 +10,22 @@
 namespace imaging {
 
 SharedPixels::SharedPixels(std::vector<BYTE>&& bytes)
-    : m_block(std::make_shared<std::vector<BYTE>>(std::move(bytes))),
-      m_data(m_block->data()),
-      m_size(m_block->size())
 {
+    auto block = std::make_shared<std::vector<BYTE>>(std::move(bytes));
+    m_data = block->data();
+    m_size = block->size();
+    m_block = std::move(block);
 }
 
-SharedPixels SharedPixels::Zeroed(size_t count) { return SharedPixels(std::vector<BYTE>(count, 0)); }
+SharedPixels::SharedPixels(PixelBytes&& bytes)
+{
+    auto block = std::make_shared<PixelBytes>(std::move(bytes));
+    m_data = block->data();
+    m_size = block->size();
+    m_block = std::move(block);
+}
+
+SharedPixels SharedPixels::Zeroed(size_t count) { return SharedPixels(PixelBytes(count, 0)); }
 
 SharedPixels SharedPixels::Slice(const SharedPixels& whole, size_t offset, size_t count)
 {
@@ -30,7 +39,7 @@ SharedPixels SharedPixels::Slice(const SharedPixels& whole, size_t offset, size_
 BYTE* SharedPixels::WritableData()
 {
     if (m_block && m_block.use_count() > 1)
-        *this = SharedPixels(std::vector<BYTE>(m_data, m_data + m_size));
+        *this = SharedPixels(PixelBytes(m_data, m_data + m_size));
     return m_data;
 }
 
@@ -123,13 +132,16 @@ int LBitmapBase::Create(int width, int height, int bitsPerPixel, BOOL isSigned)
     return AttachPixels(width, height, bitsPerPixel, isSigned, ORDER_BGR, std::move(pixels));
 }
 
-int LBitmapBase::AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order,
-                              std::vector<BYTE>&& pixels)
+namespace {
+
+// Takes over decoded rows of either vector kind (see AttachPixels).
+template <typename Bytes>
+int AttachTo(LBitmapBase::Impl& impl, int width, int height, int bitsPerPixel, BOOL isSigned, int order,
+             Bytes&& pixels)
 {
     if (width <= 0 || height <= 0 || !imaging::IsSupportedDepth(bitsPerPixel) ||
         pixels.size() != size_t(width) * size_t(height) * size_t(bitsPerPixel / 8))
-        return m_impl->Fail(ERROR_INV_PARAMETER, "the pixels do not match the bitmap's size");
-    Impl& impl = *m_impl;
+        return impl.Fail(ERROR_INV_PARAMETER, "the pixels do not match the bitmap's size");
     impl.width = width;
     impl.height = height;
     impl.bitsPerPixel = bitsPerPixel;
@@ -142,6 +154,20 @@ int LBitmapBase::AttachPixels(int width, int height, int bitsPerPixel, BOOL isSi
     impl.Invalidate();
     impl.lastError.clear();
     return SUCCESS;
+}
+
+}  // namespace
+
+int LBitmapBase::AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order,
+                              std::vector<BYTE>&& pixels)
+{
+    return AttachTo(*m_impl, width, height, bitsPerPixel, isSigned, order, std::move(pixels));
+}
+
+int LBitmapBase::AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order,
+                              imaging::PixelBytes&& pixels)
+{
+    return AttachTo(*m_impl, width, height, bitsPerPixel, isSigned, order, std::move(pixels));
 }
 
 void LBitmapBase::Free()

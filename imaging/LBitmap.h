@@ -5,6 +5,7 @@
 #pragma once
 
 #include "imaging/LTypes.h"
+#include "platform/LargeBuffer.h"
 
 #include <cstddef>
 #include <memory>
@@ -13,6 +14,12 @@
 
 class CDC;
 class LDicomDS;
+
+namespace imaging {
+// Decoded pixel bytes that resize() leaves uninitialised (large blocks on huge pages):
+// for frames the decoder overwrites whole.
+using PixelBytes = std::vector<BYTE, platform::DefaultInitAllocator<BYTE>>;
+}  // namespace imaging
 
 class LBuffer {
 public:
@@ -56,6 +63,7 @@ public:
     // `order` tells how 24-bit pixels are stored: ORDER_RGB, otherwise blue first.
     // Drops the window; painting rectangles become the whole bitmap.
     int AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order, std::vector<BYTE>&& pixels);
+    int AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order, imaging::PixelBytes&& pixels);
     void Free();
     BOOL IsAllocated() const;
     int GetWidth() const;

@@ -95,8 +95,8 @@ DcmItem& ItemOf(DcmElement& element, DcmDataset& dataset)
 }
 
 // Masks the bits above High Bit and, for signed data, extends the sign from it.
-template <typename T>
-void NormaliseSamples(std::vector<BYTE>& bytes, const FrameLayout& layout)
+template <typename T, typename Bytes>
+void NormaliseSamples(Bytes& bytes, const FrameLayout& layout)
 {
     constexpr int kBits = int(sizeof(T) * 8);
     if (layout.highBit >= kBits - 1)
@@ -115,10 +115,11 @@ void NormaliseSamples(std::vector<BYTE>& bytes, const FrameLayout& layout)
 }
 
 // Interleaves colour-by-plane data and puts the samples in the requested order.
-void ArrangeColour(std::vector<BYTE>& bytes, size_t pixels, bool planar, bool bgr)
+template <typename Bytes>
+void ArrangeColour(Bytes& bytes, size_t pixels, bool planar, bool bgr)
 {
     if (planar) {
-        std::vector<BYTE> interleaved(pixels * 3);
+        Bytes interleaved(pixels * 3);
         for (size_t i = 0; i < pixels; ++i)
             for (size_t c = 0; c < 3; ++c)
                 interleaved[i * 3 + c] = bytes[c * pixels + i];
@@ -182,7 +183,7 @@ namespace {
 // Reads frame `index` into `bytes` with stored values as DCMTK delivers them
 // (decoded when compressed). DICOM_SUCCESS or a failure code with `reason` set.
 int ReadFrame(DcmPixelData& pixels, DcmItem& item, const FrameLayout& layout, ULONG index, bool encapsulated,
-              std::vector<BYTE>& bytes, std::string& colourModel, std::string& reason)
+              imaging::PixelBytes& bytes, std::string& colourModel, std::string& reason)
 {
     const std::uint64_t frameBytes = layout.FrameBytes();
     if (!encapsulated) {
@@ -204,7 +205,12 @@ int ReadFrame(DcmPixelData& pixels, DcmItem& item, const FrameLayout& layout, UL
         decodedSize = 0;
     const std::uint64_t bufferSize = (std::max<std::uint64_t>(frameBytes, decodedSize) + 1) & ~std::uint64_t(1);
     try {
-        bytes.assign(size_t(bufferSize), 0);
+        // Uncompressed frames are read whole (or fail), so their buffer is not zeroed
+        // first; a decoder may deliver less than the buffer, which then stays zero.
+        if (encapsulated)
+            bytes.assign(size_t(bufferSize), 0);
+        else
+            bytes.resize(size_t(bufferSize));
     } catch (const std::bad_alloc&) {
         reason = "no memory for a frame of " + std::to_string(bufferSize) + " bytes";
         return ERROR_NO_MEMORY;
@@ -249,7 +255,8 @@ imaging::OwnDecodeResult DecodeOwnCodec(DcmPixelData& pixels, E_TransferSyntax x
 // Turns the frame as read into the bitmap's layout: grey samples normalised to their
 // High Bit, colour interleaved in the requested order. False for colour models the
 // bitmaps cannot show.
-bool ToBitmapLayout(std::vector<BYTE>& bytes, const FrameLayout& layout, const std::string& colourModel, int order,
+template <typename Bytes>
+bool ToBitmapLayout(Bytes& bytes, const FrameLayout& layout, const std::string& colourModel, int order,
                     std::string& reason)
 {
     const size_t pixels = size_t(layout.rows) * size_t(layout.columns);
@@ -273,6 +280,29 @@ bool ToBitmapLayout(std::vector<BYTE>& bytes, const FrameLayout& layout, const s
     else
         NormaliseSamples<std::uint32_t>(bytes, layout);
     return true;
+}
+
+// Puts the frame as read into the bitmap (or a temporary one) and hands its rows to the
+// callback. DICOM_SUCCESS or a failure code.
+template <typename Bytes>
+int FinishFrame(LDicomDS::Impl& impl, Bytes& bytes, const FrameLayout& layout, const std::string& colourModel,
+                int order, LBitmapBase* bitmap, DECODEROWSCALLBACK callback, void* userData)
+{
+    std::string reason;
+    if (!ToBitmapLayout(bytes, layout, colourModel, order, reason))
+        return impl.Fail(ERROR_FEATURE_NOT_SUPPORTED, reason);
+    LBitmap local;
+    LBitmapBase& target = bitmap ? *bitmap : local;
+    if (const int code = target.AttachPixels(layout.columns, layout.rows, layout.bitsAllocated * layout.samples,
+                                             layout.samples == 1 && layout.pixelRepresentation == 1, order,
+                                             std::move(bytes));
+        code != SUCCESS)
+        return impl.Fail(code, target.GetLastError());
+    if (callback)
+        if (const int code = DeliverBands(target, callback, userData); code != DICOM_SUCCESS)
+            return impl.Fail(code, "the row callback stopped the decoding");
+    impl.Succeed();
+    return DICOM_SUCCESS;
 }
 
 }  // namespace
@@ -299,7 +329,8 @@ int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG in
                                                              std::to_string(bitsPerPixel) +
                                                              " bits per pixel is not supported");
 
-    std::vector<BYTE> bytes;
+    std::vector<BYTE> decoded;   // by our codecs
+    imaging::PixelBytes frame;  // by DCMTK
     std::string colourModel;
     const bool encapsulated = DcmXfer(m_impl->xfer).isEncapsulated();
     // Subsampled colour is stored smaller than a full frame; only decoders expand it.
@@ -307,36 +338,21 @@ int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG in
         return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED,
                             "uncompressed " + layout.photometric + " colour is not supported");
     auto& pixels = *static_cast<DcmPixelData*>(element);
-    switch (DecodeOwnCodec(pixels, m_impl->xfer, layout, index, bytes, colourModel, reason)) {
+    switch (DecodeOwnCodec(pixels, m_impl->xfer, layout, index, decoded, colourModel, reason)) {
     case imaging::OwnDecodeResult::Failed:
         return m_impl->Fail(ERROR_FILE_FORMAT, reason);
     case imaging::OwnDecodeResult::Decoded:
         layout.planar = 0;  // our decoders deliver colour by pixel
-        break;
+        return FinishFrame(*m_impl, decoded, layout, colourModel, order, bitmap, callback, userData);
     case imaging::OwnDecodeResult::NotHandled:
-        if (m_impl->xfer == EXS_RLELossless &&
-            !imaging::CheckRleFrame(pixels, m_impl->xfer, index, layout.frames, reason))
-            return m_impl->Fail(ERROR_FILE_FORMAT, "damaged RLE data: " + reason);
-        if (const int code = ReadFrame(pixels, item, layout, index, encapsulated, bytes, colourModel, reason);
-            code != DICOM_SUCCESS)
-            return m_impl->Fail(code, reason);
-        // A decoder may have changed the colour-by-plane setting it reports.
-        ReadUint16(item, DCM_PlanarConfiguration, layout.planar);
         break;
     }
-    if (!ToBitmapLayout(bytes, layout, colourModel, order, reason))
-        return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED, reason);
-
-    LBitmap local;
-    LBitmapBase& target = bitmap ? *bitmap : local;
-    if (const int code = target.AttachPixels(layout.columns, layout.rows, ownBitsPerPixel,
-                                             layout.samples == 1 && layout.pixelRepresentation == 1, order,
-                                             std::move(bytes));
-        code != SUCCESS)
-        return m_impl->Fail(code, target.GetLastError());
-    if (callback)
-        if (const int code = DeliverBands(target, callback, userData); code != DICOM_SUCCESS)
-            return m_impl->Fail(code, "the row callback stopped the decoding");
-    m_impl->Succeed();
-    return DICOM_SUCCESS;
+    if (m_impl->xfer == EXS_RLELossless && !imaging::CheckRleFrame(pixels, m_impl->xfer, index, layout.frames, reason))
+        return m_impl->Fail(ERROR_FILE_FORMAT, "damaged RLE data: " + reason);
+    if (const int code = ReadFrame(pixels, item, layout, index, encapsulated, frame, colourModel, reason);
+        code != DICOM_SUCCESS)
+        return m_impl->Fail(code, reason);
+    // A decoder may have changed the colour-by-plane setting it reports.
+    ReadUint16(item, DCM_PlanarConfiguration, layout.planar);
+    return FinishFrame(*m_impl, frame, layout, colourModel, order, bitmap, callback, userData);
 }
