@@ -70,6 +70,10 @@ public:
     // value, valid until the element changes or the data set goes; nullptr where
     // GetBinaryValue fails.
     const BYTE* GetBinaryValueData(pDICOMELEMENT element, ULONG length);
+    // Copies `length` bytes of the same from byte `offset` on, read from the file when the
+    // value stayed there (LOADDS_PIXEL_DATA_ON_DEMAND) without reading the rest. FALSE
+    // where GetBinaryValue fails, or when the value ends before offset + length.
+    BOOL GetBinaryValuePart(pDICOMELEMENT element, ULONG offset, void* buffer, ULONG length);
     // Replaces the value with raw bytes (OB, OW, or Pixel Data). Pixel Data becomes OW
     // when Bits Allocated > 8 (an odd length then fails), OB otherwise, and replaces any
     // compressed representation: the data set is then held as Explicit VR Little Endian.

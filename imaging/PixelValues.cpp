@@ -61,6 +61,26 @@ const BYTE* LDicomDS::GetBinaryValueData(pDICOMELEMENT handle, ULONG length)
     return bytes;
 }
 
+BOOL LDicomDS::GetBinaryValuePart(pDICOMELEMENT handle, ULONG offset, void* buffer, ULONG length)
+{
+    DcmElement* element = imaging::ToElement(handle);
+    if (!element || (!buffer && length > 0))
+        return m_impl->FailBool("no element or no buffer was given");
+    if (element->ident() == EVR_PixelData && DcmXfer(m_impl->xfer).isEncapsulated())
+        return m_impl->FailBool("the pixel data is compressed; decode it instead");
+    if (std::uint64_t(offset) + length > element->getLength())
+        return m_impl->FailBool("the element holds " + std::to_string(element->getLength()) + " bytes, " +
+                                std::to_string(std::uint64_t(offset) + length) + " were asked for");
+    if (length == 0)
+        return TRUE;
+    // Values in the local byte order, as GetBinaryValue gives them.
+    const OFCondition cond = element->getPartialValue(buffer, Uint32(offset), Uint32(length));
+    if (cond.bad())
+        return m_impl->FailBool(std::string("cannot read the value: ") + cond.text());
+    m_impl->Succeed();
+    return TRUE;
+}
+
 BOOL LDicomDS::SetBinaryValue(pDICOMELEMENT handle, const void* buffer, ULONG length)
 {
     DcmElement* element = imaging::ToElement(handle);

@@ -3,8 +3,10 @@
 #include "image/CBaseImage.h"
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
+#include "platform/LargeBuffer.h"
 #include "platform/MessageBox.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -34,12 +36,42 @@ void PlaceRows(CStitchDicomItem& item, int firstRow, const BYTE* rows, int rowCo
     }
 }
 
+// Reads the source rows the item keeps from the raw Pixel Data, and only those (from the
+// file when the value stayed there): unshifted rows straight into the item, shifted rows
+// through a band buffer. False when the value cannot be read.
+bool ReadKeptRows(LDicomDS& ds, pDICOMELEMENT pixel, CStitchDicomItem& item, int sourceRows)
+{
+    const int first = std::max<int>(item.m_rcAdjust.top, 0);
+    const int end = std::min<int>(item.m_rcAdjust.bottom, sourceRows);
+    if (first >= end || !item.m_pPixels)
+        return true;
+    const size_t rowBytes = item.GetRowBytes();
+    if (item.m_rcAdjust.left == 0) {
+        BYTE* target = item.m_pPixels.get() + static_cast<size_t>(first - item.m_rcAdjust.top) * rowBytes;
+        return ds.GetBinaryValuePart(pixel, static_cast<ULONG>(static_cast<size_t>(first) * rowBytes), target,
+                                     static_cast<ULONG>(static_cast<size_t>(end - first) * rowBytes));
+    }
+    constexpr int kBandRows = 256;
+    const platform::LargeArray<BYTE> band = platform::MakeLargeArray<BYTE>(kBandRows * rowBytes);
+    if (!band)
+        return false;
+    for (int y = first; y < end; y += kBandRows) {
+        const int count = std::min(kBandRows, end - y);
+        if (!ds.GetBinaryValuePart(pixel, static_cast<ULONG>(static_cast<size_t>(y) * rowBytes), band.get(),
+                                   static_cast<ULONG>(static_cast<size_t>(count) * rowBytes)))
+            return false;
+        PlaceRows(item, y, band.get(), count);
+    }
+    return true;
+}
+
 }  // namespace
 
 BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
 {
+    // The data set is only read: its pixels are read from the file as they are needed.
     LDicomDS ds(nullptr);
-    if (ds.LoadDS(path, 0) != DICOM_SUCCESS)
+    if (ds.LoadDS(path, LOADDS_PIXEL_DATA_ON_DEMAND) != DICOM_SUCCESS)
         return FALSE;
     pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
     DICOMIMAGE info;
@@ -82,13 +114,10 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
             AfxMessageBox("Fail to get binary image data", MB_OK);
             return FALSE;
         }
-        // The kept rows are copied straight out of the data set's value.
-        const BYTE* rows = ds.GetBinaryValueData(pixel, static_cast<ULONG>(valueBytes));
-        if (rows == nullptr) {
+        if (!ReadKeptRows(ds, pixel, *item, info.nRows)) {
             AfxMessageBox("Fail to get binary image data", MB_OK);
             return FALSE;
         }
-        PlaceRows(*item, 0, rows, info.nRows);
     }
     m_arrItems.push_back(std::move(item));
     return TRUE;

@@ -140,6 +140,17 @@ TEST(DicomDataSet, EveryTransferSyntaxYieldsTheSameStoredValues)
                                                        ULONG(bytes.size()));
     ASSERT_NE(inPlace, nullptr);
     EXPECT_EQ(std::vector<BYTE>(inPlace, inPlace + bytes.size()), reference);
+    // Parts of it, also read from the file with the value left there.
+    LDicomDS onDemand;
+    ASSERT_EQ(onDemand.LoadDS(testfiles::Pydicom("MR_small_bigendian.dcm").c_str(), LOADDS_PIXEL_DATA_ON_DEMAND),
+              DICOM_SUCCESS);
+    for (LDicomDS* ds : {&bigEndian, &onDemand}) {
+        pDICOMELEMENT element = ds->FindFirstElement(nullptr, kPixelData, FALSE);
+        std::vector<BYTE> part(200);
+        ASSERT_TRUE(ds->GetBinaryValuePart(element, 1000, part.data(), 200)) << ds->GetLastError();
+        EXPECT_EQ(part, std::vector<BYTE>(reference.begin() + 1000, reference.begin() + 1200));
+        EXPECT_FALSE(ds->GetBinaryValuePart(element, ULONG(reference.size()) - 2, part.data(), 4));
+    }
 }
 
 TEST(DicomDataSet, ChangesTransferSyntaxBothWays)
