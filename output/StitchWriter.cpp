@@ -148,8 +148,11 @@ std::pair<int, int> RasterValueRange(const BYTE* pixels, size_t bytes, int bytes
 BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath, int nWindowWidth,
                                   int nWindowCenter, int nColumns, int nRows, BYTE* pPixels, DWORD cbPixels)
 {
+    // The template's own pixels are replaced below before anything is saved: they are
+    // never read from its file.
     LDicomDS ds(nullptr);
-    if (templatePath == nullptr || *templatePath == '\0' || ds.LoadDS(templatePath, 0) != DICOM_SUCCESS) {
+    if (templatePath == nullptr || *templatePath == '\0' ||
+        ds.LoadDS(templatePath, LOADDS_PIXEL_DATA_ON_DEMAND) != DICOM_SUCCESS) {
         m_strError = "Fail to load the template file";
         return FALSE;
     }
