@@ -1,4 +1,4 @@
-// Pixel-sized buffers: not zero-filled, and (from a few megabytes) mapped on their own,
+// Pixel-sized buffers: not zero-filled, and (from 2 MiB on) mapped on their own,
 // aligned to 2 MiB and advised for transparent huge pages. A fresh block is otherwise
 // faulted in 4 KiB page by page on first touch, which on a virtual machine costs about
 // as much as decoding the pixels; a huge page is faulted in once per 2 MiB.
@@ -14,7 +14,7 @@
 namespace platform {
 
 // Blocks from this size on are mapped on their own and advised for huge pages.
-constexpr std::size_t kLargeBlockBytes = std::size_t(4) << 20;
+constexpr std::size_t kLargeBlockBytes = std::size_t(2) << 20;
 
 // An uninitialised block of `bytes` bytes (at least 1), aligned for any scalar; nullptr
 // when memory runs out. Release it with FreeLargeBlock and the same size.

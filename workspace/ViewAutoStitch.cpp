@@ -3,6 +3,7 @@
 #include "workspace/CViewStitchDicom.h"
 
 #include "image/CBaseImageData.h"
+#include "platform/LargeBuffer.h"
 
 #include <cmath>
 #include <cstdint>
@@ -108,15 +109,21 @@ void CViewStitchDicom::StitchImage(int index)
     if (bitsPerPixel > 32 || width <= 0 || height <= 0)
         return;
     const int rows = std::min(ANALYSIS_ROWS, height);
-    std::vector<unsigned char> buffer(static_cast<size_t>(width) * 4 * ANALYSIS_ROWS);
+    // Zeroed like a vector, on huge pages: a 4 MB block of 4 KiB pages costs more to fault
+    // in than the analysis takes.
+    const size_t bufferBytes = static_cast<size_t>(width) * 4 * ANALYSIS_ROWS;
+    const platform::LargeArray<unsigned char> buffer = platform::MakeLargeArray<unsigned char>(bufferBytes);
+    if (!buffer)
+        return;
+    std::memset(buffer.get(), 0, bufferBytes);
     const CRect previous = rc;
 
-    source->GetRows(buffer.data(), 0, 0, width, rows);
-    const int top = FindContentEdge(buffer.data(), width, rows, bitsPerPixel, static_cast<int>(Search::Top));
+    source->GetRows(buffer.get(), 0, 0, width, rows);
+    const int top = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, static_cast<int>(Search::Top));
     if (top >= 0)
         rc.top = top;
-    source->GetRows(buffer.data(), 0, height - rows, width, rows);
-    const int bottom = FindContentEdge(buffer.data(), width, rows, bitsPerPixel, static_cast<int>(Search::Bottom));
+    source->GetRows(buffer.get(), 0, height - rows, width, rows);
+    const int bottom = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, static_cast<int>(Search::Bottom));
     if (bottom >= 0)
         rc.bottom = height - bottom;
     if (rc.top >= rc.bottom || rc.top < 0 || rc.bottom > height) {
