@@ -4,6 +4,7 @@
 #include "imaging/LDicomDS.h"
 #include "tests/support/DicomValidation.h"
 #include "tests/support/ProcessRun.h"
+#include "tests/support/RawDicom.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -59,56 +60,7 @@ std::vector<std::string> TempFiles(const fs::path& dir)
     return found;
 }
 
-// Explicit VR little endian elements written byte by byte, so that malformed files can be
-// made on purpose.
-class CRawDataSet {
-public:
-    void Element(uint16_t group, uint16_t element, const std::string& vr, const std::string& value)
-    {
-        Put16(group);
-        Put16(element);
-        m_bytes += vr;
-        if (vr == "OB" || vr == "OW" || vr == "OF" || vr == "OD" || vr == "SQ" || vr == "UN" || vr == "UT") {
-            Put16(0);
-            Put32(static_cast<uint32_t>(value.size()));
-        } else {
-            Put16(static_cast<uint16_t>(value.size()));
-        }
-        m_bytes += value;
-    }
-    void Text(uint16_t group, uint16_t element, const std::string& vr, std::string value)
-    {
-        if (value.size() % 2)
-            value += vr == "UI" ? '\0' : ' ';
-        Element(group, element, vr, value);
-    }
-    void US(uint16_t group, uint16_t element, uint16_t value, const std::string& vr = "US")
-    {
-        Element(group, element, vr, std::string{char(value & 0xFF), char(value >> 8)});
-    }
-    const std::string& Bytes() const { return m_bytes; }
-    // Preamble, "DICM", file meta information (explicit VR little endian) and the data set.
-    void WriteFile(const fs::path& path) const
-    {
-        CRawDataSet meta;
-        meta.Element(0x0002, 0x0001, "OB", std::string("\0\1", 2));
-        meta.Text(0x0002, 0x0002, "UI", "1.2.840.10008.5.1.4.1.1.7");
-        meta.Text(0x0002, 0x0003, "UI", "1.2.3.4.5");
-        meta.Text(0x0002, 0x0010, "UI", "1.2.840.10008.1.2.1");
-        CRawDataSet group;
-        group.Element(0x0002, 0x0000, "UL", Le32(static_cast<uint32_t>(meta.Bytes().size())));
-        WriteBytes(path, std::string(128, '\0') + "DICM" + group.Bytes() + meta.Bytes() + m_bytes);
-    }
-
-private:
-    static std::string Le32(uint32_t v)
-    {
-        return {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
-    }
-    void Put16(uint16_t v) { m_bytes += std::string{char(v & 0xFF), char(v >> 8)}; }
-    void Put32(uint32_t v) { m_bytes += Le32(v); }
-    std::string m_bytes;
-};
+using CRawDataSet = rawdicom::CDataSet;
 
 // The identity and pixel module up to (not including) the pixel data.
 CRawDataSet ImageHeader(const std::string& photometric, int rows, int columns, int bits, int samples = 1,
@@ -239,19 +191,19 @@ TEST_F(Robustness, PixelLayoutsTheModuleCannotShowAreRefused)
     const fs::path oneBit = dir / "onebit.dcm";
     CRawDataSet bits = ImageHeader("MONOCHROME2", 16, 16, 1);
     bits.Element(0x7FE0, 0x0010, "OB", std::string(32, '\x55'));
-    bits.WriteFile(oneBit);
+    rawdicom::WriteFile(oneBit, bits);
     ExpectRefused(oneBit, "1-bit images are not supported");
 
     const fs::path floats = dir / "float.dcm";  // 32-bit float values live in Float Pixel Data
     CRawDataSet real = ImageHeader("MONOCHROME2", 4, 4, 32);
     real.Element(0x7FE0, 0x0008, "OF", std::string(64, '\0'));
-    real.WriteFile(floats);
+    rawdicom::WriteFile(floats, real);
     ExpectRefused(floats, "'" + floats.string() + "' holds no image (no Pixel Data)");
 
     const fs::path ybr = dir / "ybr422.dcm";  // uncompressed subsampled colour
     CRawDataSet subsampled = ImageHeader("YBR_FULL_422", 2, 4, 8, 3);
     subsampled.Element(0x7FE0, 0x0010, "OB", std::string(16, '\x40'));
-    subsampled.WriteFile(ybr);
+    rawdicom::WriteFile(ybr, subsampled);
     ExpectRefused(ybr, "uncompressed YBR_FULL_422 colour is not supported");
 }
 
@@ -260,7 +212,7 @@ TEST_F(Robustness, AnUnknownVRIsRefused)
     const fs::path oddVR = dir / "oddvr.dcm";  // Rows written with a VR no dictionary knows
     CRawDataSet odd = ImageHeader("MONOCHROME2", 4, 6, 8, 1, "XX");
     odd.Element(0x7FE0, 0x0010, "OB", std::string(24, '\x20'));
-    odd.WriteFile(oddVR);
+    rawdicom::WriteFile(oddVR, odd);
     ExpectRefused(oddVR, "'" + oddVR.string() + "' is not a readable DICOM file: I/O suspension or premature end of stream");
 }
 
@@ -288,7 +240,7 @@ TEST_F(Robustness, ImagesTheWriterCannotDescribeAreLeftOutWithAMessage)
     const fs::path deep = dir / "deep.dcm";  // 32-bit integers: shown, but not written
     CRawDataSet words = ImageHeader("MONOCHROME2", 4, 100, 32);
     words.Element(0x7FE0, 0x0010, "OW", std::string(4 * 100 * 4, '\x01'));
-    words.WriteFile(deep);
+    rawdicom::WriteFile(deep, words);
     const ProcessRun alone = Shell("$T stitch -o " + Quote(out) + " " + Quote(deep));
     EXPECT_EQ(alone.status, 1);
     EXPECT_EQ(alone.output, "tessor: Fail to stitching image: 0\n"
@@ -320,7 +272,7 @@ TEST_F(Robustness, OtherEncodingsAndColourLayoutsStitch)
     const fs::path rgb = dir / "rgb.dcm";
     CRawDataSet colour = ImageHeader("RGB", 4, 6, 8, 3);
     colour.Element(0x7FE0, 0x0010, "OB", std::string(72, '\x30'));
-    colour.WriteFile(rgb);
+    rawdicom::WriteFile(rgb, colour);
     ExpectStitched(rgb, 8);
 
     const fs::path palette = dir / "palette.dcm";  // stitched as stored indices, the palette kept
@@ -330,7 +282,7 @@ TEST_F(Robustness, OtherEncodingsAndColourLayoutsStitch)
     for (uint16_t element : {0x1201, 0x1202, 0x1203})
         indexed.Element(0x0028, element, "OW", std::string(8, '\x7F'));
     indexed.Element(0x7FE0, 0x0010, "OB", std::string(24, '\x02'));
-    indexed.WriteFile(palette);
+    rawdicom::WriteFile(palette, indexed);
     ExpectStitched(palette, 8);
 
     const fs::path frames = Edited("frames.dcm", "-i '(0028,0008)=2'");  // two frames of 60 rows

@@ -3,7 +3,7 @@
 // codestreams refused with a reason instead of decoded or aborting.
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
-#include "tests/imaging/RawDicom.h"
+#include "tests/support/RawDicom.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

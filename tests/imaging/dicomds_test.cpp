@@ -2,7 +2,7 @@
 // hand-made malformed ones.
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
-#include "tests/imaging/RawDicom.h"
+#include "tests/support/RawDicom.h"
 #include "tests/support/DicomValidation.h"
 #include "tests/support/TestFiles.h"
 

@@ -1,5 +1,5 @@
-// Hand-made DICOM files for the imaging tests: explicit VR little endian with file meta
-// information, written byte by byte so that malformed values can be made on purpose.
+// Hand-made DICOM files for tests: explicit VR little endian with file meta information,
+// written byte by byte so that malformed files can be made on purpose.
 #pragma once
 
 #include <cstdint>
@@ -11,13 +11,14 @@ namespace rawdicom {
 
 class CDataSet {
 public:
-    void Element(std::uint16_t group, std::uint16_t element, const char* vr, const std::string& value)
+    void Element(std::uint16_t group, std::uint16_t element, const std::string& vr, const std::string& value)
     {
         Put16(group);
         Put16(element);
-        m_bytes += std::string(vr, 2);
-        const std::string kind(vr, 2);
-        if (kind == "OB" || kind == "OW" || kind == "SQ" || kind == "UN" || kind == "UT") {
+        m_bytes += vr.substr(0, 2);
+        const std::string kind = vr.substr(0, 2);
+        if (kind == "OB" || kind == "OW" || kind == "OF" || kind == "OD" || kind == "SQ" || kind == "UN" ||
+            kind == "UT") {
             Put16(0);
             Put32(std::uint32_t(value.size()));
         } else {
@@ -25,15 +26,15 @@ public:
         }
         m_bytes += value;
     }
-    void Text(std::uint16_t group, std::uint16_t element, const char* vr, std::string value)
+    void Text(std::uint16_t group, std::uint16_t element, const std::string& vr, std::string value)
     {
         if (value.size() % 2)
-            value += std::string(vr) == "UI" ? '\0' : ' ';
+            value += vr == "UI" ? '\0' : ' ';
         Element(group, element, vr, value);
     }
-    void US(std::uint16_t group, std::uint16_t element, std::uint16_t value)
+    void US(std::uint16_t group, std::uint16_t element, std::uint16_t value, const std::string& vr = "US")
     {
-        Element(group, element, "US", std::string{char(value & 0xFF), char(value >> 8)});
+        Element(group, element, vr, std::string{char(value & 0xFF), char(value >> 8)});
     }
     const std::string& Bytes() const { return m_bytes; }
 
