@@ -81,6 +81,32 @@ OPJ_CODEC_FORMAT FormatOf(const std::uint8_t* data, size_t size)
     return OPJ_CODEC_J2K;
 }
 
+std::uint32_t BigEndian32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+// A bare codestream's image size, read from its SIZ segment before OpenJPEG sees it:
+// OpenJPEG sizes its structures by the claimed image while reading the header, so a few
+// damaged bytes could otherwise cost seconds and hundreds of megabytes before the size is
+// refused. Other layouts (a JP2 wrapper, a damaged start) are left to OpenJPEG.
+bool SizeSegmentMatches(const std::uint8_t* data, size_t size, const FrameSpec& spec, std::string& reason)
+{
+    static constexpr std::uint8_t kStart[] = {0xFF, 0x4F, 0xFF, 0x51};
+    constexpr size_t kOffsetsEnd = 4 + 2 + 2 + 4 * 4;  // SOC, SIZ, Lsiz, Rsiz, Xsiz..YOsiz
+    if (size < kOffsetsEnd || std::memcmp(data, kStart, sizeof kStart) != 0)
+        return true;
+    const std::uint32_t right = BigEndian32(data + 8), bottom = BigEndian32(data + 12);
+    const std::uint32_t left = BigEndian32(data + 16), top = BigEndian32(data + 20);
+    const std::int64_t width = std::int64_t(right) - left, height = std::int64_t(bottom) - top;
+    if (width != spec.columns || height != spec.rows) {
+        reason = "the JPEG 2000 frame is " + std::to_string(width) + " x " + std::to_string(height) +
+                 ", the data set says " + std::to_string(spec.columns) + " x " + std::to_string(spec.rows);
+        return false;
+    }
+    return true;
+}
+
 bool HeaderMatches(const opj_image_t& image, const FrameSpec& spec, std::string& reason)
 {
     if (image.numcomps != std::uint32_t(spec.samples) || !image.comps) {
@@ -145,6 +171,8 @@ bool DecodeJpeg2000Frame(const std::uint8_t* data, size_t size, const FrameSpec&
         reason = "the JPEG 2000 frame is empty";
         return false;
     }
+    if (!SizeSegmentMatches(data, size, spec, reason))
+        return false;
     std::unique_ptr<opj_codec_t, CodecDeleter> codec(opj_create_decompress(FormatOf(data, size)));
     MemorySource source{data, size};
     std::unique_ptr<opj_stream_t, StreamDeleter> stream(opj_stream_create(64 * 1024, OPJ_TRUE));

@@ -235,6 +235,22 @@ TEST_F(Robustness, ClaimsBeyondTheDataFailBeforeAnyLargeAllocation)
 #endif
 }
 
+// A 3 KB JPEG 2000 file whose codestream claims 100 x 3276900 pixels over a 100 x 100 data
+// set: refused by its size segment before the decoder sizes anything by the claim (which
+// took hundreds of megabytes and ended in std::bad_alloc under a tight limit).
+TEST_F(Robustness, AJpeg2000SizeClaimIsRefusedBeforeTheDecoderSizesItself)
+{
+    const fs::path claim = fs::path(TESSOR_SOURCE_DIR) / "tests/data/fuzz/jpeg2000-siz-claims-3276900-rows.dcm";
+    const std::string reason = ": the JPEG 2000 frame is 100 x 3276900, the data set says 100 x 100\n";
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer reserves more address space than the limit
+    const ProcessRun limited = Shell("ulimit -v 300000; exec $T info " + Quote(claim));
+#else
+    const ProcessRun limited = Shell("exec $T info " + Quote(claim));
+#endif
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_EQ(limited.output, claim.string() + reason);
+}
+
 TEST_F(Robustness, ImagesTheWriterCannotDescribeAreLeftOutWithAMessage)
 {
     const fs::path deep = dir / "deep.dcm";  // 32-bit integers: shown, but not written
