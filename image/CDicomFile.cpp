@@ -1,43 +1,6 @@
 #include "image/CDicomFile.h"
 
-namespace {
-// Tags: group in the high 16 bits, element in the low 16 bits.
-constexpr DWORD TAG_SOP_INSTANCE_UID = 0x00080018;
-constexpr DWORD TAG_STUDY_DATE = 0x00080020;
-constexpr DWORD TAG_SERIES_DATE = 0x00080021;
-constexpr DWORD TAG_STUDY_TIME = 0x00080030;
-constexpr DWORD TAG_SERIES_TIME = 0x00080031;
-constexpr DWORD TAG_MODALITY = 0x00080060;
-constexpr DWORD TAG_INSTITUTION_NAME = 0x00080080;
-constexpr DWORD TAG_STUDY_DESCRIPTION = 0x00081030;
-constexpr DWORD TAG_PATIENT_NAME = 0x00100010;
-constexpr DWORD TAG_PATIENT_ID = 0x00100020;
-constexpr DWORD TAG_PATIENT_BIRTH_DATE = 0x00100030;
-constexpr DWORD TAG_PATIENT_SEX = 0x00100040;
-constexpr DWORD TAG_SLICE_THICKNESS = 0x00180050;
-constexpr DWORD TAG_KVP = 0x00180060;
-constexpr DWORD TAG_TUBE_CURRENT = 0x00181151;
-constexpr DWORD TAG_STUDY_INSTANCE_UID = 0x0020000D;
-constexpr DWORD TAG_SERIES_INSTANCE_UID = 0x0020000E;
-constexpr DWORD TAG_STUDY_ID = 0x00200010;
-constexpr DWORD TAG_SERIES_NUMBER = 0x00200011;
-constexpr DWORD TAG_ACQUISITION_NUMBER = 0x00200012;
-constexpr DWORD TAG_INSTANCE_NUMBER = 0x00200013;
-constexpr DWORD TAG_SAMPLES_PER_PIXEL = 0x00280002;
-constexpr DWORD TAG_PHOTOMETRIC = 0x00280004;
-constexpr DWORD TAG_NUMBER_OF_FRAMES = 0x00280008;
-constexpr DWORD TAG_ROWS = 0x00280010;
-constexpr DWORD TAG_COLUMNS = 0x00280011;
-constexpr DWORD TAG_PIXEL_SPACING = 0x00280030;
-constexpr DWORD TAG_BITS_ALLOCATED = 0x00280100;
-constexpr DWORD TAG_BITS_STORED = 0x00280101;
-constexpr DWORD TAG_HIGH_BIT = 0x00280102;
-constexpr DWORD TAG_PIXEL_REPRESENTATION = 0x00280103;
-constexpr DWORD TAG_WINDOW_CENTER = 0x00281050;
-constexpr DWORD TAG_WINDOW_WIDTH = 0x00281051;
-constexpr DWORD TAG_RESCALE_INTERCEPT = 0x00281052;
-constexpr DWORD TAG_RESCALE_SLOPE = 0x00281053;
-}  // namespace
+#include "imaging/DicomTags.h"
 
 CDicomFile::~CDicomFile()
 {
@@ -167,7 +130,7 @@ void CDicomFile::ReadDateTime(DWORD dateTag, DWORD timeTag, COleDateTime* pValue
 
 void CDicomFile::ReadPhotometric(CDicomImageAttr* pAttr)
 {
-    pDICOMELEMENT element = FindFirstElement(nullptr, TAG_PHOTOMETRIC, kTree);
+    pDICOMELEMENT element = FindFirstElement(nullptr, TAG_PHOTOMETRIC_INTERPRETATION, kTree);
     if (element == nullptr)
         return;
     const char* text = GetStringValue(element, 0, 1);

@@ -1,6 +1,7 @@
 #include "output/CStitchDicomFile.h"
 
 #include "image/CBaseImage.h"
+#include "imaging/DicomTags.h"
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
 #include "platform/LargeBuffer.h"
@@ -10,10 +11,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr DWORD TAG_PIXEL_DATA = 0x7FE00010;
-constexpr DWORD TAG_SOP_CLASS_UID = 0x00080016;
-constexpr DWORD TAG_SOP_INSTANCE_UID = 0x00080018;
 
 CString ReadUid(LDicomDS& ds, DWORD tag)
 {

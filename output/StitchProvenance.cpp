@@ -1,5 +1,6 @@
 #include "output/StitchProvenance.h"
 
+#include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
 #include "output/CStitchDicomItem.h"
 
@@ -8,17 +9,6 @@
 
 namespace output {
 namespace {
-
-constexpr DWORD TAG_IMAGE_TYPE = 0x00080008;
-constexpr DWORD TAG_CODE_VALUE = 0x00080100;
-constexpr DWORD TAG_CODING_SCHEME_DESIGNATOR = 0x00080102;
-constexpr DWORD TAG_CODE_MEANING = 0x00080104;
-constexpr DWORD TAG_REFERENCED_SOP_CLASS_UID = 0x00081150;
-constexpr DWORD TAG_REFERENCED_SOP_INSTANCE_UID = 0x00081155;
-constexpr DWORD TAG_DERIVATION_DESCRIPTION = 0x00082111;
-constexpr DWORD TAG_SOURCE_IMAGE_SEQUENCE = 0x00082112;
-constexpr DWORD TAG_DERIVATION_CODE_SEQUENCE = 0x00089215;
-constexpr DWORD TAG_PURPOSE_OF_REFERENCE_CODE_SEQUENCE = 0x0040A170;
 
 struct CodedConcept {
     const char* value;

@@ -2,6 +2,7 @@
 // geometry and pixel elements replaced.
 #include "output/CStitchDicomFile.h"
 
+#include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
 #include "imaging/Uid.h"
 #include "output/OutputSettings.h"
@@ -14,31 +15,6 @@
 #include <string>
 
 namespace {
-
-constexpr DWORD TAG_SOP_INSTANCE_UID = 0x00080018;
-constexpr DWORD TAG_CONTENT_DATE = 0x00080023;
-constexpr DWORD TAG_CONTENT_TIME = 0x00080033;
-constexpr DWORD TAG_MANUFACTURER = 0x00080070;
-constexpr DWORD TAG_MODEL_NAME = 0x00081090;
-constexpr DWORD TAG_ACQUISITION_NUMBER = 0x00200012;
-constexpr DWORD TAG_INSTANCE_NUMBER = 0x00200013;
-constexpr DWORD TAG_SAMPLES_PER_PIXEL = 0x00280002;
-constexpr DWORD TAG_PHOTOMETRIC_INTERPRETATION = 0x00280004;
-constexpr DWORD TAG_PLANAR_CONFIGURATION = 0x00280006;
-constexpr DWORD TAG_NUMBER_OF_FRAMES = 0x00280008;
-constexpr DWORD TAG_ROWS = 0x00280010;
-constexpr DWORD TAG_COLUMNS = 0x00280011;
-constexpr DWORD TAG_BITS_ALLOCATED = 0x00280100;
-constexpr DWORD TAG_BITS_STORED = 0x00280101;
-constexpr DWORD TAG_HIGH_BIT = 0x00280102;
-constexpr DWORD TAG_PIXEL_REPRESENTATION = 0x00280103;
-constexpr DWORD TAG_SMALLEST_PIXEL_VALUE = 0x00280106;
-constexpr DWORD TAG_LARGEST_PIXEL_VALUE = 0x00280107;
-constexpr DWORD TAG_WINDOW_CENTER = 0x00281050;
-constexpr DWORD TAG_WINDOW_WIDTH = 0x00281051;
-constexpr DWORD TAG_RESCALE_INTERCEPT = 0x00281052;
-constexpr DWORD TAG_RESCALE_SLOPE = 0x00281053;
-constexpr DWORD TAG_PIXEL_DATA = 0x7FE00010;
 constexpr const char* kExplicitLittleEndian = "1.2.840.10008.1.2.1";
 
 pDICOMELEMENT FindOrInsert(LDicomDS& ds, DWORD tag)

@@ -1,0 +1,60 @@
+// The DICOM attributes the module reads and writes, as tags with the group in the high 16
+// bits and the element in the low 16 bits (the form LDicomDS takes).
+#pragma once
+
+#include "platform/Win32Types.h"
+
+inline constexpr DWORD TAG_IMAGE_TYPE = 0x00080008;
+inline constexpr DWORD TAG_SOP_CLASS_UID = 0x00080016;
+inline constexpr DWORD TAG_SOP_INSTANCE_UID = 0x00080018;
+inline constexpr DWORD TAG_STUDY_DATE = 0x00080020;
+inline constexpr DWORD TAG_SERIES_DATE = 0x00080021;
+inline constexpr DWORD TAG_CONTENT_DATE = 0x00080023;
+inline constexpr DWORD TAG_STUDY_TIME = 0x00080030;
+inline constexpr DWORD TAG_SERIES_TIME = 0x00080031;
+inline constexpr DWORD TAG_CONTENT_TIME = 0x00080033;
+inline constexpr DWORD TAG_MODALITY = 0x00080060;
+inline constexpr DWORD TAG_MANUFACTURER = 0x00080070;
+inline constexpr DWORD TAG_INSTITUTION_NAME = 0x00080080;
+inline constexpr DWORD TAG_CODE_VALUE = 0x00080100;
+inline constexpr DWORD TAG_CODING_SCHEME_DESIGNATOR = 0x00080102;
+inline constexpr DWORD TAG_CODE_MEANING = 0x00080104;
+inline constexpr DWORD TAG_STUDY_DESCRIPTION = 0x00081030;
+inline constexpr DWORD TAG_MODEL_NAME = 0x00081090;
+inline constexpr DWORD TAG_REFERENCED_SOP_CLASS_UID = 0x00081150;
+inline constexpr DWORD TAG_REFERENCED_SOP_INSTANCE_UID = 0x00081155;
+inline constexpr DWORD TAG_DERIVATION_DESCRIPTION = 0x00082111;
+inline constexpr DWORD TAG_SOURCE_IMAGE_SEQUENCE = 0x00082112;
+inline constexpr DWORD TAG_DERIVATION_CODE_SEQUENCE = 0x00089215;
+inline constexpr DWORD TAG_PATIENT_NAME = 0x00100010;
+inline constexpr DWORD TAG_PATIENT_ID = 0x00100020;
+inline constexpr DWORD TAG_PATIENT_BIRTH_DATE = 0x00100030;
+inline constexpr DWORD TAG_PATIENT_SEX = 0x00100040;
+inline constexpr DWORD TAG_SLICE_THICKNESS = 0x00180050;
+inline constexpr DWORD TAG_KVP = 0x00180060;
+inline constexpr DWORD TAG_TUBE_CURRENT = 0x00181151;
+inline constexpr DWORD TAG_STUDY_INSTANCE_UID = 0x0020000D;
+inline constexpr DWORD TAG_SERIES_INSTANCE_UID = 0x0020000E;
+inline constexpr DWORD TAG_STUDY_ID = 0x00200010;
+inline constexpr DWORD TAG_SERIES_NUMBER = 0x00200011;
+inline constexpr DWORD TAG_ACQUISITION_NUMBER = 0x00200012;
+inline constexpr DWORD TAG_INSTANCE_NUMBER = 0x00200013;
+inline constexpr DWORD TAG_SAMPLES_PER_PIXEL = 0x00280002;
+inline constexpr DWORD TAG_PHOTOMETRIC_INTERPRETATION = 0x00280004;
+inline constexpr DWORD TAG_PLANAR_CONFIGURATION = 0x00280006;
+inline constexpr DWORD TAG_NUMBER_OF_FRAMES = 0x00280008;
+inline constexpr DWORD TAG_ROWS = 0x00280010;
+inline constexpr DWORD TAG_COLUMNS = 0x00280011;
+inline constexpr DWORD TAG_PIXEL_SPACING = 0x00280030;
+inline constexpr DWORD TAG_BITS_ALLOCATED = 0x00280100;
+inline constexpr DWORD TAG_BITS_STORED = 0x00280101;
+inline constexpr DWORD TAG_HIGH_BIT = 0x00280102;
+inline constexpr DWORD TAG_PIXEL_REPRESENTATION = 0x00280103;
+inline constexpr DWORD TAG_SMALLEST_PIXEL_VALUE = 0x00280106;
+inline constexpr DWORD TAG_LARGEST_PIXEL_VALUE = 0x00280107;
+inline constexpr DWORD TAG_WINDOW_CENTER = 0x00281050;
+inline constexpr DWORD TAG_WINDOW_WIDTH = 0x00281051;
+inline constexpr DWORD TAG_RESCALE_INTERCEPT = 0x00281052;
+inline constexpr DWORD TAG_RESCALE_SLOPE = 0x00281053;
+inline constexpr DWORD TAG_PURPOSE_OF_REFERENCE_CODE_SEQUENCE = 0x0040A170;
+inline constexpr DWORD TAG_PIXEL_DATA = 0x7FE00010;
