@@ -3,6 +3,7 @@
 
 #include "imaging/LBitmap.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -100,7 +101,22 @@ struct LBitmapBase::Impl {
     }
     // Grey sample `index` (in samples) with its sign.
     std::int64_t Sample(size_t index) const;
+    // The lookup table entry a grey sample renders through: signed samples are shifted by
+    // 32768, and values beyond the table take its ends.
+    size_t LutIndex(std::int64_t sample, size_t tableSize) const
+    {
+        const std::int64_t offset = isSigned ? 32768 : 0;
+        return size_t(std::clamp<std::int64_t>(sample + offset, 0, std::int64_t(tableSize) - 1));
+    }
 };
+
+namespace imaging {
+// 0x00RRGGBB, the layout of renditions and painted pictures.
+inline DWORD PackRgb(BYTE red, BYTE green, BYTE blue)
+{
+    return (DWORD(red) << 16) | (DWORD(green) << 8) | DWORD(blue);
+}
+}  // namespace imaging
 
 namespace imaging {
 // True for the depths the bitmaps hold: 8, 16 and 32-bit grey, 24-bit colour.

@@ -33,7 +33,7 @@ std::vector<DWORD> RgbTable(const Impl& impl)
     std::vector<DWORD> table(impl.lut.size());
     for (size_t i = 0; i < table.size(); ++i) {
         const RGBQUAD& q = impl.lut[i];
-        table[i] = (DWORD(q.rgbRed) << 16) | (DWORD(q.rgbGreen) << 8) | DWORD(q.rgbBlue);
+        table[i] = imaging::PackRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
     }
     return table;
 }
@@ -45,13 +45,11 @@ void RenderGreyRow(const Impl& impl, const std::vector<DWORD>& table, const BYTE
                    const std::vector<size_t>& columns, DWORD* out)
 {
     using Signed = std::make_signed_t<T>;
-    const std::int64_t offset = impl.isSigned ? 32768 : 0;
-    const std::int64_t last = std::int64_t(table.size()) - 1;
     for (const size_t column : columns) {
         T value;
         std::memcpy(&value, row + column * sizeof(T), sizeof(T));
         const std::int64_t sample = impl.isSigned ? std::int64_t(Signed(value)) : std::int64_t(value);
-        *out++ = table[size_t(std::clamp<std::int64_t>(sample + offset, 0, last))];
+        *out++ = table[impl.LutIndex(sample, table.size())];
     }
 }
 

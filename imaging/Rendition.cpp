@@ -3,14 +3,14 @@
 
 #include <algorithm>
 
+using imaging::PackRgb;
+
 namespace {
 
 BYTE Ramp(int from, int to, std::int64_t step, std::int64_t steps)
 {
     return BYTE(from + (to - from) * step / steps);
 }
-
-DWORD ToRgb(BYTE red, BYTE green, BYTE blue) { return (DWORD(red) << 16) | (DWORD(green) << 8) | DWORD(blue); }
 
 // Colour, or grey through the table, one pixel after another.
 void RenderPixelwise(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
@@ -36,7 +36,7 @@ void RenderGrey(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
     const std::int64_t range = std::max<std::int64_t>(high - low, 1);
     for (size_t i = 0; i < out.size(); ++i) {
         const BYTE grey = BYTE((impl.Sample(i) - low) * 255 / range);
-        out[i] = ToRgb(grey, grey, grey);
+        out[i] = PackRgb(grey, grey, grey);
     }
 }
 
@@ -46,12 +46,10 @@ DWORD LBitmapBase::Impl::RenderPixel(size_t index) const
 {
     if (bitsPerPixel == 24) {
         const BYTE* p = pixels.data() + index * 3;
-        return order == ORDER_RGB ? ToRgb(p[0], p[1], p[2]) : ToRgb(p[2], p[1], p[0]);
+        return order == ORDER_RGB ? PackRgb(p[0], p[1], p[2]) : PackRgb(p[2], p[1], p[0]);
     }
-    const std::int64_t offset = isSigned ? 32768 : 0;
-    const std::int64_t last = std::int64_t(lut.size()) - 1;
-    const RGBQUAD& q = lut[size_t(std::clamp<std::int64_t>(Sample(index) + offset, 0, last))];
-    return ToRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
+    const RGBQUAD& q = lut[LutIndex(Sample(index), lut.size())];
+    return PackRgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
 }
 
 int LBitmapBase::WindowLevelFillLUT(RGBQUAD* table, ULONG count, COLORREF start, COLORREF end, int low, int high,
