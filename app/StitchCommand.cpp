@@ -5,7 +5,9 @@
 #include "app/SourceOptions.h"
 
 #include "image/CBaseImageData.h"
+#include "imaging/DicomTags.h"
 #include "imaging/LBitmap.h"
+#include "imaging/LDicomDS.h"
 #include "output/OutputSettings.h"
 #include "platform/Application.h"
 #include "platform/ImageFile.h"
@@ -158,10 +160,20 @@ void PrintJson(const CViewStitchDicom& view, const std::string& out, bool writte
         json.EndObject();
     }
     json.EndArray();
-    CBaseImageData result;
-    if (written && result.Load(out.c_str())) {
-        json.Integer("columns", result.GetWidth());
-        json.Integer("rows", result.GetHeight());
+    // The written geometry, read from the file's header: its pixels are not needed.
+    LDicomDS result(nullptr);
+    if (written && result.LoadDS(out.c_str(), LOADDS_PIXEL_DATA_ON_DEMAND) == DICOM_SUCCESS) {
+        // Each value is copied at once: the data set hands out one buffer per call.
+        const auto value = [&result](DWORD tag) {
+            const LONG* read = result.GetLongValue(result.FindFirstElement(nullptr, tag, FALSE), 0, 1);
+            return read ? std::optional<LONG>(*read) : std::nullopt;
+        };
+        const std::optional<LONG> columns = value(TAG_COLUMNS);
+        const std::optional<LONG> rows = value(TAG_ROWS);
+        if (columns && rows) {
+            json.Integer("columns", *columns);
+            json.Integer("rows", *rows);
+        }
     }
     json.String("output", out);
     json.Bool("written", written);

@@ -46,6 +46,7 @@ TEST(StitchCommand, WritesTheStitchedFileAndReportsTheRectangles)
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, a));
     EXPECT_NE(run.output.find("\"rows\": 90"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\"columns\": 40"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("\"left\": 3"), std::string::npos) << run.output;
 
     const fs::path cropped = dir / "cropped.dcm";
