@@ -1,5 +1,6 @@
 #include "image/CDicomFile.h"
 
+#include "imaging/DicomAttribute.h"
 #include "imaging/DicomTags.h"
 
 CDicomFile::~CDicomFile()
@@ -12,128 +13,82 @@ BOOL CDicomFile::Load(LPCTSTR path)
     return LoadDS(path, 0) == DICOM_SUCCESS;
 }
 
+namespace {
+using imaging::Scope;
+constexpr Scope kTree = Scope::Tree;
+constexpr Scope kTopLevel = Scope::TopLevel;  // a few study elements are looked up here only
+
+// A field takes the value the file has; when the element is absent (or its value does not
+// convert) the field keeps the record's default.
+template <typename Value, typename Field>
+void Assign(const std::optional<Value>& value, Field* field)
+{
+    if (value)
+        *field = static_cast<Field>(*value);
+}
+
+// The date, then the time of day when the time element is present; fractions of a second
+// are dropped.
+void AssignDateTime(LDicomDS& ds, DWORD dateTag, DWORD timeTag, COleDateTime* pValue)
+{
+    if (const auto date = imaging::ReadDate(ds, dateTag, kTree))
+        pValue->SetDate(date->nYear, date->nMonth, date->nDay);
+    if (timeTag == 0)
+        return;
+    if (const auto time = imaging::ReadTime(ds, timeTag, kTree))
+        pValue->SetDateTime(pValue->GetYear(), pValue->GetMonth(), pValue->GetDay(), time->nHours, time->nMinutes,
+                            time->nSeconds);
+}
+
+}  // namespace
+
 BOOL CDicomFile::ReadStudyData(CDicomStudyData* pStudy)
 {
-    ReadText(TAG_SOP_INSTANCE_UID, kTree, &pStudy->m_strSOPInstanceUID);
-    ReadText(TAG_PATIENT_ID, kTree, &pStudy->m_strPatientID);
-    ReadText(TAG_PATIENT_NAME, kTree, &pStudy->m_strPatientName);
-    ReadText(TAG_PATIENT_SEX, kTree, &pStudy->m_strPatientSex);
-    ReadDateTime(TAG_PATIENT_BIRTH_DATE, 0, &pStudy->m_dtBirthDate);
-    ReadText(TAG_STUDY_INSTANCE_UID, kTree, &pStudy->m_strStudyInstanceUID);
-    ReadText(TAG_STUDY_ID, kTree, &pStudy->m_strStudyID);
-    ReadDateTime(TAG_STUDY_DATE, TAG_STUDY_TIME, &pStudy->m_dtStudy);
-    ReadText(TAG_STUDY_DESCRIPTION, kTree, &pStudy->m_strStudyDescription);
-    ReadText(TAG_SERIES_INSTANCE_UID, kTree, &pStudy->m_strSeriesInstanceUID);
-    ReadLong(TAG_SERIES_NUMBER, kTree, &pStudy->m_nSeriesNumber);
-    ReadDateTime(TAG_SERIES_DATE, TAG_SERIES_TIME, &pStudy->m_dtSeries);
-    ReadText(TAG_MODALITY, kTree, &pStudy->m_strModality);
-    ReadText(TAG_INSTITUTION_NAME, kTopLevel, &pStudy->m_strInstitutionName);
-    ReadLong(TAG_ACQUISITION_NUMBER, kTopLevel, &pStudy->m_nAcquisitionNumber);
-    ReadLong(TAG_INSTANCE_NUMBER, kTree, &pStudy->m_nInstanceNumber);
-    ReadDouble(TAG_KVP, kTopLevel, &pStudy->m_dKVP);
-    ReadLong(TAG_TUBE_CURRENT, kTopLevel, &pStudy->m_nTubeCurrent);
+    using imaging::ReadDouble, imaging::ReadLong, imaging::ReadText;
+    Assign(ReadText(*this, TAG_SOP_INSTANCE_UID, kTree), &pStudy->m_strSOPInstanceUID);
+    Assign(ReadText(*this, TAG_PATIENT_ID, kTree), &pStudy->m_strPatientID);
+    Assign(ReadText(*this, TAG_PATIENT_NAME, kTree), &pStudy->m_strPatientName);
+    Assign(ReadText(*this, TAG_PATIENT_SEX, kTree), &pStudy->m_strPatientSex);
+    AssignDateTime(*this, TAG_PATIENT_BIRTH_DATE, 0, &pStudy->m_dtBirthDate);
+    Assign(ReadText(*this, TAG_STUDY_INSTANCE_UID, kTree), &pStudy->m_strStudyInstanceUID);
+    Assign(ReadText(*this, TAG_STUDY_ID, kTree), &pStudy->m_strStudyID);
+    AssignDateTime(*this, TAG_STUDY_DATE, TAG_STUDY_TIME, &pStudy->m_dtStudy);
+    Assign(ReadText(*this, TAG_STUDY_DESCRIPTION, kTree), &pStudy->m_strStudyDescription);
+    Assign(ReadText(*this, TAG_SERIES_INSTANCE_UID, kTree), &pStudy->m_strSeriesInstanceUID);
+    Assign(ReadLong(*this, TAG_SERIES_NUMBER, kTree), &pStudy->m_nSeriesNumber);
+    AssignDateTime(*this, TAG_SERIES_DATE, TAG_SERIES_TIME, &pStudy->m_dtSeries);
+    Assign(ReadText(*this, TAG_MODALITY, kTree), &pStudy->m_strModality);
+    Assign(ReadText(*this, TAG_INSTITUTION_NAME, kTopLevel), &pStudy->m_strInstitutionName);
+    Assign(ReadLong(*this, TAG_ACQUISITION_NUMBER, kTopLevel), &pStudy->m_nAcquisitionNumber);
+    Assign(ReadLong(*this, TAG_INSTANCE_NUMBER, kTree), &pStudy->m_nInstanceNumber);
+    Assign(ReadDouble(*this, TAG_KVP, kTopLevel), &pStudy->m_dKVP);
+    Assign(ReadLong(*this, TAG_TUBE_CURRENT, kTopLevel), &pStudy->m_nTubeCurrent);
     return TRUE;
 }
 
 BOOL CDicomFile::ReadImageAttr(CDicomImageAttr* pAttr)
 {
-    ReadShort(TAG_SAMPLES_PER_PIXEL, &pAttr->m_nSamplesPerPixel);
-    ReadPhotometric(pAttr);
-    ReadLong(TAG_NUMBER_OF_FRAMES, kTree, &pAttr->m_nNumberOfFrames);
-    ReadShort(TAG_ROWS, &pAttr->m_nRows);
-    ReadShort(TAG_COLUMNS, &pAttr->m_nColumns);
-    ReadShort(TAG_BITS_ALLOCATED, &pAttr->m_nBitsAllocated);
-    ReadShort(TAG_BITS_STORED, &pAttr->m_nBitsStored);
-    ReadShort(TAG_HIGH_BIT, &pAttr->m_nHighBit);
-    ReadShort(TAG_PIXEL_REPRESENTATION, &pAttr->m_nPixelRepresentation);
-    ReadDouble(TAG_WINDOW_WIDTH, kTree, &pAttr->m_dWindowWidth);
-    ReadDouble(TAG_WINDOW_CENTER, kTree, &pAttr->m_dWindowCenter);
-    ReadDouble(TAG_RESCALE_INTERCEPT, kTree, &pAttr->m_dRescaleIntercept);
-    ReadDouble(TAG_RESCALE_SLOPE, kTree, &pAttr->m_dRescaleSlope);
-    ReadPixelSpacing(&pAttr->m_fPixelSpacingRow, &pAttr->m_fPixelSpacingColumn);
-    ReadFloat(TAG_SLICE_THICKNESS, &pAttr->m_fSliceThickness);
+    using imaging::ReadDouble, imaging::ReadShort;
+    Assign(ReadShort(*this, TAG_SAMPLES_PER_PIXEL, kTree), &pAttr->m_nSamplesPerPixel);
+    if (const auto photometric = imaging::ReadText(*this, TAG_PHOTOMETRIC_INTERPRETATION, kTree)) {
+        pAttr->m_strPhotometric = *photometric;
+        pAttr->m_nPhotometric = PhotometricKindFromText(photometric->c_str());
+    }
+    Assign(imaging::ReadLong(*this, TAG_NUMBER_OF_FRAMES, kTree), &pAttr->m_nNumberOfFrames);
+    Assign(ReadShort(*this, TAG_ROWS, kTree), &pAttr->m_nRows);
+    Assign(ReadShort(*this, TAG_COLUMNS, kTree), &pAttr->m_nColumns);
+    Assign(ReadShort(*this, TAG_BITS_ALLOCATED, kTree), &pAttr->m_nBitsAllocated);
+    Assign(ReadShort(*this, TAG_BITS_STORED, kTree), &pAttr->m_nBitsStored);
+    Assign(ReadShort(*this, TAG_HIGH_BIT, kTree), &pAttr->m_nHighBit);
+    Assign(ReadShort(*this, TAG_PIXEL_REPRESENTATION, kTree), &pAttr->m_nPixelRepresentation);
+    Assign(ReadDouble(*this, TAG_WINDOW_WIDTH, kTree), &pAttr->m_dWindowWidth);
+    Assign(ReadDouble(*this, TAG_WINDOW_CENTER, kTree), &pAttr->m_dWindowCenter);
+    Assign(ReadDouble(*this, TAG_RESCALE_INTERCEPT, kTree), &pAttr->m_dRescaleIntercept);
+    Assign(ReadDouble(*this, TAG_RESCALE_SLOPE, kTree), &pAttr->m_dRescaleSlope);
+    if (const auto spacing = imaging::ReadDoublePair(*this, TAG_PIXEL_SPACING, kTree)) {
+        pAttr->m_fPixelSpacingRow = static_cast<float>(spacing->first);
+        pAttr->m_fPixelSpacingColumn = static_cast<float>(spacing->second);
+    }
+    Assign(ReadDouble(*this, TAG_SLICE_THICKNESS, kTree), &pAttr->m_fSliceThickness);
     return TRUE;
-}
-
-void CDicomFile::ReadText(DWORD tag, BOOL bTree, CString* pValue)
-{
-    pDICOMELEMENT element = FindFirstElement(nullptr, tag, bTree);
-    if (element == nullptr)
-        return;
-    const char* text = GetStringValue(element, 0, 1);
-    *pValue = text ? text : "";
-}
-
-void CDicomFile::ReadShort(DWORD tag, int* pValue)
-{
-    pDICOMELEMENT element = FindFirstElement(nullptr, tag, kTree);
-    if (element == nullptr)
-        return;
-    // 16-bit values widen with their sign: an unsigned 40000 becomes -25536.
-    if (const short* value = GetShortValue(element, 0, 1))
-        *pValue = *value;
-}
-
-void CDicomFile::ReadLong(DWORD tag, BOOL bTree, int* pValue)
-{
-    pDICOMELEMENT element = FindFirstElement(nullptr, tag, bTree);
-    if (element == nullptr)
-        return;
-    if (const LONG* value = GetLongValue(element, 0, 1))
-        *pValue = *value;
-}
-
-void CDicomFile::ReadDouble(DWORD tag, BOOL bTree, double* pValue)
-{
-    pDICOMELEMENT element = FindFirstElement(nullptr, tag, bTree);
-    if (element == nullptr)
-        return;
-    if (const double* value = GetDoubleValue(element, 0, 1))
-        *pValue = *value;
-}
-
-void CDicomFile::ReadFloat(DWORD tag, float* pValue)
-{
-    pDICOMELEMENT element = FindFirstElement(nullptr, tag, kTree);
-    if (element == nullptr)
-        return;
-    if (const double* value = GetDoubleValue(element, 0, 1))
-        *pValue = static_cast<float>(*value);
-}
-
-void CDicomFile::ReadPixelSpacing(float* pRow, float* pColumn)
-{
-    pDICOMELEMENT element = FindFirstElement(nullptr, TAG_PIXEL_SPACING, kTree);
-    if (element == nullptr)
-        return;
-    if (const double* values = GetDoubleValue(element, 0, 2)) {
-        *pRow = static_cast<float>(values[0]);
-        *pColumn = static_cast<float>(values[1]);
-    }
-}
-
-void CDicomFile::ReadDateTime(DWORD dateTag, DWORD timeTag, COleDateTime* pValue)
-{
-    if (pDICOMELEMENT element = FindFirstElement(nullptr, dateTag, kTree)) {
-        if (const VALUEDATE* date = GetDateValue(element, 0, 1))
-            pValue->SetDate(date->nYear, date->nMonth, date->nDay);
-    }
-    if (timeTag == 0)
-        return;
-    if (pDICOMELEMENT element = FindFirstElement(nullptr, timeTag, kTree)) {
-        // The time of day joins the date already read; fractions of a second are dropped.
-        if (const VALUETIME* time = GetTimeValue(element, 0, 1))
-            pValue->SetDateTime(pValue->GetYear(), pValue->GetMonth(), pValue->GetDay(), time->nHours,
-                                time->nMinutes, time->nSeconds);
-    }
-}
-
-void CDicomFile::ReadPhotometric(CDicomImageAttr* pAttr)
-{
-    pDICOMELEMENT element = FindFirstElement(nullptr, TAG_PHOTOMETRIC_INTERPRETATION, kTree);
-    if (element == nullptr)
-        return;
-    const char* text = GetStringValue(element, 0, 1);
-    pAttr->m_strPhotometric = text ? text : "";
-    pAttr->m_nPhotometric = PhotometricKindFromText(text);
 }

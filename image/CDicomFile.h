@@ -16,19 +16,4 @@ public:
     // record's defaults. Always TRUE.
     BOOL ReadStudyData(CDicomStudyData* pStudy);
     BOOL ReadImageAttr(CDicomImageAttr* pAttr);
-
-private:
-    // Tree-search flags: a few study elements are looked up at the top level only.
-    static constexpr BOOL kTopLevel = FALSE;
-    static constexpr BOOL kTree = TRUE;
-
-    void ReadText(DWORD tag, BOOL bTree, CString* pValue);
-    void ReadShort(DWORD tag, int* pValue);
-    void ReadLong(DWORD tag, BOOL bTree, int* pValue);
-    void ReadDouble(DWORD tag, BOOL bTree, double* pValue);
-    void ReadFloat(DWORD tag, float* pValue);
-    void ReadPixelSpacing(float* pRow, float* pColumn);
-    // The date, then the time of day when the time element is present.
-    void ReadDateTime(DWORD dateTag, DWORD timeTag, COleDateTime* pValue);
-    void ReadPhotometric(CDicomImageAttr* pAttr);
 };

@@ -144,8 +144,7 @@ bool CheckRleFrame(DcmPixelData& pixels, E_TransferSyntax xfer, unsigned long in
 bool HasOwnCodec(E_TransferSyntax xfer) { return IsJpegLs(xfer) || IsJpeg2000(xfer); }
 
 OwnDecodeResult DecodeWithOwnCodec(DcmPixelData& pixels, E_TransferSyntax xfer, unsigned long index, long frames,
-                                   const FrameSpec& spec, const std::string& photometric, DecodedFrame& frame,
-                                   std::string& reason)
+                                   const FrameLayout& layout, DecodedFrame& frame, std::string& reason)
 {
     if (!HasOwnCodec(xfer) || (IsJpegLs(xfer) && !JpegLsAvailable()))
         return OwnDecodeResult::NotHandled;
@@ -154,8 +153,8 @@ OwnDecodeResult DecodeWithOwnCodec(DcmPixelData& pixels, E_TransferSyntax xfer, 
         found != OwnDecodeResult::Decoded)
         return found;
     const bool decoded = IsJpegLs(xfer)
-                             ? DecodeJpegLsFrame(stream.data, stream.size, spec, photometric, frame, reason)
-                             : DecodeJpeg2000Frame(stream.data, stream.size, spec, photometric, frame, reason);
+                             ? DecodeJpegLsFrame(stream.data, stream.size, layout, frame, reason)
+                             : DecodeJpeg2000Frame(stream.data, stream.size, layout, frame, reason);
     return decoded ? OwnDecodeResult::Decoded : OwnDecodeResult::Failed;
 }
 

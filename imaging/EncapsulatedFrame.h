@@ -22,8 +22,7 @@ bool HasOwnCodec(E_TransferSyntax xfer);
 
 // Decodes frame `index` of `frames` from the Pixel Data's fragments.
 OwnDecodeResult DecodeWithOwnCodec(DcmPixelData& pixels, E_TransferSyntax xfer, unsigned long index, long frames,
-                                   const FrameSpec& spec, const std::string& photometric, DecodedFrame& frame,
-                                   std::string& reason);
+                                   const FrameLayout& layout, DecodedFrame& frame, std::string& reason);
 
 // RLE frames are decoded by DCMTK, whose decoder (3.6.7) reads past the frame when the
 // RLE header's segment offsets point outside it. True when the header of frame `index`

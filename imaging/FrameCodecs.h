@@ -10,15 +10,20 @@
 
 namespace imaging {
 
-// What the data set says one frame holds. The codestream must agree with it before a
-// single sample is decoded: a damaged header is refused, never trusted for sizes.
-struct FrameSpec {
+// What the data set says its frames hold: the image pixel attributes beside the Pixel
+// Data element. A codestream must agree with it before a single sample is decoded: a
+// damaged header is refused, never trusted for sizes.
+struct FrameLayout {
     int rows = 0;
     int columns = 0;
-    int samples = 1;        // 1 grey, 3 colour
-    int bitsAllocated = 8;  // 8 or 16
-    int bitsStored = 8;
-    bool isSigned = false;
+    int samples = 1;  // 1 grey, 3 colour
+    int bitsAllocated = 0;
+    int bitsStored = 0;
+    int highBit = 0;
+    int pixelRepresentation = 0;  // 1: signed samples
+    int frames = 1;
+    int planar = 0;  // 1: colour by plane
+    std::string photometric;
 
     size_t SampleBytes() const { return size_t(bitsAllocated / 8); }
     std::uint64_t FrameBytes() const
@@ -28,20 +33,20 @@ struct FrameSpec {
 };
 
 // Result of a decode. `colourModel` names the colour space of 3-sample output ("RGB"
-// when the codestream's own transform was undone, otherwise the stored one).
+// when the codestream's own transform was undone, otherwise the layout's photometric).
 struct DecodedFrame {
     std::vector<std::uint8_t> bytes;  // FrameBytes(), host byte order, colour by pixel
     std::string colourModel;
 };
 
 // One codestream in, stored values out (see DecodedFrame). False with a reason for a
-// codestream that is damaged or does not match `spec`; nothing aborts or throws.
-bool DecodeJpegLsFrame(const std::uint8_t* data, size_t size, const FrameSpec& spec, const std::string& photometric,
-                       DecodedFrame& frame, std::string& reason);
+// codestream that is damaged or does not match `layout`; nothing aborts or throws.
+bool DecodeJpegLsFrame(const std::uint8_t* data, size_t size, const FrameLayout& layout, DecodedFrame& frame,
+                       std::string& reason);
 // False when the system CharLS cannot be loaded (DCMTK's decoder then serves).
 bool JpegLsAvailable();
-bool DecodeJpeg2000Frame(const std::uint8_t* data, size_t size, const FrameSpec& spec,
-                         const std::string& photometric, DecodedFrame& frame, std::string& reason);
+bool DecodeJpeg2000Frame(const std::uint8_t* data, size_t size, const FrameLayout& layout, DecodedFrame& frame,
+                         std::string& reason);
 
 // Sizes a buffer, turning an allocation failure into a reason.
 inline bool AllocateFrame(std::vector<std::uint8_t>& bytes, std::uint64_t size, std::string& reason)

@@ -90,7 +90,7 @@ std::uint32_t BigEndian32(const std::uint8_t* p)
 // OpenJPEG sizes its structures by the claimed image while reading the header, so a few
 // damaged bytes could otherwise cost seconds and hundreds of megabytes before the size is
 // refused. Other layouts (a JP2 wrapper, a damaged start) are left to OpenJPEG.
-bool SizeSegmentMatches(const std::uint8_t* data, size_t size, const FrameSpec& spec, std::string& reason)
+bool SizeSegmentMatches(const std::uint8_t* data, size_t size, const FrameLayout& layout, std::string& reason)
 {
     static constexpr std::uint8_t kStart[] = {0xFF, 0x4F, 0xFF, 0x51};
     constexpr size_t kOffsetsEnd = 4 + 2 + 2 + 4 * 4;  // SOC, SIZ, Lsiz, Rsiz, Xsiz..YOsiz
@@ -99,19 +99,19 @@ bool SizeSegmentMatches(const std::uint8_t* data, size_t size, const FrameSpec& 
     const std::uint32_t right = BigEndian32(data + 8), bottom = BigEndian32(data + 12);
     const std::uint32_t left = BigEndian32(data + 16), top = BigEndian32(data + 20);
     const std::int64_t width = std::int64_t(right) - left, height = std::int64_t(bottom) - top;
-    if (width != spec.columns || height != spec.rows) {
+    if (width != layout.columns || height != layout.rows) {
         reason = "the JPEG 2000 frame is " + std::to_string(width) + " x " + std::to_string(height) +
-                 ", the data set says " + std::to_string(spec.columns) + " x " + std::to_string(spec.rows);
+                 ", the data set says " + std::to_string(layout.columns) + " x " + std::to_string(layout.rows);
         return false;
     }
     return true;
 }
 
-bool HeaderMatches(const opj_image_t& image, const FrameSpec& spec, std::string& reason)
+bool HeaderMatches(const opj_image_t& image, const FrameLayout& layout, std::string& reason)
 {
-    if (image.numcomps != std::uint32_t(spec.samples) || !image.comps) {
+    if (image.numcomps != std::uint32_t(layout.samples) || !image.comps) {
         reason = "the JPEG 2000 frame has " + std::to_string(image.numcomps) + " components, the data set " +
-                 std::to_string(spec.samples) + " samples per pixel";
+                 std::to_string(layout.samples) + " samples per pixel";
         return false;
     }
     for (std::uint32_t c = 0; c < image.numcomps; ++c) {
@@ -120,19 +120,19 @@ bool HeaderMatches(const opj_image_t& image, const FrameSpec& spec, std::string&
             reason = "subsampled JPEG 2000 components are not supported";
             return false;
         }
-        if (comp.w != std::uint32_t(spec.columns) || comp.h != std::uint32_t(spec.rows)) {
+        if (comp.w != std::uint32_t(layout.columns) || comp.h != std::uint32_t(layout.rows)) {
             reason = "the JPEG 2000 frame is " + std::to_string(comp.w) + " x " + std::to_string(comp.h) +
-                     ", the data set says " + std::to_string(spec.columns) + " x " + std::to_string(spec.rows);
+                     ", the data set says " + std::to_string(layout.columns) + " x " + std::to_string(layout.rows);
             return false;
         }
-        if (comp.prec < 1 || comp.prec > std::uint32_t(spec.bitsAllocated)) {
+        if (comp.prec < 1 || comp.prec > std::uint32_t(layout.bitsAllocated)) {
             reason = "JPEG 2000 samples of " + std::to_string(comp.prec) + " bits do not fit Bits Allocated " +
-                     std::to_string(spec.bitsAllocated);
+                     std::to_string(layout.bitsAllocated);
             return false;
         }
     }
-    if (spec.bitsAllocated != 8 && spec.bitsAllocated != 16) {
-        reason = "JPEG 2000 with Bits Allocated " + std::to_string(spec.bitsAllocated) + " is not supported";
+    if (layout.bitsAllocated != 8 && layout.bitsAllocated != 16) {
+        reason = "JPEG 2000 with Bits Allocated " + std::to_string(layout.bitsAllocated) + " is not supported";
         return false;
     }
     return true;
@@ -164,14 +164,14 @@ std::string ColourModelOf(opj_codec_t* codec, const std::string& photometric)
 
 }  // namespace
 
-bool DecodeJpeg2000Frame(const std::uint8_t* data, size_t size, const FrameSpec& spec,
-                         const std::string& photometric, DecodedFrame& frame, std::string& reason)
+bool DecodeJpeg2000Frame(const std::uint8_t* data, size_t size, const FrameLayout& layout, DecodedFrame& frame,
+                         std::string& reason)
 {
     if (!data || size == 0) {
         reason = "the JPEG 2000 frame is empty";
         return false;
     }
-    if (!SizeSegmentMatches(data, size, spec, reason))
+    if (!SizeSegmentMatches(data, size, layout, reason))
         return false;
     std::unique_ptr<opj_codec_t, CodecDeleter> codec(opj_create_decompress(FormatOf(data, size)));
     MemorySource source{data, size};
@@ -200,28 +200,28 @@ bool DecodeJpeg2000Frame(const std::uint8_t* data, size_t size, const FrameSpec&
         reason = "cannot read the JPEG 2000 header" + (message.empty() ? std::string() : ": " + message);
         return false;
     }
-    if (!HeaderMatches(*image, spec, reason))
+    if (!HeaderMatches(*image, layout, reason))
         return false;
     if (!opj_decode(codec.get(), stream.get(), image.get()) || !opj_end_decompress(codec.get(), stream.get())) {
         reason = "cannot decode the JPEG 2000 frame" + (message.empty() ? std::string() : ": " + message);
         return false;
     }
     // Decoding may not change the geometry, but the planes are indexed by it: check again.
-    if (!HeaderMatches(*image, spec, reason))
+    if (!HeaderMatches(*image, layout, reason))
         return false;
     for (std::uint32_t c = 0; c < image->numcomps; ++c)
         if (!image->comps[c].data) {
             reason = "the JPEG 2000 frame holds no samples";
             return false;
         }
-    if (!AllocateFrame(frame.bytes, spec.FrameBytes(), reason))
+    if (!AllocateFrame(frame.bytes, layout.FrameBytes(), reason))
         return false;
-    const size_t pixels = size_t(spec.rows) * size_t(spec.columns);
-    if (spec.bitsAllocated == 8)
+    const size_t pixels = size_t(layout.rows) * size_t(layout.columns);
+    if (layout.bitsAllocated == 8)
         StoreSamples<std::uint8_t>(*image, pixels, frame.bytes);
     else
         StoreSamples<std::uint16_t>(*image, pixels, frame.bytes);
-    frame.colourModel = ColourModelOf(codec.get(), photometric);
+    frame.colourModel = ColourModelOf(codec.get(), layout.photometric);
     return true;
 }
 

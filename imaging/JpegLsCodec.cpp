@@ -74,20 +74,20 @@ bool Failed(charls::jpegls_errc code, const char* step, std::string& reason)
 }
 
 // The stream's frame must be the data set's frame, in samples we can hold.
-bool HeaderMatches(const charls_frame_info& info, charls::interleave_mode mode, const FrameSpec& spec,
+bool HeaderMatches(const charls_frame_info& info, charls::interleave_mode mode, const FrameLayout& layout,
                    std::string& reason)
 {
-    if (info.width != std::uint32_t(spec.columns) || info.height != std::uint32_t(spec.rows))
+    if (info.width != std::uint32_t(layout.columns) || info.height != std::uint32_t(layout.rows))
         reason = "the JPEG-LS frame is " + std::to_string(info.width) + " x " + std::to_string(info.height) +
-                 ", the data set says " + std::to_string(spec.columns) + " x " + std::to_string(spec.rows);
-    else if (info.component_count != spec.samples)
+                 ", the data set says " + std::to_string(layout.columns) + " x " + std::to_string(layout.rows);
+    else if (info.component_count != layout.samples)
         reason = "the JPEG-LS frame has " + std::to_string(info.component_count) + " components, the data set " +
-                 std::to_string(spec.samples) + " samples per pixel";
-    else if (info.bits_per_sample < 2 || info.bits_per_sample > spec.bitsAllocated)
+                 std::to_string(layout.samples) + " samples per pixel";
+    else if (info.bits_per_sample < 2 || info.bits_per_sample > layout.bitsAllocated)
         reason = "JPEG-LS samples of " + std::to_string(info.bits_per_sample) + " bits do not fit Bits Allocated " +
-                 std::to_string(spec.bitsAllocated);
-    else if (spec.bitsAllocated != 8 && spec.bitsAllocated != 16)
-        reason = "JPEG-LS with Bits Allocated " + std::to_string(spec.bitsAllocated) + " is not supported";
+                 std::to_string(layout.bitsAllocated);
+    else if (layout.bitsAllocated != 8 && layout.bitsAllocated != 16)
+        reason = "JPEG-LS with Bits Allocated " + std::to_string(layout.bitsAllocated) + " is not supported";
     else if (int(mode) < 0 || int(mode) > 2)
         reason = "the JPEG-LS interleave mode is not valid";
     else
@@ -126,8 +126,8 @@ void WidenToSixteen(std::vector<std::uint8_t>& bytes, size_t samples)
 
 }  // namespace
 
-bool DecodeJpegLsFrame(const std::uint8_t* data, size_t size, const FrameSpec& spec, const std::string& photometric,
-                       DecodedFrame& frame, std::string& reason)
+bool DecodeJpegLsFrame(const std::uint8_t* data, size_t size, const FrameLayout& layout, DecodedFrame& frame,
+                       std::string& reason)
 {
     if (!data || size == 0) {
         reason = "the JPEG-LS frame is empty";
@@ -154,12 +154,12 @@ bool DecodeJpegLsFrame(const std::uint8_t* data, size_t size, const FrameSpec& s
     charls::interleave_mode mode{};
     if (Failed(api.frameInfo(decoder.get(), &info), "header", reason) ||
         Failed(api.interleaveMode(decoder.get(), &mode), "header", reason) ||
-        !HeaderMatches(info, mode, spec, reason))
+        !HeaderMatches(info, mode, layout, reason))
         return false;
 
     const size_t streamSampleBytes = info.bits_per_sample > 8 ? 2 : 1;
-    const size_t pixels = size_t(spec.rows) * size_t(spec.columns);
-    const std::uint64_t streamBytes = std::uint64_t(pixels) * size_t(spec.samples) * streamSampleBytes;
+    const size_t pixels = size_t(layout.rows) * size_t(layout.columns);
+    const std::uint64_t streamBytes = std::uint64_t(pixels) * size_t(layout.samples) * streamSampleBytes;
     size_t needed = 0;
     if (Failed(api.destinationSize(decoder.get(), 0, &needed), "header", reason))
         return false;
@@ -169,18 +169,18 @@ bool DecodeJpegLsFrame(const std::uint8_t* data, size_t size, const FrameSpec& s
         return false;
     }
     // Room for the widened frame from the start, so that widening never reallocates.
-    if (!AllocateFrame(frame.bytes, spec.FrameBytes(), reason))
+    if (!AllocateFrame(frame.bytes, layout.FrameBytes(), reason))
         return false;
     frame.bytes.resize(size_t(streamBytes));
     if (Failed(api.decode(decoder.get(), frame.bytes.data(), frame.bytes.size(), 0),
                "decoding", reason))
         return false;
-    if (spec.samples == 3 && mode == charls::interleave_mode::none)
+    if (layout.samples == 3 && mode == charls::interleave_mode::none)
         InterleavePlanes(frame.bytes, pixels, streamSampleBytes);
-    if (streamSampleBytes == 1 && spec.bitsAllocated == 16)
-        WidenToSixteen(frame.bytes, pixels * size_t(spec.samples));
+    if (streamSampleBytes == 1 && layout.bitsAllocated == 16)
+        WidenToSixteen(frame.bytes, pixels * size_t(layout.samples));
     // CharLS undoes its own colour transforms; the samples are then in the stored space.
-    frame.colourModel = photometric;
+    frame.colourModel = layout.photometric;
     return true;
 }
 

@@ -19,18 +19,9 @@ namespace {
 constexpr std::uint64_t kMaxFrameBytes = std::uint64_t(2) << 30;
 constexpr int kBandRows = 128;
 
-struct FrameLayout {
-    LONG rows = 0, columns = 0, bitsAllocated = 0, bitsStored = 0, highBit = 0;
-    LONG samples = 1, pixelRepresentation = 0, frames = 1, planar = 0;
-    std::string photometric;
+using imaging::FrameLayout;
 
-    std::uint64_t FrameBytes() const
-    {
-        return std::uint64_t(rows) * std::uint64_t(columns) * std::uint64_t(samples) * std::uint64_t(bitsAllocated / 8);
-    }
-};
-
-bool ReadUint16(DcmItem& item, const DcmTagKey& key, LONG& value)
+bool ReadUint16(DcmItem& item, const DcmTagKey& key, int& value)
 {
     Uint16 v = 0;
     if (item.findAndGetUint16(key, v).bad())
@@ -235,16 +226,9 @@ imaging::OwnDecodeResult DecodeOwnCodec(DcmPixelData& pixels, E_TransferSyntax x
 {
     if (!DcmXfer(xfer).isEncapsulated() || !imaging::HasOwnCodec(xfer))
         return imaging::OwnDecodeResult::NotHandled;
-    imaging::FrameSpec spec;
-    spec.rows = layout.rows;
-    spec.columns = layout.columns;
-    spec.samples = layout.samples;
-    spec.bitsAllocated = layout.bitsAllocated;
-    spec.bitsStored = layout.bitsStored;
-    spec.isSigned = layout.pixelRepresentation == 1;
     imaging::DecodedFrame frame;
     const imaging::OwnDecodeResult result =
-        imaging::DecodeWithOwnCodec(pixels, xfer, index, layout.frames, spec, layout.photometric, frame, reason);
+        imaging::DecodeWithOwnCodec(pixels, xfer, index, layout.frames, layout, frame, reason);
     if (result == imaging::OwnDecodeResult::Decoded) {
         bytes = std::move(frame.bytes);
         colourModel = std::move(frame.colourModel);

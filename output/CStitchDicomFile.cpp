@@ -1,6 +1,7 @@
 #include "output/CStitchDicomFile.h"
 
 #include "image/CBaseImage.h"
+#include "imaging/DicomAttribute.h"
 #include "imaging/DicomTags.h"
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
@@ -11,13 +12,6 @@
 #include <cstring>
 
 namespace {
-
-CString ReadUid(LDicomDS& ds, DWORD tag)
-{
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    const char* value = element ? ds.GetStringValue(element, 0, 1) : nullptr;
-    return value ? CString(value) : CString();
-}
 
 // Releases a partly built item unless it reaches the list.
 using ItemPtr = std::unique_ptr<CStitchDicomItem>;
@@ -91,8 +85,8 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
         AfxMessageBox("Fail to initialize stitching dicom", MB_OK);
         return FALSE;
     }
-    item->m_strSOPClassUID = ReadUid(ds, TAG_SOP_CLASS_UID);
-    item->m_strSOPInstanceUID = ReadUid(ds, TAG_SOP_INSTANCE_UID);
+    item->m_strSOPClassUID = imaging::ReadText(ds, TAG_SOP_CLASS_UID).value_or("");
+    item->m_strSOPInstanceUID = imaging::ReadText(ds, TAG_SOP_INSTANCE_UID).value_or("");
     if (info.bCompressed) {
         m_bChangeSyntax = TRUE;
         LBitmap decoded;

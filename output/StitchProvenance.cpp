@@ -1,5 +1,6 @@
 #include "output/StitchProvenance.h"
 
+#include "imaging/DicomAttribute.h"
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
 #include "output/CStitchDicomItem.h"
@@ -27,8 +28,7 @@ public:
     // A fresh top-level element: the template's own one, if any, is removed first.
     pDICOMELEMENT Replace(DWORD tag)
     {
-        if (pDICOMELEMENT old = m_ds.FindFirstElement(nullptr, tag, FALSE))
-            m_ds.DeleteElement(old);
+        imaging::RemoveAttribute(m_ds, tag);
         return Check(m_ds.InsertElement(nullptr, FALSE, tag, 0, FALSE, 0), tag);
     }
     pDICOMELEMENT Child(pDICOMELEMENT parent, DWORD tag)
@@ -101,8 +101,7 @@ BOOL WriteProvenance(LDicomDS& ds, const std::vector<const CStitchDicomItem*>& s
                    "Stitched from " + std::to_string(sources.size()) + " images");
     writer.AddConcept(writer.Replace(TAG_DERIVATION_CODE_SEQUENCE), kImageStitching);
 
-    if (pDICOMELEMENT old = ds.FindFirstElement(nullptr, TAG_SOURCE_IMAGE_SEQUENCE, FALSE))
-        ds.DeleteElement(old);
+    imaging::RemoveAttribute(ds, TAG_SOURCE_IMAGE_SEQUENCE);
     pDICOMELEMENT sequence = nullptr;
     for (const CStitchDicomItem* source : sources) {
         if (source->m_strSOPInstanceUID.IsEmpty() || source->m_strSOPClassUID.IsEmpty())

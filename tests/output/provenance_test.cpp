@@ -3,6 +3,7 @@
 #include "output/CStitchDicomFile.h"
 #include "output/OutputSettings.h"
 
+#include "imaging/DicomAttribute.h"
 #include "imaging/LDicomDS.h"
 #include "platform/MessageBox.h"
 #include "tests/support/DicomFactory.h"
@@ -52,9 +53,7 @@ void SetText(const fs::path& file, DWORD tag, const char* text, ULONG count)
 {
     LDicomDS ds(nullptr);
     ASSERT_EQ(ds.LoadDS(file.c_str(), 0), DICOM_SUCCESS);
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    if (!element)
-        element = ds.InsertElement(nullptr, FALSE, tag, 0, FALSE, 0);
+    pDICOMELEMENT element = imaging::FindOrInsert(ds, tag);
     ASSERT_NE(element, nullptr) << ds.GetLastError();
     ASSERT_TRUE(ds.SetStringValue(element, text, count));
     ASSERT_EQ(ds.SaveDS(file.c_str(), 0), DICOM_SUCCESS);
@@ -175,9 +174,7 @@ std::string ReadText(const fs::path& file, DWORD tag)
     LDicomDS ds(nullptr);
     if (ds.LoadDS(file.c_str(), 0) != DICOM_SUCCESS)
         return "<unreadable>";
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    const char* value = element ? ds.GetStringValue(element, 0, 1) : nullptr;
-    return value ? value : "<absent>";
+    return imaging::ReadText(ds, tag).value_or("<absent>");
 }
 
 int RowsOf(const fs::path& file)
@@ -185,9 +182,7 @@ int RowsOf(const fs::path& file)
     LDicomDS ds(nullptr);
     if (ds.LoadDS(file.c_str(), 0) != DICOM_SUCCESS)
         return 0;
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, 0x00280010, FALSE);
-    const short* value = element ? ds.GetShortValue(element, 0, 1) : nullptr;
-    return value ? static_cast<unsigned short>(*value) : 0;
+    return static_cast<unsigned short>(imaging::ReadShort(ds, 0x00280010).value_or(0));
 }
 
 }  // namespace
