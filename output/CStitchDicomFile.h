@@ -5,6 +5,7 @@
 #include "output/CStitchDicomItem.h"
 #include "platform/CString.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -31,7 +32,7 @@ public:
 
     // Writes the raster into a copy of the template (the stitched file's layout).
     BOOL WriteDicom(const char* templatePath, const char* savePath, int nWindowWidth, int nWindowCenter,
-                    int nColumns, int nRows, BYTE* pPixels, DWORD cbPixels);
+                    int nColumns, int nRows, BYTE* pPixels, size_t cbPixels);
 
     // Band callback of the decoder: places decoded rows into the item given as user data.
     static int DecodeRowsCallback(const BYTE* rows, UINT flags, int firstRow, int rowCount, void* userData);
@@ -49,6 +50,10 @@ public:
 
 private:
     struct Raster;
+    // The largest native Pixel Data value: its length is 32-bit and even.
+    static constexpr uint64_t kMaxPixelDataBytes = 0xFFFFFFFEu;
+    BOOL CheckOutputSize(int64_t width, int64_t height, int64_t bytesPerPixel);
+    BOOL CheckPixelBytes(uint64_t bytes);
     BOOL CheckItems(Raster& raster);
     BOOL BuildRaster(Raster& raster);
     static void PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out);

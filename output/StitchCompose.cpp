@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 namespace {
 constexpr int64_t kMaxDicomDimension = 65535;
@@ -29,6 +28,26 @@ void CStitchDicomFile::Refuse(const char* reason)
 {
     m_strError = reason;
     AfxMessageBox(reason, MB_OK);
+}
+
+// Refuses a raster DICOM cannot hold: Rows and Columns are 16-bit, and the length of
+// native Pixel Data is 32-bit. Sizes are computed in 64 bits, before anything is allocated.
+BOOL CStitchDicomFile::CheckOutputSize(int64_t width, int64_t height, int64_t bytesPerPixel)
+{
+    if (width > kMaxDicomDimension || height > kMaxDicomDimension) {
+        Refuse("Cannot save: the stitched image is larger than 65535 x 65535 pixels.");
+        return FALSE;
+    }
+    return CheckPixelBytes(width * height * bytesPerPixel);
+}
+
+BOOL CStitchDicomFile::CheckPixelBytes(uint64_t bytes)
+{
+    if (bytes > kMaxPixelDataBytes) {
+        Refuse("Cannot save: the stitched image is larger than 4 GB.");
+        return FALSE;
+    }
+    return TRUE;
 }
 
 // Sets the raster's geometry from the items, refusing compositions the output cannot
@@ -54,14 +73,8 @@ BOOL CStitchDicomFile::CheckItems(Raster& raster)
         Refuse("Cannot save: the stitched image has no rows.");
         return FALSE;
     }
-    if (width > kMaxDicomDimension || height > kMaxDicomDimension) {
-        Refuse("Cannot save: the stitched image is larger than 65535 x 65535 pixels.");
+    if (!CheckOutputSize(width, height, bytesPerPixel))
         return FALSE;
-    }
-    if (width * height * bytesPerPixel > std::numeric_limits<DWORD>::max()) {
-        Refuse("Cannot save: the stitched image is larger than 4 GB.");
-        return FALSE;
-    }
     raster.width = static_cast<int>(width);
     raster.height = static_cast<int>(height);
     raster.bytesPerPixel = bytesPerPixel;
@@ -134,10 +147,8 @@ BOOL CStitchDicomFile::CropRaster(Raster& raster)
     crop.right = std::min<LONG>(crop.right, raster.width);
     if (crop.right <= crop.left || crop.bottom <= crop.top)
         return TRUE;
-    if (crop.Height() > kMaxDicomDimension) {
-        Refuse("Cannot save: the stitched image is larger than 65535 x 65535 pixels.");
+    if (!CheckOutputSize(crop.Width(), crop.Height(), raster.bytesPerPixel))
         return FALSE;
-    }
     Raster cropped;
     cropped.width = crop.Width();
     cropped.height = crop.Height();
@@ -191,5 +202,5 @@ BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
     if (!BuildRaster(raster) || !CropRaster(raster))
         return FALSE;
     return WriteDicom(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, raster.width, raster.height,
-                      raster.pixels.get(), static_cast<DWORD>(raster.Size()));
+                      raster.pixels.get(), raster.Size());
 }

@@ -2,6 +2,7 @@
 // geometry and pixel elements replaced.
 #include "output/CStitchDicomFile.h"
 
+#include "imaging/DicomAttribute.h"
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
 #include "imaging/Uid.h"
@@ -17,42 +18,7 @@
 namespace {
 constexpr const char* kExplicitLittleEndian = "1.2.840.10008.1.2.1";
 
-pDICOMELEMENT FindOrInsert(LDicomDS& ds, DWORD tag)
-{
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    return element ? element : ds.InsertElement(nullptr, FALSE, tag, 0, FALSE, 0);
-}
-
-// The first value of a 16-bit element; `fallback` when absent or unreadable, and
-// `present` (when given) tells which.
-int ReadFirstShort(LDicomDS& ds, DWORD tag, int fallback, bool* present = nullptr)
-{
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    if (present)
-        *present = element != nullptr;
-    const short* value = element ? ds.GetShortValue(element, 0, 1) : nullptr;
-    return value ? *value : fallback;
-}
-
-void SetShortIfPresent(LDicomDS& ds, DWORD tag, int value)
-{
-    if (pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE)) {
-        const short v = static_cast<short>(value);
-        ds.SetShortValue(element, &v, 1);
-    }
-}
-
-void SetDoubleIfPresent(LDicomDS& ds, DWORD tag, double value)
-{
-    if (pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE))
-        ds.SetDoubleValue(element, &value, 1);
-}
-
-void DeleteIfPresent(LDicomDS& ds, DWORD tag)
-{
-    if (pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE))
-        ds.DeleteElement(element);
-}
+using imaging::FindOrInsert;
 
 // Identity, manufacturer and content date/time (one reading of the local clock).
 void WriteIdentity(LDicomDS& ds)
@@ -76,24 +42,13 @@ void WriteIdentity(LDicomDS& ds)
     ds.SetTimeValue(FindOrInsert(ds, TAG_CONTENT_TIME), &time, 1);
 }
 
-// The raster is one frame, whatever the template held.
-void DescribeSingleFrame(LDicomDS& ds)
-{
-    if (pDICOMELEMENT frames = ds.FindFirstElement(nullptr, TAG_NUMBER_OF_FRAMES, FALSE)) {
-        const LONG one = 1;
-        ds.SetLongValue(frames, &one, 1);
-    }
-}
-
 // Compressed colour is decoded to interleaved RGB samples: a template stored as compressed
 // YBR would otherwise describe the written RGB pixels as YBR.
 void DescribeDecodedColour(LDicomDS& ds)
 {
-    pDICOMELEMENT photometric = ds.FindFirstElement(nullptr, TAG_PHOTOMETRIC_INTERPRETATION, FALSE);
-    const char* text = photometric ? ds.GetStringValue(photometric, 0, 1) : nullptr;
-    if (text && std::strncmp(text, "YBR", 3) == 0)
-        ds.SetStringValue(photometric, "RGB", 1);
-    SetShortIfPresent(ds, TAG_PLANAR_CONFIGURATION, 0);
+    if (imaging::ReadText(ds, TAG_PHOTOMETRIC_INTERPRETATION).value_or("").starts_with("YBR"))
+        imaging::UpdateText(ds, TAG_PHOTOMETRIC_INTERPRETATION, "RGB");
+    imaging::UpdateShort(ds, TAG_PLANAR_CONFIGURATION, 0);
 }
 
 // Smallest and largest stored value of the raster, read as the template describes it.
@@ -122,8 +77,10 @@ std::pair<int, int> RasterValueRange(const BYTE* pixels, size_t bytes, int bytes
 }  // namespace
 
 BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath, int nWindowWidth,
-                                  int nWindowCenter, int nColumns, int nRows, BYTE* pPixels, DWORD cbPixels)
+                                  int nWindowCenter, int nColumns, int nRows, BYTE* pPixels, size_t cbPixels)
 {
+    if (!CheckPixelBytes(cbPixels))
+        return FALSE;
     // The template's own pixels are replaced below before anything is saved: they are
     // never read from its file.
     LDicomDS ds(nullptr);
@@ -140,9 +97,9 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     DICOMIMAGE templateInfo;
     const bool templateEncapsulated = ds.GetInfoImage(pixel, &templateInfo, 0) == DICOM_SUCCESS && templateInfo.bCompressed;
 
-    bool hasBitsAllocated = false;
-    const int bitsAllocated = ReadFirstShort(ds, TAG_BITS_ALLOCATED, 0, &hasBitsAllocated);
-    const int samplesPerPixel = ReadFirstShort(ds, TAG_SAMPLES_PER_PIXEL, 1);
+    const bool hasBitsAllocated = imaging::HasAttribute(ds, TAG_BITS_ALLOCATED);
+    const int bitsAllocated = imaging::ReadShort(ds, TAG_BITS_ALLOCATED).value_or(0);
+    const int samplesPerPixel = imaging::ReadShort(ds, TAG_SAMPLES_PER_PIXEL).value_or(1);
     const int64_t pixelCount = static_cast<int64_t>(nColumns) * nRows;
     if (bitsAllocated > 0 && pixelCount > 0 &&
         static_cast<int64_t>(bitsAllocated / 8) * samplesPerPixel * pixelCount != static_cast<int64_t>(cbPixels)) {
@@ -155,38 +112,33 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
         return FALSE;
     if (nWindowWidth > 0 && nWindowCenter > 0) {
         // The pieces were brought onto this window: it describes stored values directly.
-        SetDoubleIfPresent(ds, TAG_WINDOW_WIDTH, nWindowWidth);
-        SetDoubleIfPresent(ds, TAG_WINDOW_CENTER, nWindowCenter);
-        DeleteIfPresent(ds, TAG_RESCALE_INTERCEPT);
-        DeleteIfPresent(ds, TAG_RESCALE_SLOPE);
+        imaging::UpdateDouble(ds, TAG_WINDOW_WIDTH, nWindowWidth);
+        imaging::UpdateDouble(ds, TAG_WINDOW_CENTER, nWindowCenter);
+        imaging::RemoveAttribute(ds, TAG_RESCALE_INTERCEPT);
+        imaging::RemoveAttribute(ds, TAG_RESCALE_SLOPE);
     }
-    const bool isSigned = ReadFirstShort(ds, TAG_PIXEL_REPRESENTATION, 0) == 1;
+    const bool isSigned = imaging::ReadShort(ds, TAG_PIXEL_REPRESENTATION) == 1;
     const auto [smallest, largest] = RasterValueRange(pPixels, cbPixels, bitsAllocated > 8 ? 2 : 1, isSigned);
-    SetShortIfPresent(ds, TAG_SMALLEST_PIXEL_VALUE, smallest);
-    SetShortIfPresent(ds, TAG_LARGEST_PIXEL_VALUE, largest);
+    imaging::UpdateShort(ds, TAG_SMALLEST_PIXEL_VALUE, smallest);
+    imaging::UpdateShort(ds, TAG_LARGEST_PIXEL_VALUE, largest);
 
-    for (DWORD tag : {TAG_ROWS, TAG_COLUMNS}) {
-        if (pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE)) {
-            const short value = static_cast<short>(tag == TAG_ROWS ? nRows : nColumns);
-            if (!ds.SetShortValue(element, &value, 1)) {
-                m_strError = "Fail to set the image size";
-                return FALSE;
-            }
-        }
+    if (!imaging::UpdateShort(ds, TAG_ROWS, nRows) || !imaging::UpdateShort(ds, TAG_COLUMNS, nColumns)) {
+        m_strError = "Fail to set the image size";
+        return FALSE;
     }
     // An unreadable Bits Allocated counts as deep; an absent one changes nothing.
     if (hasBitsAllocated && (bitsAllocated == 0 || bitsAllocated > 8)) {
-        SetShortIfPresent(ds, TAG_HIGH_BIT, 15);
-        SetShortIfPresent(ds, TAG_BITS_STORED, 16);
+        imaging::UpdateShort(ds, TAG_HIGH_BIT, 15);
+        imaging::UpdateShort(ds, TAG_BITS_STORED, 16);
     }
     // The new pixels replace the template's before any re-encoding, so a template whose own
     // pixel data cannot be decoded still yields a file; raw pixels are never written under a
     // compressed transfer syntax.
-    if (!ds.SetBinaryValue(pixel, pPixels, cbPixels)) {
+    if (!ds.SetBinaryValue(pixel, pPixels, static_cast<ULONG>(cbPixels))) {
         m_strError = "Fail to set the pixel data";
         return FALSE;
     }
-    DescribeSingleFrame(ds);
+    imaging::UpdateLong(ds, TAG_NUMBER_OF_FRAMES, 1);  // one frame, whatever the template held
     if (templateEncapsulated && samplesPerPixel == 3)
         DescribeDecodedColour(ds);
     if ((m_bChangeSyntax || templateEncapsulated) && ds.ChangeTransferSyntax(kExplicitLittleEndian, 0, 0) != DICOM_SUCCESS) {

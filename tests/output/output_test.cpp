@@ -1,6 +1,7 @@
 #include "output/CStitchDicomFile.h"
 #include "output/OutputSettings.h"
 
+#include "imaging/DicomAttribute.h"
 #include "imaging/LDicomDS.h"
 #include "platform/MessageBox.h"
 #include "tests/support/DicomFactory.h"
@@ -49,16 +50,12 @@ struct Written {
 
 std::string ReadString(LDicomDS& ds, DWORD tag)
 {
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    const char* value = element ? ds.GetStringValue(element, 0, 1) : nullptr;
-    return value ? value : "<absent>";
+    return imaging::ReadText(ds, tag).value_or("<absent>");
 }
 
 int ReadShort(LDicomDS& ds, DWORD tag)
 {
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    const short* value = element ? ds.GetShortValue(element, 0, 1) : nullptr;
-    return value ? *value : -99999;
+    return imaging::ReadShort(ds, tag).value_or(-99999);
 }
 
 Written ReadBack(const fs::path& path)
@@ -467,6 +464,26 @@ static rlim_t MappedBytes()
     return static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
 }
 
+// Runs `body` in a child allowed 256 MB more address space than is mapped now, so that an
+// allocation of what a file or crop claims fails at once instead of exhausting the machine.
+// True when the child exits with `body`'s answer true.
+template <typename Body>
+static bool HoldsUnderAddressCap(Body body)
+{
+    const pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        const rlim_t limit = MappedBytes() + (rlim_t(256) << 20);
+        const rlimit cap{limit, limit};
+        setrlimit(RLIMIT_AS, &cap);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 TEST_F(OutputTest, AFileClaimingMorePixelsThanItHoldsFailsBeforeAllocatingThem)
 {
 #if defined(__SANITIZE_ADDRESS__)
@@ -482,18 +499,51 @@ TEST_F(OutputTest, AFileClaimingMorePixelsThanItHoldsFailsBeforeAllocatingThem)
         ASSERT_TRUE(ds.SetShortValue(ds.FindFirstElement(nullptr, 0x00280011, FALSE), &columns, 1));
         ASSERT_EQ(ds.SaveDS(source.c_str(), 0), DICOM_SUCCESS);
     }
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {  // 256 MB more address space than mapped: the claim cannot be allocated
-        const rlim_t limit = MappedBytes() + (rlim_t(256) << 20);
-        const rlimit cap{limit, limit};
-        setrlimit(RLIMIT_AS, &cap);
+    EXPECT_TRUE(HoldsUnderAddressCap([&] {
         CStitchDicomFile file;
         const BOOL added = file.AddFileItem(source.c_str(), CRect(0, 0, 20000, 10));
-        _exit(!added && messages.texts == std::vector<std::string>{"Fail to get binary image data"} ? 0 : 1);
+        return !added && messages.texts == std::vector<std::string>{"Fail to get binary image data"};
+    }));
+#endif
+}
+
+// A crop may ask for more than the raster holds (rows below it are padded), up to what DICOM
+// can describe. Sizes beyond 32 bits are refused for their size, before the crop is allocated.
+TEST_F(OutputTest, CropsBeyondWhatDicomHoldsAreRefusedForTheirSizeBeforeAllocating)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer reserves more address space than the limit allows";
+#else
+    const fs::path templ = Write(RowCoded(1, 1, 8), "template.dcm");
+    const fs::path out = dir / "out.dcm";
+    constexpr const char* kOver4GB = "Cannot save: the stitched image is larger than 4 GB.";
+    struct Case {
+        int bytesPerPixel;
+        CRect crop;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {2, CRect(0, 0, 65535, 65535), kOver4GB},  // 8.6 GB: 0x2_0000_0000 wraps to near 0 in 32 bits
+        {4, CRect(0, 0, 65535, 16385), kOver4GB},  // 4 GB + 196 KB
+        {1, CRect(0, 0, 65535, 65536), "Cannot save: the stitched image is larger than 65535 x 65535 pixels."},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(HoldsUnderAddressCap([&] {
+            CStitchDicomFile file;  // one row of 65535 pixels: the raster itself is small
+            auto item = std::make_unique<CStitchDicomItem>();
+            if (!item->Create(65535, c.bytesPerPixel, CRect(0, 0, 65535, 1), 0))
+                return false;
+            file.m_arrItems.push_back(std::move(item));
+            file.m_rcOutputCrop = c.crop;
+            return !file.Compose(templ.c_str(), out.c_str()) && file.m_strError == c.reason &&
+                   messages.texts == std::vector<std::string>{c.reason};
+        })) << c.reason << " for " << c.crop.Width() << " x " << c.crop.Height() << " x " << c.bytesPerPixel;
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    CStitchDicomFile file;  // the writer refuses a pixel length beyond 32 bits on its own
+    BYTE pixel = 0;
+    EXPECT_FALSE(file.WriteDicom(templ.c_str(), out.c_str(), 0, 0, 65535, 65535, &pixel, size_t(65535) * 65535 * 2));
+    EXPECT_EQ(file.m_strError, kOver4GB);
+    EXPECT_FALSE(fs::exists(out));
 #endif
 }
