@@ -27,6 +27,18 @@ struct RecordedMessage {
 // A shared log; every recording window appends what reaches its WindowProc.
 using MessageLog = std::vector<RecordedMessage>;
 
+// The whole sequence of messages in the log (those of `hwnd` only, when given), in arrival
+// order. Tests compare it in full, so that an extra or missing message fails, and compare
+// it with the empty sequence where nothing may arrive.
+inline std::vector<UINT> Sequence(const MessageLog& log, HWND hwnd = nullptr)
+{
+    std::vector<UINT> out;
+    for (const RecordedMessage& m : log)
+        if (hwnd == nullptr || m.hwnd == hwnd)
+            out.push_back(m.message);
+    return out;
+}
+
 // Keeps only the messages in `wanted` (in arrival order).
 inline std::vector<UINT> Filter(const MessageLog& log, const std::vector<UINT>& wanted, HWND hwnd = nullptr)
 {
