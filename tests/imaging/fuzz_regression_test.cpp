@@ -4,7 +4,7 @@
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
 #include "output/CStitchDicomFile.h"
-#include "platform/MessageBox.h"
+#include "tests/support/Fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -43,10 +43,11 @@ TEST(FuzzRegression, EveryKeptInputFailsCleanlyOrDecodes)
         const int loaded = bitmap.Load(input.c_str());
         EXPECT_TRUE(loaded == SUCCESS || !bitmap.GetLastError().empty());
 
-        SetMessageBoxSinkForTest([](const char*, UINT) { return IDOK; });
-        CStitchDicomFile file;
-        file.AddFileItem(input.c_str(), CRect(1, 2, 0, 130));
-        SetMessageBoxSinkForTest(nullptr);
+        {
+            const testfiles::MessageBoxTexts messages;
+            CStitchDicomFile file;
+            file.AddFileItem(input.c_str(), CRect(1, 2, 0, 130));
+        }
 
         LDicomDS ds;
         if (ds.LoadDS(input.c_str(), 0) != DICOM_SUCCESS) {

@@ -3,9 +3,9 @@
 
 #include "imaging/DicomAttribute.h"
 #include "imaging/LDicomDS.h"
-#include "platform/MessageBox.h"
 #include "tests/support/DicomFactory.h"
 #include "tests/support/DicomValidation.h"
+#include "tests/support/Fixtures.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,20 +27,6 @@ using testfiles::SyntheticImage;
 using testfiles::WriteSynthetic;
 
 namespace {
-
-// Records message box texts instead of showing them.
-class MessageRecorder {
-public:
-    MessageRecorder()
-    {
-        SetMessageBoxSinkForTest([this](const char* text, UINT) {
-            texts.emplace_back(text);
-            return IDOK;
-        });
-    }
-    ~MessageRecorder() { SetMessageBoxSinkForTest(nullptr); }
-    std::vector<std::string> texts;
-};
 
 struct Written {
     int rows = -1;
@@ -90,23 +77,13 @@ SyntheticImage WindowedTemplate(int rows, int columns)
     return image;
 }
 
-class OutputTest : public testing::Test {
+class OutputTest : public testfiles::FolderTest {
 protected:
     void SetUp() override
     {
-        dir = testfiles::FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
         g_strInstanceUID = "1.2.826.0.1.3680043.9.7433.99";
         g_nInstanceNumber = 7;
     }
-    fs::path Write(const SyntheticImage& image, const std::string& name)
-    {
-        const fs::path path = dir / name;
-        const std::string error = WriteSynthetic(image, path);
-        EXPECT_EQ(error, "");
-        return path;
-    }
-    fs::path dir;
-    MessageRecorder messages;
 };
 
 }  // namespace
@@ -321,33 +298,37 @@ TEST_F(OutputTest, RefusesWhatTheOutputCannotDescribeAndWritesNothing)
     const fs::path eight = Write(MakeGrey(4, 8, 8, [](int, int) { return 1; }), "eight.dcm");
     const fs::path sixteen = Write(MakeGrey(4, 8, 16, [](int, int) { return 1; }), "sixteen.dcm");
     const fs::path out = dir / "out.dcm";
-    {
+    const auto fileItems = [](std::vector<fs::path> sources) {
+        return [sources](CStitchDicomFile& file) {
+            for (const fs::path& source : sources)
+                ASSERT_TRUE(file.AddFileItem(source.c_str(), CRect(0, 0, 8, 4)));
+        };
+    };
+    struct Case {
+        std::function<void(CStitchDicomFile&)> addItems;
+        std::string reason;  // the one message shown, and the error kept
+    };
+    const Case cases[] = {
+        {[](CStitchDicomFile&) {}, "Cannot save: no image could be stitched."},
+        {fileItems({eight, sixteen}), "Cannot save: the images differ in bits per pixel."},
+        {fileItems({sixteen}),  // 16-bit raster into the 8-bit template
+         "Cannot save: the stitched pixels do not match the template's bits allocated."},
+        {[](CStitchDicomFile& file) {
+             for (int i = 0; i < 2; ++i) {
+                 auto item = std::make_unique<CStitchDicomItem>();
+                 ASSERT_TRUE(item->Create(1, 1, CRect(0, 0, 1, 40000), 0));
+                 file.m_arrItems.push_back(std::move(item));
+             }
+         },
+         "Cannot save: the stitched image is larger than 65535 x 65535 pixels."},
+    };
+    for (const Case& c : cases) {
+        messages.texts.clear();
         CStitchDicomFile file;
+        c.addItems(file);
         EXPECT_FALSE(file.Compose(eight.c_str(), out.c_str()));
-        EXPECT_EQ(messages.texts.back(), "Cannot save: no image could be stitched.");
-    }
-    {
-        CStitchDicomFile file;
-        ASSERT_TRUE(file.AddFileItem(eight.c_str(), CRect(0, 0, 8, 4)));
-        ASSERT_TRUE(file.AddFileItem(sixteen.c_str(), CRect(0, 0, 8, 4)));
-        EXPECT_FALSE(file.Compose(eight.c_str(), out.c_str()));
-        EXPECT_EQ(messages.texts.back(), "Cannot save: the images differ in bits per pixel.");
-    }
-    {
-        CStitchDicomFile file;  // 16-bit raster into an 8-bit template
-        ASSERT_TRUE(file.AddFileItem(sixteen.c_str(), CRect(0, 0, 8, 4)));
-        EXPECT_FALSE(file.Compose(eight.c_str(), out.c_str()));
-        EXPECT_EQ(messages.texts.back(), "Cannot save: the stitched pixels do not match the template's bits allocated.");
-    }
-    {
-        CStitchDicomFile file;
-        for (int i = 0; i < 2; ++i) {
-            auto item = std::make_unique<CStitchDicomItem>();
-            ASSERT_TRUE(item->Create(1, 1, CRect(0, 0, 1, 40000), 0));
-            file.m_arrItems.push_back(std::move(item));
-        }
-        EXPECT_FALSE(file.Compose(eight.c_str(), out.c_str()));
-        EXPECT_EQ(messages.texts.back(), "Cannot save: the stitched image is larger than 65535 x 65535 pixels.");
+        EXPECT_EQ(messages.texts, std::vector<std::string>{c.reason});
+        EXPECT_EQ(file.m_strError.str(), c.reason);
     }
     EXPECT_FALSE(fs::exists(out));
     for (const auto& entry : fs::directory_iterator(dir))

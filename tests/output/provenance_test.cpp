@@ -5,9 +5,9 @@
 
 #include "imaging/DicomAttribute.h"
 #include "imaging/LDicomDS.h"
-#include "platform/MessageBox.h"
 #include "tests/support/DicomFactory.h"
 #include "tests/support/DicomValidation.h"
+#include "tests/support/Fixtures.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -59,24 +59,15 @@ void SetText(const fs::path& file, DWORD tag, const char* text, ULONG count)
     ASSERT_EQ(ds.SaveDS(file.c_str(), 0), DICOM_SUCCESS);
 }
 
-class ProvenanceTest : public testing::Test {
+class ProvenanceTest : public testfiles::FolderTest {
 protected:
-    void SetUp() override
-    {
-        dir = testfiles::FreshDir(testing::UnitTest::GetInstance()->current_test_info()->name());
-        g_strInstanceUID = "1.2.826.0.1.3680043.9.7433.99";
-        SetMessageBoxSinkForTest([](const char*, UINT) { return IDOK; });
-    }
-    void TearDown() override { SetMessageBoxSinkForTest(nullptr); }
+    void SetUp() override { g_strInstanceUID = "1.2.826.0.1.3680043.9.7433.99"; }
     fs::path Write(const std::string& name, const std::string& uid, int rows = 10)
     {
         testfiles::SyntheticImage image = testfiles::MakeGrey(rows, 8, 16, [](int r, int c) { return r * 8 + c; });
         image.sopInstanceUID = uid;
-        const fs::path path = dir / name;
-        EXPECT_EQ(testfiles::WriteSynthetic(image, path), "");
-        return path;
+        return FolderTest::Write(image, name);
     }
-    fs::path dir;
 };
 
 }  // namespace
