@@ -20,6 +20,14 @@ std::optional<Value> ReadValue(LDicomDS& ds, DWORD tag, Scope scope, Getter gett
     return static_cast<Value>(*value);
 }
 
+// One value through one of LDicomDS's setters, when the top-level element is present.
+template <typename Value, typename Setter>
+bool UpdateValue(LDicomDS& ds, DWORD tag, Setter setter, const Value* value)
+{
+    pDICOMELEMENT element = Find(ds, tag, Scope::TopLevel);
+    return !element || (ds.*setter)(element, value, 1);
+}
+
 }  // namespace
 
 bool HasAttribute(LDicomDS& ds, DWORD tag, Scope scope)
@@ -79,26 +87,19 @@ pDICOMELEMENT FindOrInsert(LDicomDS& ds, DWORD tag)
 bool UpdateShort(LDicomDS& ds, DWORD tag, int value)
 {
     const short stored = static_cast<short>(value);
-    pDICOMELEMENT element = Find(ds, tag, Scope::TopLevel);
-    return !element || ds.SetShortValue(element, &stored, 1);
+    return UpdateValue(ds, tag, &LDicomDS::SetShortValue, &stored);
 }
 
-bool UpdateLong(LDicomDS& ds, DWORD tag, LONG value)
-{
-    pDICOMELEMENT element = Find(ds, tag, Scope::TopLevel);
-    return !element || ds.SetLongValue(element, &value, 1);
-}
+bool UpdateLong(LDicomDS& ds, DWORD tag, LONG value) { return UpdateValue(ds, tag, &LDicomDS::SetLongValue, &value); }
 
 bool UpdateDouble(LDicomDS& ds, DWORD tag, double value)
 {
-    pDICOMELEMENT element = Find(ds, tag, Scope::TopLevel);
-    return !element || ds.SetDoubleValue(element, &value, 1);
+    return UpdateValue(ds, tag, &LDicomDS::SetDoubleValue, &value);
 }
 
 bool UpdateText(LDicomDS& ds, DWORD tag, const char* value)
 {
-    pDICOMELEMENT element = Find(ds, tag, Scope::TopLevel);
-    return !element || ds.SetStringValue(element, value, 1);
+    return UpdateValue(ds, tag, &LDicomDS::SetStringValue, value);
 }
 
 void RemoveAttribute(LDicomDS& ds, DWORD tag)
