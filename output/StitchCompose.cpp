@@ -147,7 +147,7 @@ BOOL CStitchDicomFile::CropRaster(Raster& raster)
     crop.right = std::min<LONG>(crop.right, raster.width);
     if (crop.right <= crop.left || crop.bottom <= crop.top)
         return TRUE;
-    if (!CheckOutputSize(crop.Width(), crop.Height(), raster.bytesPerPixel))
+    if (!CheckOutputSize(int64_t{crop.right} - crop.left, int64_t{crop.bottom} - crop.top, raster.bytesPerPixel))
         return FALSE;
     Raster cropped;
     cropped.width = crop.Width();

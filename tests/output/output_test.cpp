@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -498,6 +499,7 @@ TEST_F(OutputTest, CropsBeyondWhatDicomHoldsAreRefusedForTheirSizeBeforeAllocati
     const fs::path templ = Write(RowCoded(1, 1, 8), "template.dcm");
     const fs::path out = dir / "out.dcm";
     constexpr const char* kOver4GB = "Cannot save: the stitched image is larger than 4 GB.";
+    constexpr const char* kOverDimensions = "Cannot save: the stitched image is larger than 65535 x 65535 pixels.";
     struct Case {
         int bytesPerPixel;
         CRect crop;
@@ -506,7 +508,8 @@ TEST_F(OutputTest, CropsBeyondWhatDicomHoldsAreRefusedForTheirSizeBeforeAllocati
     const Case cases[] = {
         {2, CRect(0, 0, 65535, 65535), kOver4GB},  // 8.6 GB: 0x2_0000_0000 wraps to near 0 in 32 bits
         {4, CRect(0, 0, 65535, 16385), kOver4GB},  // 4 GB + 196 KB
-        {1, CRect(0, 0, 65535, 65536), "Cannot save: the stitched image is larger than 65535 x 65535 pixels."},
+        {1, CRect(0, 0, 65535, 65536), kOverDimensions},
+        {1, CRect(0, INT32_MIN, 8, INT32_MAX), kOverDimensions},  // a height beyond 32 bits
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(HoldsUnderAddressCap([&] {
@@ -518,7 +521,7 @@ TEST_F(OutputTest, CropsBeyondWhatDicomHoldsAreRefusedForTheirSizeBeforeAllocati
             file.m_rcOutputCrop = c.crop;
             return !file.Compose(templ.c_str(), out.c_str()) && file.m_strError == c.reason &&
                    messages.texts == std::vector<std::string>{c.reason};
-        })) << c.reason << " for " << c.crop.Width() << " x " << c.crop.Height() << " x " << c.bytesPerPixel;
+        })) << c.reason << " for crop " << c.crop.top << ".." << c.crop.bottom << " x " << c.bytesPerPixel;
     }
 
     CStitchDicomFile file;  // the writer refuses a pixel length beyond 32 bits on its own
