@@ -6,12 +6,13 @@
 
 BOOL CStitchDicomItem::Create(int nWidth, int nBytesPerPixel, CRect rcAdjust, BYTE fill)
 {
-    if (nWidth < 0 || nBytesPerPixel < 0 || rcAdjust.bottom < rcAdjust.top)
+    const int64_t rows = int64_t{rcAdjust.bottom} - rcAdjust.top;  // 32 bits could wrap
+    if (nWidth < 0 || nBytesPerPixel < 0 || rows < 0 || rows > INT32_MAX)
         return FALSE;
     m_nWidth = nWidth;
     m_nBytesPerPixel = nBytesPerPixel;
     m_rcAdjust = rcAdjust;
-    m_nRows = rcAdjust.bottom - rcAdjust.top;
+    m_nRows = static_cast<int>(rows);
     m_byFill = fill;
     const size_t size = GetSize();
     m_pPixels = platform::MakeLargeArray<BYTE>(std::max<size_t>(size, 1));

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -195,6 +196,32 @@ TEST_F(OutputTest, ACompressedSourceThatFailsToDecodeIsLeftOutNotBlank)
     EXPECT_TRUE(file.AddFileItem(intact.c_str(), CRect(0, 0, 80, 64)));
     EXPECT_FALSE(file.AddFileItem(damaged.c_str(), CRect(0, 0, 80, 64)));
     EXPECT_EQ(file.m_arrItems.size(), 1u);
+}
+
+TEST(StitchItem, CreateSizesTheBandOrRefusesIt)
+{
+    struct Case {
+        int width;
+        CRect band;
+        BOOL created;
+        int rows;
+    };
+    const Case cases[] = {
+        {3, CRect(0, 2, 3, 6), TRUE, 4},
+        {3, CRect(0, 6, 3, 6), TRUE, 0},
+        {3, CRect(0, 6, 3, 5), FALSE, 0},                 // inverted
+        {0, CRect(0, INT32_MIN, 0, INT32_MAX), FALSE, 0},  // 2^32 - 1 rows: wraps to -1 in 32 bits
+    };
+    for (const Case& c : cases) {
+        CStitchDicomItem item;
+        EXPECT_EQ(item.Create(c.width, 2, c.band, 0x5A), c.created) << c.band.top << ".." << c.band.bottom;
+        if (!c.created)
+            continue;
+        EXPECT_EQ(item.m_nRows, c.rows);
+        ASSERT_EQ(item.GetSize(), size_t(c.rows) * 6u);
+        EXPECT_TRUE(std::all_of(item.m_pPixels.get(), item.m_pPixels.get() + item.GetSize(),
+                                [](BYTE b) { return b == 0x5A; }));
+    }
 }
 
 TEST(StitchItem, MatchWindowMapsEachPieceOntoTheCommonWindow)
