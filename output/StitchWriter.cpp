@@ -130,12 +130,12 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     if (templatePath == nullptr || *templatePath == '\0' ||
         ds.LoadDS(templatePath, LOADDS_PIXEL_DATA_ON_DEMAND) != DICOM_SUCCESS) {
         m_strError = "Fail to load the template file";
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
     if (pixel == nullptr) {
         m_strError = "The template file has no pixel data";
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     DICOMIMAGE templateInfo;
     const bool templateEncapsulated = ds.GetInfoImage(pixel, &templateInfo, 0) == DICOM_SUCCESS && templateInfo.bCompressed;
@@ -146,13 +146,12 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     const int64_t pixelCount = static_cast<int64_t>(nColumns) * nRows;
     if (bitsAllocated > 0 && pixelCount > 0 &&
         static_cast<int64_t>(bitsAllocated / 8) * samplesPerPixel * pixelCount != static_cast<int64_t>(cbPixels)) {
-        Refuse("Cannot save: the stitched pixels do not match the template's bits allocated.");
-        return FALSE;
+        return Fail(ESaveFailure::DepthMismatch);
     }
 
     WriteIdentity(ds);
     if (!output::WriteProvenance(ds, UsedItems(), m_strError))
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     if (nWindowWidth > 0 && nWindowCenter > 0) {
         // The pieces were brought onto this window: it describes stored values directly.
         SetDoubleIfPresent(ds, TAG_WINDOW_WIDTH, nWindowWidth);
@@ -170,7 +169,7 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
             const short value = static_cast<short>(tag == TAG_ROWS ? nRows : nColumns);
             if (!ds.SetShortValue(element, &value, 1)) {
                 m_strError = "Fail to set the image size";
-                return FALSE;
+                return Fail(ESaveFailure::WriteFailed);
             }
         }
     }
@@ -184,18 +183,18 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     // compressed transfer syntax.
     if (!ds.SetBinaryValue(pixel, pPixels, cbPixels)) {
         m_strError = "Fail to set the pixel data";
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     DescribeSingleFrame(ds);
     if (templateEncapsulated && samplesPerPixel == 3)
         DescribeDecodedColour(ds);
     if ((m_bChangeSyntax || templateEncapsulated) && ds.ChangeTransferSyntax(kExplicitLittleEndian, 0, 0) != DICOM_SUCCESS) {
         m_strError = "Fail to change the transfer syntax";
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     if (ds.SaveDS(savePath, 0) != DICOM_SUCCESS) {
         m_strError = CString("Fail to write the file: ") + ds.GetLastError().c_str();
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     return TRUE;
 }
