@@ -96,9 +96,9 @@ void CStitchModel::Normalize(CRect& rc, int width)
 
 EChange CStitchModel::DropCrop()
 {
-    if (m_rcCrop == CRect())
+    if (m_rcOutputCrop == CRect())
         return EChange::None;
-    m_rcCrop = CRect();
+    m_rcOutputCrop = CRect();
     return EChange::Crop;
 }
 
@@ -173,8 +173,8 @@ EChange CStitchModel::AutoTrim()
 
 EChange CStitchModel::SetCrop(const CRect& rc)
 {
-    if (rc == m_rcCrop)
+    if (rc == m_rcOutputCrop)
         return EChange::None;
-    m_rcCrop = rc;
+    m_rcOutputCrop = rc;
     return EChange::Crop;
 }

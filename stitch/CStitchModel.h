@@ -68,7 +68,7 @@ public:
     EChange AutoTrim();
 
     // The crop, in pixels of the stitched image; an empty rectangle means none.
-    const CRect& GetCrop() const { return m_rcCrop; }
+    const CRect& GetCrop() const { return m_rcOutputCrop; }
     EChange SetCrop(const CRect& rc);
     EChange ClearCrop() { return SetCrop(CRect()); }
 
@@ -92,8 +92,8 @@ private:
     std::vector<Piece> m_pieces;
     // Window width and centre per position (bitmap sources): they keep their order when
     // pieces are reordered.
-    std::vector<CPoint> m_windows;
+    std::vector<CPoint> m_arrWindowLevel;
     bool m_bBitmapSource = false;
     int m_nSelected = -1;
-    CRect m_rcCrop;
+    CRect m_rcOutputCrop;
 };

@@ -57,9 +57,9 @@ CStitchLoadResult CStitchModel::LoadBitmaps(const LBitmapList& bitmaps, const CA
         result.failure = ELoadFailure::NoSources;
         return result;
     }
-    m_windows.assign(static_cast<size_t>(windows.GetSize()), CPoint());
+    m_arrWindowLevel.assign(static_cast<size_t>(windows.GetSize()), CPoint());
     for (int i = 0; i < windows.GetSize(); ++i)
-        m_windows[static_cast<size_t>(i)] = windows[i];
+        m_arrWindowLevel[static_cast<size_t>(i)] = windows[i];
     std::vector<LBitmap*> copies;
     for (ULONG i = 0; i < bitmaps.GetItemsCount(); ++i) {
         auto image = std::make_unique<CBaseImageData>();

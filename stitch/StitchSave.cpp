@@ -19,7 +19,7 @@ CStitchSaveResult CStitchModel::Save(const char* refPath, const char* savePath) 
         if (!m_bBitmapSource) {
             added = file.AddFileItem(piece.fileName.c_str(), piece.rect);
         } else {
-            const CPoint window = i < m_windows.size() ? m_windows[i] : CPoint(0, 0);
+            const CPoint window = i < m_arrWindowLevel.size() ? m_arrWindowLevel[i] : CPoint(0, 0);
             added = file.AddBitmapItem(piece.image.get(), piece.rect, window.x, window.y);
         }
         if (added) {
@@ -31,7 +31,7 @@ CStitchSaveResult CStitchModel::Save(const char* refPath, const char* savePath) 
     }
     if (refPath != nullptr && *refPath != '\0')
         templatePath = refPath;
-    file.m_rcOutputCrop = m_rcCrop;
+    file.m_rcOutputCrop = m_rcOutputCrop;
     result.written = file.Compose(templatePath.c_str(), savePath) != FALSE;
     result.failure = file.m_eFailure;
     result.detail = file.m_strError.str();

@@ -33,33 +33,44 @@ TEST_F(WorkspaceTest, LayoutStacksFittedImagesAtTheMargin)
     EXPECT_EQ(first->m_nDstWidth, available);
 }
 
-TEST_F(WorkspaceTest, AdjustmentsKeepANonEmptyBandInsideTheImage)
+// The commands' clamping is the model's; the view rebuilds the selected display image
+// from the piece's rectangle: moved left, the kept rows from column `left`; moved right,
+// black columns at its left and its own width kept.
+TEST_F(WorkspaceTest, DisplayImagesFollowTheRectangles)
 {
-    Load({Write(Banded(60, 100, 0, 60), "a.dcm")});
+    // Value = column + 1, so that black (0) is never a source pixel.
+    Load({Write(MakeGrey(60, 100, 8, [](int, int c) { return c + 1; }), "a.dcm")});
     EXPECT_FALSE(view->MoveLeft(5));  // nothing selected
     view->Model().Select(0);
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(view->MoveLeft(5));
-    EXPECT_EQ(view->Model().GetRect(0).left, 15);
-    ASSERT_TRUE(view->MoveRight(500));
-    EXPECT_EQ(view->Model().GetRect(0).left, 2 - 100);
-    ASSERT_TRUE(view->MoveRight(-98));
-    ASSERT_TRUE(view->MoveDown(5));
-    EXPECT_EQ(view->Model().GetRect(0).top, 0);
-    ASSERT_TRUE(view->SizeIncrease(10));
-    EXPECT_EQ(view->Model().GetRect(0).bottom, 60);
-    ASSERT_TRUE(view->SizeDecrease(100));
-    EXPECT_EQ(view->Model().GetRect(0).bottom, 10);
-    ASSERT_TRUE(view->MoveUp(500));
-    EXPECT_EQ(view->Model().GetRect(0), CRect(0, 9, 100, 10));
-    ASSERT_TRUE(view->SizeDecrease(5));
-    EXPECT_EQ(view->Model().GetRect(0).bottom, 10);  // never at or above top
-    EXPECT_EQ(view->m_listDisplay.GetAt(0)->GetHeight(), 1);
+    const auto rowStart = [this]() {
+        std::vector<BYTE> row(4);
+        view->m_listDisplay.GetAt(0)->GetRows(row.data(), 0, 0, 4, 1);
+        return row;
+    };
+    using Row = std::vector<BYTE>;
+    const struct {
+        BOOL (CViewStitchDicom::*command)(int);
+        int n;
+        int height;
+        Row first;
+    } steps[] = {
+        {&CViewStitchDicom::MoveLeft, 15, 60, Row{16, 17, 18, 19}},
+        {&CViewStitchDicom::MoveUp, 20, 40, Row{16, 17, 18, 19}},
+        {&CViewStitchDicom::MoveRight, 17, 40, Row{0, 0, 1, 2}},  // left -2
+        {&CViewStitchDicom::SizeDecrease, 45, 40, Row{0, 0, 1, 2}},  // keeps its size, black below
+        {&CViewStitchDicom::MoveLeft, 2, 1, Row{1, 2, 3, 4}},       // rows 20..20: bottom is 21
+        {&CViewStitchDicom::MoveDown, 30, 21, Row{1, 2, 3, 4}},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        ASSERT_TRUE((view->*steps[i].command)(steps[i].n)) << i;
+        EXPECT_EQ(Display(0).GetHeight(), steps[i].height) << i;
+        EXPECT_EQ(rowStart(), steps[i].first) << i;
+    }
+    EXPECT_EQ(Display(0).m_nDstY, 0);
     EXPECT_TRUE(messages.empty());
-
     ASSERT_TRUE(view->ResetLayout());
-    EXPECT_EQ(view->Model().GetRect(0), CRect(0, 0, 100, 60));
-    EXPECT_EQ(view->m_listDisplay.GetAt(0)->GetHeight(), 60);
+    EXPECT_EQ(Display(0).GetHeight(), 60);
+    EXPECT_EQ(rowStart(), (Row{1, 2, 3, 4}));
 }
 
 // The pass itself is the model's; the view shows each piece as its plain band of kept rows.
