@@ -19,11 +19,14 @@ void WidenToCommonWidth(const std::vector<LBitmap*>& bitmaps)
         const int width = bitmap->GetWidth();
         if (width == widest)
             continue;
+        // Resized (which keeps the bitmap's other properties), cleared to black, and the
+        // original ORed in at its place. A combine with the clearing flag alone replaces
+        // the part the copy covers instead of clearing, which left the picture stretched.
         LBitmap copy;
         copy.Copy(*bitmap);
         bitmap->Resize(widest, copy.GetHeight());
-        bitmap->Combine(0, 0, widest, copy.GetHeight(), copy, 0, 0, CB_DST_0);
-        bitmap->Combine((widest - width) / 2, 0, widest, copy.GetHeight(), copy, 0, 0, CB_OP_OR);
+        bitmap->Fill(0);
+        bitmap->Combine((widest - width) / 2, 0, width, copy.GetHeight(), copy, 0, 0, CB_OP_OR);
     }
 }
 

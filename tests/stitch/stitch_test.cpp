@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -303,6 +305,83 @@ TEST_F(StitchModelTest, RefusedSavesWriteNothingAndSayWhy)
     const CStitchSaveResult none = model.Save("", out.c_str());
     EXPECT_EQ(none.failure, ESaveFailure::NoImage);
     EXPECT_EQ(none.LeftOutCount(), 2);
+}
+
+namespace {
+
+// A bitmap whose every sample holds `value`.
+void AddBitmap(LBitmapList& list, int width, int height, int bits, int value)
+{
+    LBitmap bitmap;
+    ASSERT_EQ(bitmap.Create(width, height, bits), SUCCESS);
+    BYTE* pixels = bitmap.GetPixels();
+    for (int i = 0; i < width * height; ++i) {
+        if (bits == 8)
+            pixels[i] = static_cast<BYTE>(value);
+        else
+            reinterpret_cast<uint16_t*>(pixels)[i] = static_cast<uint16_t>(value);
+    }
+    ASSERT_EQ(list.InsertItem(bitmap), SUCCESS);
+}
+
+}  // namespace
+
+TEST_F(StitchModelTest, NarrowerBitmapsAreCentredInTheWidestWidth)
+{
+    const struct {
+        std::vector<int> widths;
+        int offset;  // where the narrow bitmaps' pixels start
+    } cases[] = {{{100, 120, 100}, 10}, {{100, 101}, 0}, {{64, 64}, 0}};
+    for (const auto& c : cases) {
+        LBitmapList list;
+        for (int width : c.widths)
+            AddBitmap(list, width, 2, 8, 7);
+        CStitchModel bitmaps;
+        ASSERT_TRUE(bitmaps.LoadBitmaps(list, CArray<CPoint, CPoint>()).Ok());
+        EXPECT_TRUE(bitmaps.IsBitmapSource());
+        const int widest = *std::max_element(c.widths.begin(), c.widths.end());
+        std::vector<BYTE> row(static_cast<size_t>(widest));
+        bitmaps.GetImage(0)->GetRows(row.data(), 0, 0, widest, 1);
+        const int narrow = c.widths[0];
+        for (int x = 0; x < widest; ++x)
+            EXPECT_EQ(row[static_cast<size_t>(x)], x >= c.offset && x < c.offset + narrow ? 7 : 0) << narrow << " at " << x;
+        for (int i = 0; i < bitmaps.GetCount(); ++i)
+            EXPECT_EQ(bitmaps.GetRect(i), CRect(0, 0, widest, 2)) << i;
+    }
+}
+
+// 16-bit pieces are brought onto one window (mean width 2500, largest centre 1500); the
+// windows belong to positions, so after a reorder each piece takes its new position's.
+TEST_F(StitchModelTest, BitmapWindowsStayWithTheirPositionsWhenReordered)
+{
+    const fs::path reference = Banded("reference.dcm", 4, 8, 0, 4, 16);
+    LBitmapList list;
+    AddBitmap(list, 8, 2, 16, 1000);  // A
+    AddBitmap(list, 8, 3, 16, 1200);  // B
+    CArray<CPoint, CPoint> windows;
+    windows.Add(CPoint(2000, 1000));
+    windows.Add(CPoint(3000, 1500));
+    ASSERT_TRUE(model.LoadBitmaps(list, windows).Ok());
+    const auto firstSamples = [&](const fs::path& file) {
+        CBaseImageData written;
+        EXPECT_TRUE(written.Load(file.c_str()));
+        std::vector<uint16_t> column(static_cast<size_t>(written.GetHeight()));
+        std::vector<uint16_t> row(8);
+        for (int y = 0; y < written.GetHeight(); ++y) {
+            written.GetRows(reinterpret_cast<BYTE*>(row.data()), 0, y, 8, 1);
+            column[static_cast<size_t>(y)] = row[0];
+        }
+        return column;
+    };
+    const fs::path before = dir / "before.dcm";
+    ASSERT_TRUE(model.Save(reference.c_str(), before.c_str()).written);
+    EXPECT_EQ(firstSamples(before), (std::vector<uint16_t>{1500, 1500, 1250, 1250, 1250}));
+
+    model.Select(0);
+    model.MoveDownSequence();  // B, A: B under window (2000, 1000), A under (3000, 1500)
+    const fs::path after = dir / "after.dcm";
+    ASSERT_TRUE(model.Save(reference.c_str(), after.c_str()).written);
+    EXPECT_EQ(firstSamples(after), (std::vector<uint16_t>{1750, 1750, 1750, 1084, 1084}));
 }
 
 TEST(StitchMessages, EveryCodeHasTheModulesWords)
