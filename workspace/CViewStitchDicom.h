@@ -77,8 +77,7 @@ public:
     // (BuildLayout after loading or reordering, ApplyAdjustment and RecalcLayout otherwise).
     CStitchModel& Model() { return m_model; }
     const CStitchModel& Model() const { return m_model; }
-    // What the last load and the last save came to.
-    const CStitchLoadResult& GetLastLoad() const { return m_lastLoad; }
+    // What the last save came to: file, geometry, and every piece's outcome.
     const CStitchSaveResult& GetLastSave() const { return m_lastSave; }
 
     // One display image per piece, at the same index.
@@ -107,7 +106,6 @@ protected:
 
 private:
     CStitchModel m_model;
-    CStitchLoadResult m_lastLoad;
     CStitchSaveResult m_lastSave;
     CString m_strLastSaveError;
     // Workspace width available to the column: the view less its border, a vertical

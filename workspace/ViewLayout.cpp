@@ -1,4 +1,4 @@
-// Layout model: loading the sources, display copies and the one-column layout.
+// Loading through the model, the display copies and the one-column layout.
 #include "workspace/CViewStitchDicom.h"
 
 #include "image/CBaseImageData.h"
@@ -20,16 +20,14 @@ BOOL CViewStitchDicom::LoadFiles(CStringArray& files)
     std::vector<std::string> paths;
     for (int i = 0; i < files.GetSize(); ++i)
         paths.emplace_back(files[i].str());
-    m_lastLoad = m_model.LoadFiles(paths);
-    if (!m_lastLoad.Ok())
+    if (!m_model.LoadFiles(paths).Ok())
         return FALSE;
     return BuildLayout();
 }
 
 BOOL CViewStitchDicom::LoadBitmaps(const char* /*referenceFile*/, LBitmapList& bitmaps, CArray<CPoint, CPoint>& points)
 {
-    m_lastLoad = m_model.LoadBitmaps(bitmaps, points);
-    if (!m_lastLoad.Ok())
+    if (!m_model.LoadBitmaps(bitmaps, points).Ok())
         return FALSE;
     return BuildLayout();
 }

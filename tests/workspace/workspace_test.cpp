@@ -98,6 +98,9 @@ TEST_F(WorkspaceTest, SaveComposesKeptRowsAndLeavesOutUnreadableImages)
     ASSERT_TRUE(view->SaveStitchedFile(b.c_str(), out.c_str()));
     EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, b));
     EXPECT_EQ(messages, (std::vector<std::string>{"Fail to stitching image: 0", "Fail to stitching image: 2"}));
+    EXPECT_EQ(view->GetLastSave().LeftOutCount(), 2);
+    EXPECT_EQ(view->GetLastSave().pieces[2].failure, EPieceFailure::Unreadable);
+    EXPECT_EQ(view->GetLastSave().rows, 30);
     LDicomDS ds(nullptr);
     ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
     const short* rows = ds.GetShortValue(ds.FindFirstElement(nullptr, 0x00280010, FALSE), 0, 1);
