@@ -12,11 +12,7 @@
 #include "stitch/CStitchModel.h"
 #include "stitch/StitchMessages.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
 #include <unistd.h>
