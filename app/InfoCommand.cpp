@@ -4,6 +4,7 @@
 #include "app/SourceOptions.h"
 #include "image/CBaseImageData.h"
 #include "image/CDicomFile.h"
+#include "stitch/StitchMessages.h"
 
 #include <charconv>
 #include <cstdio>
@@ -201,7 +202,9 @@ int RunInfo(const Arguments& args)
     for (const std::string& file : files) {
         CBaseImageData image;
         if (!image.Load(file.c_str())) {
-            const std::string reason = DescribeLoadFailure(file);
+            // The reason comes from this reading: the file is not parsed a second time.
+            const std::string reason =
+                stitchtext::LoadFailureReason({ELoadFailure::Unreadable, 0, image.m_bitmap.GetLastError()});
             std::fprintf(stderr, "%s: %s\n", file.c_str(), reason.c_str());
             std::fflush(stderr);
             if (asJson) {

@@ -1,7 +1,5 @@
 #include "app/SourceOptions.h"
 
-#include "image/CBaseImageData.h"
-#include "image/CDicomFile.h"
 #include "imaging/LBitmap.h"
 #include "output/OutputSettings.h"
 
@@ -84,21 +82,6 @@ bool LoadBitmapSources(const SourceOptions& o, LBitmapList& list, CArray<CPoint,
         points.Add(window != o.windows.end() ? window->second : CPoint(0, 0));
     }
     return true;
-}
-
-std::string DescribeLoadFailure(const std::string& path)
-{
-    CBaseImageData image;
-    if (image.Load(path.c_str()))
-        return "the file loads on its own; the view refused it";
-    if (!image.IsAllocated()) {
-        const std::string& reason = image.m_bitmap.GetLastError();
-        return reason.empty() ? "cannot decode the pixel data" : reason;
-    }
-    CDicomFile dataSet;
-    if (!dataSet.Load(path.c_str()) && !dataSet.GetLastError().empty())
-        return dataSet.GetLastError();
-    return "not a DICOM data set";
 }
 
 std::string BitmapReference(const SourceOptions& o)

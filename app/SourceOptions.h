@@ -43,9 +43,6 @@ std::optional<std::string> TakeSourceOption(const Arguments& args, size_t& i, So
 bool LoadBitmapSources(const SourceOptions& o, LBitmapList& list, CArray<CPoint, CPoint>& points,
                        std::string& reason);
 
-// Why a source file does not load as a source image: the decoder's or the data set's reason.
-std::string DescribeLoadFailure(const std::string& path);
-
 // The template of a bitmap run: --reference, or the first file.
 std::string BitmapReference(const SourceOptions& o);
 

@@ -25,7 +25,8 @@ void Repaint(CViewStitchDicom& view)
 
 void SetTop(CViewStitchDicom& view, LONG top)
 {
-    view.m_arrAdjust[kSelected].top = top;
+    const CRect rc = view.Model().GetRect(kSelected);
+    view.Model().SetRect(kSelected, rc.left, top, rc.bottom);
     view.ApplyAdjustment(kSelected);
     view.RecalcLayout();
     view.Invalidate(FALSE);
@@ -42,7 +43,7 @@ bool LoadStudy(benchmark::State& state, bench::HeadlessView& host)
     CViewStitchDicom& view = host.View();
     view.AutoStitch();
     view.RecalcLayout();
-    view.m_nSelected = kSelected;
+    view.Model().Select(kSelected);
     view.Invalidate(FALSE);
     Repaint(view);
     return true;
@@ -52,9 +53,9 @@ bool LoadStudy(benchmark::State& state, bench::HeadlessView& host)
 // row moves one row up); otherwise through the command the key stands for.
 bool KeyReachesView(CViewStitchDicom& view)
 {
-    const LONG before = view.m_arrAdjust[kSelected].top;
+    const LONG before = view.Model().GetRect(kSelected).top;
     view.SendMessage(WM_KEYDOWN, VK_DOWN, 1);
-    const bool handled = view.m_arrAdjust[kSelected].top != before;
+    const bool handled = view.Model().GetRect(kSelected).top != before;
     SetTop(view, kResetTop);
     return handled;
 }
@@ -69,7 +70,7 @@ void BM_ArrowKeyToRepaint(benchmark::State& state)
     const bool keyPath = KeyReachesView(view);
     state.SetLabel(keyPath ? "WM_KEYDOWN VK_DOWN" : "MoveDown(1): the view has no key handler");
     for (auto _ : state) {
-        if (view.m_arrAdjust[kSelected].top <= 0) {
+        if (view.Model().GetRect(kSelected).top <= 0) {
             state.PauseTiming();
             SetTop(view, kResetTop);
             state.ResumeTiming();

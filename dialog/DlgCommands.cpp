@@ -60,7 +60,7 @@ LRESULT CDlgStitchDicom::OnKickIdle(WPARAM, LPARAM)
 
 BOOL CDlgStitchDicom::HasSelectedImage() const
 {
-    return m_pView != nullptr && m_pView->m_nSelected >= 0 && m_pView->m_nSelected < m_pView->GetImageCount();
+    return m_pView != nullptr && m_pView->GetSelected() >= 0 && m_pView->GetSelected() < m_pView->GetImageCount();
 }
 
 void CDlgStitchDicom::OnAutoStitch()
@@ -138,13 +138,13 @@ void CDlgStitchDicom::OnCancel() { CDialog::OnCancel(); }
 
 void CDlgStitchDicom::OnMoveUpSeq()
 {
-    if (m_pView != nullptr && m_pView->m_nSelected > 0)
+    if (m_pView != nullptr && m_pView->GetSelected() > 0)
         m_pView->MoveUpSequence();
 }
 
 void CDlgStitchDicom::OnMoveDnSeq()
 {
-    if (m_pView != nullptr && m_pView->m_nSelected < m_pView->GetImageCount() - 1)
+    if (m_pView != nullptr && m_pView->GetSelected() < m_pView->GetImageCount() - 1)
         m_pView->MoveDownSequence();
 }
 
@@ -174,10 +174,10 @@ void CDlgStitchDicom::OnUpdateCancel(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 
 void CDlgStitchDicom::OnUpdateMoveUpSeq(CCmdUI* pCmdUI)
 {
-    pCmdUI->Enable(m_pView != nullptr && m_pView->m_nSelected > 0);
+    pCmdUI->Enable(m_pView != nullptr && m_pView->GetSelected() > 0);
 }
 
 void CDlgStitchDicom::OnUpdateMoveDnSeq(CCmdUI* pCmdUI)
 {
-    pCmdUI->Enable(m_pView != nullptr && m_pView->m_nSelected < m_pView->GetImageCount() - 1);
+    pCmdUI->Enable(m_pView != nullptr && m_pView->GetSelected() < m_pView->GetImageCount() - 1);
 }

@@ -6,7 +6,6 @@
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
 #include "platform/LargeBuffer.h"
-#include "platform/MessageBox.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,29 +61,28 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
 {
     // The data set is only read: its pixels are read from the file as they are needed.
     LDicomDS ds(nullptr);
+    m_eItemFailure = EPieceFailure::None;
     if (ds.LoadDS(path, LOADDS_PIXEL_DATA_ON_DEMAND) != DICOM_SUCCESS)
-        return FALSE;
+        return FailItem(EPieceFailure::Unreadable);
     pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
     DICOMIMAGE info;
     if (pixel == nullptr || ds.GetInfoImage(pixel, &info, 0) != DICOM_SUCCESS)
-        return FALSE;
+        return FailItem(EPieceFailure::Unreadable);
     // Samples of 8 or 16 bits only: the writer describes and ranges no other depth.
     if (info.nBitsAllocated != 8 && info.nBitsAllocated != 16)
-        return FALSE;
+        return FailItem(EPieceFailure::Unreadable);
     // Grey or RGB only, as the decoder delivers: the item's size must not follow a
     // damaged Samples per Pixel (20481 asked for gigabytes).
     if (info.nSamplesPerPixel != 1 && info.nSamplesPerPixel != 3)
-        return FALSE;
+        return FailItem(EPieceFailure::Unreadable);
     const int bytesPerPixel = (info.nBitsAllocated / 8) * info.nSamplesPerPixel;
     if (bytesPerPixel <= 0 || info.nRows <= 0 || info.nColumns <= 0)
-        return FALSE;
+        return FailItem(EPieceFailure::Unreadable);
     const BYTE fill = info.nPhotometric == DICOM_PHOTOMETRIC_MONOCHROME1 ? 0xFF : 0x00;
 
     auto item = std::make_unique<CStitchDicomItem>();
-    if (!item->Create(info.nColumns, bytesPerPixel, rcAdjust, fill)) {
-        AfxMessageBox("Fail to initialize stitching dicom", MB_OK);
-        return FALSE;
-    }
+    if (!item->Create(info.nColumns, bytesPerPixel, rcAdjust, fill))
+        return FailItem(EPieceFailure::NoMemory);
     item->m_strSOPClassUID = imaging::ReadText(ds, TAG_SOP_CLASS_UID).value_or("");
     item->m_strSOPInstanceUID = imaging::ReadText(ds, TAG_SOP_INSTANCE_UID).value_or("");
     if (info.bCompressed) {
@@ -95,20 +93,14 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
         // written as a band of whatever rows arrived before the failure.
         if (ds.GetImage(pixel, &decoded, 0, 0, ORDER_RGB, 0, &CStitchDicomFile::DecodeRowsCallback, item.get()) !=
             DICOM_SUCCESS)
-            return FALSE;
+            return FailItem(EPieceFailure::Unreadable);
     } else {
         const size_t rowBytes = item->GetRowBytes();
         const size_t valueBytes = static_cast<size_t>(info.nRows) * rowBytes;
         // A header may claim more pixels than the value holds: refuse before allocating
         // what the header asks for.
-        if (valueBytes > ds.GetElementLength(pixel)) {
-            AfxMessageBox("Fail to get binary image data", MB_OK);
-            return FALSE;
-        }
-        if (!ReadKeptRows(ds, pixel, *item, info.nRows)) {
-            AfxMessageBox("Fail to get binary image data", MB_OK);
-            return FALSE;
-        }
+        if (valueBytes > ds.GetElementLength(pixel) || !ReadKeptRows(ds, pixel, *item, info.nRows))
+            return FailItem(EPieceFailure::PixelDataUnreadable);
     }
     m_arrItems.push_back(std::move(item));
     return TRUE;
@@ -116,8 +108,9 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
 
 BOOL CStitchDicomFile::AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWindowWidth, int nWindowCenter)
 {
+    m_eItemFailure = EPieceFailure::None;
     if (pImage == nullptr || !pImage->IsAllocated())
-        return FALSE;
+        return FailItem(EPieceFailure::Unreadable);
     int width = 0;
     int height = 0;
     int bitsPerPixel = 0;
@@ -129,19 +122,21 @@ BOOL CStitchDicomFile::AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWi
     // directly.
     const LBitmap& bitmap = pImage->m_bitmap;
     const BYTE* rows = bitmap.GetPixels();
-    if (rows == nullptr || static_cast<size_t>(bitmap.GetBytesPerLine()) != rowBytes) {
-        AfxMessageBox("Fail to get image pixel data.", MB_OK);
-        return FALSE;
-    }
-    if (!item->Create(width, bytesPerPixel, rcAdjust, 0)) {
-        AfxMessageBox("Fail to initialize stitching dicom", MB_OK);
-        return FALSE;
-    }
+    if (rows == nullptr || static_cast<size_t>(bitmap.GetBytesPerLine()) != rowBytes)
+        return FailItem(EPieceFailure::BitmapRowsUnreadable);
+    if (!item->Create(width, bytesPerPixel, rcAdjust, 0))
+        return FailItem(EPieceFailure::NoMemory);
     PlaceRows(*item, 0, rows, height);
     item->m_nWindowWidth = nWindowWidth;
     item->m_nWindowCenter = nWindowCenter;
     m_arrItems.push_back(std::move(item));
     return TRUE;
+}
+
+BOOL CStitchDicomFile::FailItem(EPieceFailure failure)
+{
+    m_eItemFailure = failure;
+    return FALSE;
 }
 
 int CStitchDicomFile::DecodeRowsCallback(const BYTE* rows, UINT flags, int firstRow, int rowCount, void* userData)

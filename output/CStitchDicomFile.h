@@ -3,6 +3,7 @@
 #pragma once
 
 #include "output/CStitchDicomItem.h"
+#include "output/StitchOutcome.h"
 #include "platform/CString.h"
 
 #include <cstdint>
@@ -19,10 +20,12 @@ public:
     CStitchDicomFile& operator=(const CStitchDicomFile&) = delete;
 
     // A file source: its kept rows, read again from disk (decoded when compressed).
+    // FALSE with the reason in m_eItemFailure; nothing is shown.
     BOOL AddFileItem(const char* path, CRect rcAdjust);
     // A bitmap source: its kept rows, read from the image's bitmap, with its window.
     BOOL AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWindowWidth, int nWindowCenter);
     // Stacks the items, matches windows, crops and writes savePath from the template.
+    // FALSE with the reason in m_eFailure (and the library's words in m_strError).
     BOOL Compose(const char* templatePath, const char* savePath);
     void RemoveAllItems()
     {
@@ -43,7 +46,14 @@ public:
     std::vector<bool> m_arrItemUsed;
     CRect m_rcOutputCrop;
     BOOL m_bChangeSyntax = FALSE;
+    // Why the last AddFileItem or AddBitmapItem failed.
+    EPieceFailure m_eItemFailure = EPieceFailure::None;
+    ESaveFailure m_eFailure = ESaveFailure::None;
+    // The library's reason of a failed write; empty for the other failures.
     CString m_strError;
+    // The geometry of the last raster written (after the crop).
+    int m_nOutputColumns = 0;
+    int m_nOutputRows = 0;
     // The common window of the last composition (0 when no item carried one).
     int m_nTargetWidth = 0;
     int m_nTargetCenter = 0;
@@ -60,5 +70,6 @@ private:
     BOOL CropRaster(Raster& raster);
     void MarkUsedItems(int rasterWidth);
     std::vector<const CStitchDicomItem*> UsedItems() const;
-    void Refuse(const char* reason);
+    BOOL Fail(ESaveFailure failure);
+    BOOL FailItem(EPieceFailure failure);
 };

@@ -2,7 +2,6 @@
 #include "output/CStitchDicomFile.h"
 
 #include "platform/LargeBuffer.h"
-#include "platform/MessageBox.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -24,30 +23,24 @@ struct CStitchDicomFile::Raster {
     size_t RowBytes() const { return static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel); }
 };
 
-void CStitchDicomFile::Refuse(const char* reason)
+BOOL CStitchDicomFile::Fail(ESaveFailure failure)
 {
-    m_strError = reason;
-    AfxMessageBox(reason, MB_OK);
+    m_eFailure = failure;
+    return FALSE;
 }
 
 // Refuses a raster DICOM cannot hold: Rows and Columns are 16-bit, and the length of
 // native Pixel Data is 32-bit. Sizes are computed in 64 bits, before anything is allocated.
 BOOL CStitchDicomFile::CheckOutputSize(int64_t width, int64_t height, int64_t bytesPerPixel)
 {
-    if (width > kMaxDicomDimension || height > kMaxDicomDimension) {
-        Refuse("Cannot save: the stitched image is larger than 65535 x 65535 pixels.");
-        return FALSE;
-    }
+    if (width > kMaxDicomDimension || height > kMaxDicomDimension)
+        return Fail(ESaveFailure::TooLarge);
     return CheckPixelBytes(width * height * bytesPerPixel);
 }
 
 BOOL CStitchDicomFile::CheckPixelBytes(uint64_t bytes)
 {
-    if (bytes > kMaxPixelDataBytes) {
-        Refuse("Cannot save: the stitched image is larger than 4 GB.");
-        return FALSE;
-    }
-    return TRUE;
+    return bytes > kMaxPixelDataBytes ? Fail(ESaveFailure::TooManyBytes) : TRUE;
 }
 
 // Sets the raster's geometry from the items, refusing compositions the output cannot
@@ -55,23 +48,20 @@ BOOL CStitchDicomFile::CheckPixelBytes(uint64_t bytes)
 BOOL CStitchDicomFile::CheckItems(Raster& raster)
 {
     if (m_arrItems.empty()) {
-        Refuse("Cannot save: no image could be stitched.");
-        return FALSE;
+        return Fail(ESaveFailure::NoImage);
     }
     int64_t width = 0;
     int64_t height = 0;
     const int bytesPerPixel = m_arrItems.back()->m_nBytesPerPixel;
     for (const auto& item : m_arrItems) {
         if (item->m_nBytesPerPixel != bytesPerPixel) {
-            Refuse("Cannot save: the images differ in bits per pixel.");
-            return FALSE;
+            return Fail(ESaveFailure::MixedDepths);
         }
         width = std::max<int64_t>(width, item->m_nWidth);
         height += item->m_nRows;
     }
     if (width <= 0 || height <= 0) {
-        Refuse("Cannot save: the stitched image has no rows.");
-        return FALSE;
+        return Fail(ESaveFailure::NoRows);
     }
     if (!CheckOutputSize(width, height, bytesPerPixel))
         return FALSE;
@@ -89,8 +79,7 @@ BOOL CStitchDicomFile::BuildRaster(Raster& raster)
 {
     raster.pixels = platform::MakeLargeArray<BYTE>(raster.Size());
     if (!raster.pixels) {
-        m_strError = "Fail to allocate memory";
-        return FALSE;
+        return Fail(ESaveFailure::NoMemory);
     }
     int64_t targetWidthSum = 0;
     int widthCount = 0;
@@ -155,8 +144,7 @@ BOOL CStitchDicomFile::CropRaster(Raster& raster)
     cropped.bytesPerPixel = raster.bytesPerPixel;
     cropped.pixels = platform::MakeLargeArray<BYTE>(cropped.Size());
     if (!cropped.pixels) {
-        m_strError = "Fail to allocate memory";
-        return FALSE;
+        return Fail(ESaveFailure::NoMemory);
     }
     std::memset(cropped.pixels.get(), 0xFF, cropped.Size());
     const size_t leftBytes = static_cast<size_t>(crop.left) * raster.bytesPerPixel;
@@ -195,12 +183,16 @@ std::vector<const CStitchDicomItem*> CStitchDicomFile::UsedItems() const
 
 BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
 {
+    m_eFailure = ESaveFailure::None;
+    m_strError.Empty();
     Raster raster;
     if (!CheckItems(raster))
         return FALSE;
     MarkUsedItems(raster.width);
     if (!BuildRaster(raster) || !CropRaster(raster))
         return FALSE;
+    m_nOutputColumns = raster.width;
+    m_nOutputRows = raster.height;
     return WriteDicom(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, raster.width, raster.height,
                       raster.pixels.get(), raster.Size());
 }

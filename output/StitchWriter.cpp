@@ -87,12 +87,12 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     if (templatePath == nullptr || *templatePath == '\0' ||
         ds.LoadDS(templatePath, LOADDS_PIXEL_DATA_ON_DEMAND) != DICOM_SUCCESS) {
         m_strError = "Fail to load the template file";
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
     if (pixel == nullptr) {
         m_strError = "The template file has no pixel data";
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     DICOMIMAGE templateInfo;
     const bool templateEncapsulated = ds.GetInfoImage(pixel, &templateInfo, 0) == DICOM_SUCCESS && templateInfo.bCompressed;
@@ -103,13 +103,12 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     const int64_t pixelCount = static_cast<int64_t>(nColumns) * nRows;
     if (bitsAllocated > 0 && pixelCount > 0 &&
         static_cast<int64_t>(bitsAllocated / 8) * samplesPerPixel * pixelCount != static_cast<int64_t>(cbPixels)) {
-        Refuse("Cannot save: the stitched pixels do not match the template's bits allocated.");
-        return FALSE;
+        return Fail(ESaveFailure::DepthMismatch);
     }
 
     WriteIdentity(ds);
     if (!output::WriteProvenance(ds, UsedItems(), m_strError))
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     if (nWindowWidth > 0 && nWindowCenter > 0) {
         // The pieces were brought onto this window: it describes stored values directly.
         imaging::UpdateDouble(ds, TAG_WINDOW_WIDTH, nWindowWidth);
@@ -124,7 +123,7 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
 
     if (!imaging::UpdateShort(ds, TAG_ROWS, nRows) || !imaging::UpdateShort(ds, TAG_COLUMNS, nColumns)) {
         m_strError = "Fail to set the image size";
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     // An unreadable Bits Allocated counts as deep; an absent one changes nothing.
     if (hasBitsAllocated && (bitsAllocated == 0 || bitsAllocated > 8)) {
@@ -136,18 +135,18 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     // compressed transfer syntax.
     if (!ds.SetBinaryValue(pixel, pPixels, static_cast<ULONG>(cbPixels))) {
         m_strError = "Fail to set the pixel data";
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     imaging::UpdateLong(ds, TAG_NUMBER_OF_FRAMES, 1);  // one frame, whatever the template held
     if (templateEncapsulated && samplesPerPixel == 3)
         DescribeDecodedColour(ds);
     if ((m_bChangeSyntax || templateEncapsulated) && ds.ChangeTransferSyntax(kExplicitLittleEndian, 0, 0) != DICOM_SUCCESS) {
         m_strError = "Fail to change the transfer syntax";
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     if (ds.SaveDS(savePath, 0) != DICOM_SUCCESS) {
         m_strError = CString("Fail to write the file: ") + ds.GetLastError().c_str();
-        return FALSE;
+        return Fail(ESaveFailure::WriteFailed);
     }
     return TRUE;
 }

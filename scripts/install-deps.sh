@@ -14,6 +14,8 @@ PACKAGES=(
   libdcmtk-dev dcmtk libsimpleini-dev libcharls-dev libopenjp2-7-dev
   # sample files and validation
   python3 python3-pydicom python3-numpy dicom3tools libgdcm-tools
+  # tracing the files a command opens (tessor stitch starts no window system)
+  strace
 )
 
 missing=()

@@ -1,10 +1,14 @@
-// The stitch workspace: the source images in one column, each cut and shifted by its
-// adjustment rectangle, with selection, manual and automatic adjustment, crop and save.
+// The stitch workspace: the view and controller of the stitching model. It shows the
+// pieces in one column, each as a display image cut and shifted by its source rectangle;
+// keys, mouse and the dialog's commands call the model, and the view repaints from it.
+// The crop frame is dragged in workspace coordinates and handed to the model in pixels
+// of the stitched image when the column is saved.
 #pragma once
 
 #include "image/CBaseImageDataList.h"
 #include "platform/Collections.h"
 #include "platform/ScrollView.h"
+#include "stitch/CStitchModel.h"
 
 class LBitmapList;
 
@@ -13,8 +17,6 @@ class CViewStitchDicom : public CScrollView {
 public:
     // Column margin: the marker bars lie left of it.
     static constexpr int kColumnLeft = 8;
-    // Rows examined at the top and at the bottom of every image by the automatic pass.
-    static constexpr int ANALYSIS_ROWS = 400;
 
     CViewStitchDicom();
     ~CViewStitchDicom() override;
@@ -51,8 +53,6 @@ public:
 
     // Automatic pass.
     BOOL AutoStitch();
-    static int FindContentEdge(const unsigned char* samples, int width, int rows, int bitsPerPixel, int direction);
-    static double RowDeviation(const int* values, int count);
 
     // Save.
     BOOL SaveStitchedFile(const char* refPath, const char* savePath);
@@ -67,19 +67,22 @@ public:
     void GetCropHandles(CArray<CPoint, CPoint>& points) const;
 
     // What the dialog reads for its command states.
-    int GetSelected() const { return m_nSelected; }
-    int GetImageCount() const { return static_cast<int>(m_listSource.GetCount()); }
-    BOOL HasSelectedImage() const { return m_listSource.GetAt(m_nSelected) != nullptr; }
+    int GetSelected() const { return m_model.GetSelected(); }
+    int GetImageCount() const { return m_model.GetCount(); }
+    BOOL HasSelectedImage() const { return m_model.HasSelection(); }
     BOOL IsCropMode() const { return m_bCropMode; }
     BOOL IsRealSize() const { return m_bRealSize; }
 
-    CBaseImageDataList m_listSource{TRUE};
+    // The model the view shows. A caller that changes it directly lays the view out again
+    // (BuildLayout after loading or reordering, ApplyAdjustment and RecalcLayout otherwise).
+    CStitchModel& Model() { return m_model; }
+    const CStitchModel& Model() const { return m_model; }
+    // What the last save came to: file, geometry, and every piece's outcome.
+    const CStitchSaveResult& GetLastSave() const { return m_lastSave; }
+
+    // One display image per piece, at the same index.
     CBaseImageDataList m_listDisplay{TRUE};
-    BOOL m_bBitmapSource = FALSE;
-    int m_nSelected = -1;
     BOOL m_bRightTracking = FALSE;
-    CArray<CRect, CRect> m_arrAdjust;
-    CArray<CPoint, CPoint> m_arrWindowLevel;
     BOOL m_bCropMode = FALSE;
     CRect m_rcCrop;
     CRect m_rcCropPrev;
@@ -102,17 +105,18 @@ protected:
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) override;
 
 private:
+    CStitchModel m_model;
+    CStitchSaveResult m_lastSave;
     CString m_strLastSaveError;
-    enum class Search { Top = 0, Bottom = 1 };
     // Workspace width available to the column: the view less its border, a vertical
     // scroll bar and the margin.
     int AvailableWidth() const;
     // Places every display image below the previous one; returns the canvas width.
     void PlaceColumn();
-    void WidenBitmapsToCommonWidth();
-    BOOL AdjustSelected(const char* notice, void (*change)(CRect& rc, int n, int height), int n);
-    void StitchImage(int index);
-    void SwapSelectedWith(int other);
+    // A full copy of every piece's source image as its display image.
+    void RebuildDisplayImages();
+    BOOL AdjustSelected(const char* notice, EChange (CStitchModel::*command)(int), int n);
+    void Reorder(EChange (CStitchModel::*command)());
     // Client point to workspace coordinates (adds the scroll position).
     CPoint ToWorkspace(CPoint ptClient) const;
     void StepSelection(BOOL bBackwards);

@@ -1,25 +1,11 @@
-// Manual adjustment: the selected image's adjustment rectangle changed a few source
-// pixels at a time, its display image rebuilt, the column laid out again.
+// Manual and automatic adjustment: the model's commands, then the affected display images
+// rebuilt from the pieces' source rectangles and the column laid out again.
 #include "workspace/CViewStitchDicom.h"
 
 #include "image/CBaseImageData.h"
 #include "platform/MessageBox.h"
 
-#include <algorithm>
-
 namespace {
-
-// Every command keeps a non-empty band: 0 <= top < bottom <= height.
-void ShiftLeft(CRect& rc, int n, int) { rc.left += n; }
-void ShiftRight(CRect& rc, int n, int) { rc.left -= n; }
-void CutTop(CRect& rc, int n, int) { rc.top = std::min<LONG>(rc.top + n, rc.bottom - 1); }
-void RestoreTop(CRect& rc, int n, int) { rc.top -= n; }
-void GrowBottom(CRect& rc, int n, int height) { rc.bottom = std::min<LONG>(rc.bottom + n, height); }
-void ShrinkBottom(CRect& rc, int n, int height)
-{
-    const LONG floor = std::min<LONG>(10, height);
-    rc.bottom = std::max<LONG>({rc.bottom - n, floor, rc.top + 1});
-}
 
 // The copy's failure is shown, and the operation goes on with what the copy left.
 void ReportCopyFailure(int result, LONG left)
@@ -31,52 +17,49 @@ void ReportCopyFailure(int result, LONG left)
 
 }  // namespace
 
-BOOL CViewStitchDicom::AdjustSelected(const char* notice, void (*change)(CRect&, int, int), int n)
+// The notice is painted before the selection is looked at, so it shows also when nothing
+// is selected.
+BOOL CViewStitchDicom::AdjustSelected(const char* notice, EChange (CStitchModel::*command)(int), int n)
 {
     ShowStatusText(notice);
-    if (m_nSelected < 0 || m_nSelected >= m_arrAdjust.GetSize())
+    if (!m_model.HasSelection())
         return FALSE;
-    const CBaseImageData* source = m_listSource.GetAt(m_nSelected);
-    if (source == nullptr)
-        return FALSE;
-    change(m_arrAdjust[m_nSelected], n, source->GetHeight());
-    if (ApplyAdjustment(m_nSelected)) {
+    (m_model.*command)(n);
+    if (ApplyAdjustment(m_model.GetSelected())) {
         RecalcLayout();
         Invalidate(FALSE);
     }
     return TRUE;
 }
 
-BOOL CViewStitchDicom::MoveLeft(int n) { return AdjustSelected("Moving to Left Direction", ShiftLeft, n); }
-BOOL CViewStitchDicom::MoveRight(int n) { return AdjustSelected("Moving to Right Direction", ShiftRight, n); }
-BOOL CViewStitchDicom::MoveUp(int n) { return AdjustSelected("Moving to Top Direction", CutTop, n); }
-BOOL CViewStitchDicom::MoveDown(int n) { return AdjustSelected("Moving to Bottom Direction", RestoreTop, n); }
-BOOL CViewStitchDicom::SizeIncrease(int n) { return AdjustSelected("Sizing Increment...", GrowBottom, n); }
-BOOL CViewStitchDicom::SizeDecrease(int n) { return AdjustSelected("Sizing Decrement...", ShrinkBottom, n); }
+BOOL CViewStitchDicom::MoveLeft(int n) { return AdjustSelected("Moving to Left Direction", &CStitchModel::MoveLeft, n); }
+BOOL CViewStitchDicom::MoveRight(int n) { return AdjustSelected("Moving to Right Direction", &CStitchModel::MoveRight, n); }
+BOOL CViewStitchDicom::MoveUp(int n) { return AdjustSelected("Moving to Top Direction", &CStitchModel::MoveUp, n); }
+BOOL CViewStitchDicom::MoveDown(int n) { return AdjustSelected("Moving to Bottom Direction", &CStitchModel::MoveDown, n); }
+BOOL CViewStitchDicom::SizeIncrease(int n) { return AdjustSelected("Sizing Increment...", &CStitchModel::SizeIncrease, n); }
+BOOL CViewStitchDicom::SizeDecrease(int n) { return AdjustSelected("Sizing Decrement...", &CStitchModel::SizeDecrease, n); }
 
+// Display image `index` becomes its source cut to the kept rows and shifted: moved left,
+// a copy from column `left`; moved right, the copy combined into black at column -left,
+// keeping the display image's size.
 BOOL CViewStitchDicom::ApplyAdjustment(int index)
 {
     if (index < 0 || index >= m_listDisplay.GetCount())
         return FALSE;
-    CBaseImageData* source = m_listSource.GetAt(index);
+    CBaseImageData* source = m_model.GetImage(index);
     CBaseImageData* display = m_listDisplay.GetAt(index);
     if (source == nullptr || display == nullptr)
         return FALSE;
-    CRect& rc = m_arrAdjust[index];
+    const CRect rc = m_model.GetRect(index);
     const int width = source->GetWidth();
-    rc.top = std::max<LONG>(rc.top, 0);
     CBaseImageData kept;
     if (rc.left >= 0) {
-        if (rc.left >= width)
-            rc.left = width - 2;
         const int result = kept.CopyRegion(source, rc.left, rc.top, width, rc.bottom - rc.top);
         if (result != SUCCESS)
             ReportCopyFailure(result, rc.left);
         display->Copy(&kept);
         return TRUE;
     }
-    if (rc.left <= -width)
-        rc.left = 2 - width;
     const int result = kept.CopyRegion(source, 0, rc.top, width, rc.bottom - rc.top);
     if (result != SUCCESS)
         ReportCopyFailure(result, rc.left);
@@ -90,15 +73,27 @@ BOOL CViewStitchDicom::ApplyAdjustment(int index)
 
 BOOL CViewStitchDicom::ResetLayout()
 {
-    for (int i = 0; i < GetImageCount(); ++i) {
-        const CBaseImageData* source = m_listSource.GetAt(i);
-        if (source == nullptr)
-            continue;
-        m_arrAdjust[i] = CRect(0, 0, source->GetWidth(), source->GetHeight());
+    m_model.Reset();
+    for (int i = 0; i < GetImageCount(); ++i)
         ApplyAdjustment(i);
-    }
     RecalcLayout();
     Invalidate(FALSE);
+    return TRUE;
+}
+
+// The pass sets every piece's shift to 0, so each display image is the plain band of
+// kept rows.
+BOOL CViewStitchDicom::AutoStitch()
+{
+    m_model.AutoTrim();
+    for (int i = 0; i < GetImageCount(); ++i) {
+        CBaseImageData* source = m_model.GetImage(i);
+        CBaseImageData* display = m_listDisplay.GetAt(i);
+        const CRect rc = m_model.GetRect(i);
+        if (display != nullptr)
+            display->CopyRegion(source, 0, rc.top, source->GetWidth(), rc.bottom - rc.top);
+    }
+    RecalcLayout();
     return TRUE;
 }
 
@@ -109,26 +104,22 @@ void CViewStitchDicom::ToggleRealSize()
     Invalidate(TRUE);
 }
 
-// Swaps the selected source image with its neighbour at `other` and lays everything out
-// anew, which resets every adjustment. The selection index stays.
-void CViewStitchDicom::SwapSelectedWith(int other)
+// A change of order makes every display image anew; the selection index stays.
+void CViewStitchDicom::Reorder(EChange (CStitchModel::*command)())
 {
-    const int s = m_nSelected;
-    if (s < 0 || s >= GetImageCount() || other < 0 || other >= GetImageCount())
+    if (!HasChange((m_model.*command)(), EChange::Order))
         return;
-    CBaseImageData* neighbour = m_listSource.GetAt(other);
-    m_listSource.SetAt(other, m_listSource.GetAt(s));
-    m_listSource.SetAt(s, neighbour);
-    BuildLayout();
+    RebuildDisplayImages();
+    PlaceColumn();
     Invalidate(TRUE);
 }
 
 void CViewStitchDicom::MoveUpSequence()
 {
-    SwapSelectedWith(m_nSelected - 1);
+    Reorder(&CStitchModel::MoveUpSequence);
 }
 
 void CViewStitchDicom::MoveDownSequence()
 {
-    SwapSelectedWith(m_nSelected + 1);
+    Reorder(&CStitchModel::MoveDownSequence);
 }

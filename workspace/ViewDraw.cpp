@@ -29,14 +29,14 @@ void CViewStitchDicom::OnDraw(CDC* pDC)
             continue;
         image->SetClipRect(visible.left, visible.top, visible.right, visible.bottom);
         image->Draw(pDC);
-        if (i != m_nSelected) {
+        if (i != m_model.GetSelected()) {
             CBrush brush(kUnselectedBar);
             CBrush* previous = pDC->SelectObject(&brush);
             pDC->Rectangle(0, image->m_nDstY, kColumnLeft, image->m_nDstY + image->m_nDstHeight);
             pDC->SelectObject(previous);
         }
     }
-    if (const CBaseImageData* selected = m_listDisplay.GetAt(m_nSelected)) {
+    if (const CBaseImageData* selected = m_listDisplay.GetAt(m_model.GetSelected())) {
         DrawSelectionBar(pDC, CRect(selected->m_nDstX, selected->m_nDstY, selected->m_nDstX + selected->m_nDstWidth,
                                     selected->m_nDstY + selected->m_nDstHeight));
     }

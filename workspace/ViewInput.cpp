@@ -32,7 +32,7 @@ CPoint CViewStitchDicom::ToWorkspace(CPoint ptClient) const
 
 BOOL CViewStitchDicom::SelectAt(CPoint ptWorkspace)
 {
-    m_nSelected = -1;
+    m_model.Select(-1);
     for (int i = 0; i < m_listDisplay.GetCount(); ++i) {
         const CBaseImageData* image = m_listDisplay.GetAt(i);
         if (image == nullptr)
@@ -40,7 +40,7 @@ BOOL CViewStitchDicom::SelectAt(CPoint ptWorkspace)
         const CRect placement(image->m_nDstX, image->m_nDstY, image->m_nDstX + image->m_nDstWidth,
                               image->m_nDstY + image->m_nDstHeight);
         if (placement.PtInRect(ptWorkspace)) {
-            m_nSelected = i;
+            m_model.Select(i);
             return TRUE;
         }
     }
@@ -51,14 +51,8 @@ BOOL CViewStitchDicom::SelectAt(CPoint ptWorkspace)
 // top edge is scrolled to the top of the window.
 void CViewStitchDicom::StepSelection(BOOL bBackwards)
 {
-    const int count = static_cast<int>(m_listDisplay.GetCount());
-    int next = bBackwards ? m_nSelected - 1 : m_nSelected + 1;
-    if (next >= count)
-        next = 0;
-    if (next < 0)
-        next = bBackwards ? count - 1 : 0;
-    m_nSelected = next;
-    if (const CBaseImageData* image = m_listDisplay.GetAt(m_nSelected))
+    bBackwards ? m_model.SelectPrevious() : m_model.SelectNext();
+    if (const CBaseImageData* image = m_listDisplay.GetAt(m_model.GetSelected()))
         ScrollToPosition(CPoint(0, image->m_nDstY));
     Invalidate(FALSE);
 }
@@ -160,7 +154,7 @@ void CViewStitchDicom::OnRButtonUp(UINT nFlags, CPoint point)
         m_bRightTracking = FALSE;
         if (GetCapture() == this)
             ReleaseCapture();
-        if (ApplyAdjustment(m_nSelected)) {
+        if (ApplyAdjustment(m_model.GetSelected())) {
             RecalcLayout();
             Invalidate(FALSE);
         }

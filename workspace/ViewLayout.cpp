@@ -1,12 +1,13 @@
-// Layout model: loading the sources, display copies and the one-column layout.
+// Loading through the model, the display copies and the one-column layout.
 #include "workspace/CViewStitchDicom.h"
 
 #include "image/CBaseImageData.h"
-#include "imaging/LBitmap.h"
 #include "platform/SystemMetrics.h"
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 IMPLEMENT_DYNCREATE(CViewStitchDicom, CScrollView)
 
@@ -16,74 +17,37 @@ CViewStitchDicom::~CViewStitchDicom() = default;
 
 BOOL CViewStitchDicom::LoadFiles(CStringArray& files)
 {
-    if (files.GetSize() == 0)
+    std::vector<std::string> paths;
+    for (int i = 0; i < files.GetSize(); ++i)
+        paths.emplace_back(files[i].str());
+    if (!m_model.LoadFiles(paths).Ok())
         return FALSE;
-    for (int i = 0; i < files.GetSize(); ++i) {
-        auto image = std::make_unique<CBaseImageData>();
-        if (!image->Load(files[i]))
-            return FALSE;
-        m_listSource.AddTail(image.release());  // the list owns its images
-    }
     return BuildLayout();
 }
 
 BOOL CViewStitchDicom::LoadBitmaps(const char* /*referenceFile*/, LBitmapList& bitmaps, CArray<CPoint, CPoint>& points)
 {
-    m_bBitmapSource = TRUE;
-    if (bitmaps.GetItemsCount() == 0)
+    if (!m_model.LoadBitmaps(bitmaps, points).Ok())
         return FALSE;
-    m_arrWindowLevel.SetSize(points.GetSize());
-    for (int i = 0; i < points.GetSize(); ++i)
-        m_arrWindowLevel[i] = points[i];
-    for (ULONG i = 0; i < bitmaps.GetItemsCount(); ++i) {
-        auto image = std::make_unique<CBaseImageData>();
-        if (bitmaps.GetItem(i, image->m_bitmap) != SUCCESS)
-            return FALSE;
-        m_listSource.AddTail(image.release());
-    }
-    WidenBitmapsToCommonWidth();
     return BuildLayout();
-}
-
-// Bitmaps narrower than the widest are centred between black bands, so that every
-// source image has the same width.
-void CViewStitchDicom::WidenBitmapsToCommonWidth()
-{
-    int widest = 0;
-    for (int i = 0; i < GetImageCount(); ++i)
-        widest = std::max(widest, m_listSource.GetAt(i)->GetWidth());
-    for (int i = 0; i < GetImageCount(); ++i) {
-        LBitmap& bitmap = m_listSource.GetAt(i)->m_bitmap;
-        const int width = bitmap.GetWidth();
-        if (width == widest)
-            continue;
-        LBitmap copy;
-        copy.Copy(bitmap);
-        bitmap.Resize(widest, copy.GetHeight());
-        bitmap.Combine(0, 0, widest, copy.GetHeight(), copy, 0, 0, CB_DST_0);
-        bitmap.Combine((widest - width) / 2, 0, widest, copy.GetHeight(), copy, 0, 0, CB_OP_OR);
-    }
 }
 
 BOOL CViewStitchDicom::BuildLayout()
 {
-    const int count = GetImageCount();
-    m_arrAdjust.SetSize(count);
-    for (int i = 0; i < count; ++i)
-        m_arrAdjust[i] = CRect();
-    m_listDisplay.DeleteAll();
-    for (int i = 0; i < count; ++i) {
-        CBaseImageData* source = m_listSource.GetAt(i);
-        // A display copy per source keeps the indices of both lists in step.
-        auto display = std::make_unique<CBaseImageData>();
-        if (source != nullptr) {
-            display->Copy(source);
-            m_arrAdjust[i] = CRect(0, 0, source->GetWidth(), source->GetHeight());
-        }
-        m_listDisplay.AddTail(display.release());
-    }
+    m_model.Reset();
+    RebuildDisplayImages();
     PlaceColumn();
     return TRUE;
+}
+
+void CViewStitchDicom::RebuildDisplayImages()
+{
+    m_listDisplay.DeleteAll();
+    for (int i = 0; i < m_model.GetCount(); ++i) {
+        auto display = std::make_unique<CBaseImageData>();
+        display->Copy(m_model.GetImage(i));
+        m_listDisplay.AddTail(display.release());  // the list owns its images
+    }
 }
 
 void CViewStitchDicom::RecalcLayout()

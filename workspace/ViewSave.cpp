@@ -1,43 +1,23 @@
-// Save: every source read again at its native size, composed and written.
+// Save: the crop handed to the model in image pixels, the model's save, and its outcome
+// told the way the dialog tells it.
 #include "workspace/CViewStitchDicom.h"
 
 #include "image/CBaseImageData.h"
-#include "output/CStitchDicomFile.h"
 #include "platform/MessageBox.h"
+#include "stitch/StitchMessages.h"
 
 BOOL CViewStitchDicom::SaveStitchedFile(const char* refPath, const char* savePath)
 {
-    CStitchDicomFile file;
-    CString templatePath;
-    for (int i = 0; i < m_listDisplay.GetCount(); ++i) {
-        CBaseImageData* source = m_listSource.GetAt(i);
-        if (source == nullptr)
-            continue;
-        if (i == 0)
-            templatePath = source->m_strFileName;
-        const CRect adjust = m_arrAdjust[i];
-        BOOL added = FALSE;
-        if (!m_bBitmapSource) {
-            added = file.AddFileItem(source->m_strFileName, adjust);
-        } else {
-            const CPoint window = i < m_arrWindowLevel.GetSize() ? m_arrWindowLevel[i] : CPoint(0, 0);
-            added = file.AddBitmapItem(source, adjust, window.x, window.y);
-        }
-        if (!added) {
-            CString message;
-            message.Format("Fail to stitching image: %d", i);
-            AfxMessageBox(message, MB_OK);
-        }
+    m_model.SetCrop(m_bCropMode ? GetPixelCropRect() : CRect());
+    m_lastSave = m_model.Save(refPath, savePath);
+    for (size_t i = 0; i < m_lastSave.pieces.size(); ++i) {
+        for (const std::string& text : stitchtext::PieceMessages(m_lastSave.pieces[i].failure, static_cast<int>(i)))
+            AfxMessageBox(text.c_str(), MB_OK);
     }
-    if (refPath != nullptr && *refPath != '\0')
-        templatePath = refPath;
-    if (m_bCropMode)
-        file.m_rcOutputCrop = GetPixelCropRect();
-    m_strLastSaveError.Empty();
-    const BOOL saved = file.Compose(templatePath, savePath);
-    if (!saved)
-        m_strLastSaveError = file.m_strError;
-    return saved;
+    if (const char* refusal = stitchtext::RefusalText(m_lastSave.failure))
+        AfxMessageBox(refusal, MB_OK);
+    m_strLastSaveError = stitchtext::SaveFailureReason(m_lastSave).c_str();
+    return m_lastSave.written;
 }
 
 CRect CViewStitchDicom::GetPixelCropRect() const

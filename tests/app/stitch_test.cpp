@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -111,4 +113,30 @@ TEST(StitchCommand, BadInputGivesAReasonAndNoFile)
     const ProcessRun widths = Tessor("stitch -o " + Quote(out) + " " + Quote(good) + " " + Quote(narrow));
     EXPECT_EQ(widths.status, 0) << widths.output;  // a narrower image is centred
     EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, good));
+}
+
+// The command builds the stitching model directly: tracing every file it opens shows no
+// Qt platform plugin (which starting a window system would load), while the inputs and
+// the output are there.
+TEST(StitchCommand, OpensNoWindowSystemPlugin)
+{
+    if (std::system("command -v strace > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "strace is not installed (scripts/install-deps.sh installs it)";
+    const fs::path dir = testfiles::FreshDir("stitch_windowless");
+    const fs::path a = Image(dir, "a.dcm", 50, 40, 16);
+    const fs::path b = Image(dir, "b.dcm", 60, 40, 16);
+    const fs::path out = dir / "out.dcm";
+    const fs::path trace = dir / "openat.trace";
+    const ProcessRun run = testfiles::RunShell("strace -f -e trace=openat,open -o " + Quote(trace) + " " +
+                                               std::string(TESSOR_APP_PATH) + " stitch --auto -o " + Quote(out) +
+                                               " " + Quote(a) + " " + Quote(b));
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::ifstream in(trace);
+    const std::string opened((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(opened.find(a.string()), std::string::npos);
+    EXPECT_NE(opened.find((dir / ".out.dcm.tmp").string()), std::string::npos);  // written beside, then renamed
+    EXPECT_TRUE(fs::exists(out));
+    EXPECT_EQ(opened.find("/platforms/"), std::string::npos) << opened;
+    EXPECT_EQ(opened.find("libqoffscreen"), std::string::npos);
+    EXPECT_EQ(opened.find("libqxcb"), std::string::npos);
 }

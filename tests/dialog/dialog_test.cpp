@@ -247,7 +247,7 @@ TEST_F(DialogRun, SourcesFilesWinAndEmptyOpensAnEmptyWorkspace)
     BOOL bBitmapSource = FALSE, bFileSource = TRUE;
     dlg.m_steps = {[&](CScriptedDlg& d) {
         nBitmapImages = d.View().GetImageCount();
-        bBitmapSource = d.View().m_bBitmapSource;
+        bBitmapSource = d.View().Model().IsBitmapSource();
         Close(d);
     }};
     CRect rcHost;
@@ -256,7 +256,7 @@ TEST_F(DialogRun, SourcesFilesWinAndEmptyOpensAnEmptyWorkspace)
     dlg.m_nNextStep = 0;
     dlg.m_steps = {[&](CScriptedDlg& d) {
         nFileImages = d.View().GetImageCount();
-        bFileSource = d.View().m_bBitmapSource;
+        bFileSource = d.View().Model().IsBitmapSource();
         Close(d);
     }};
     EXPECT_EQ(RunFiles(dlg, Images(2)), 0);
@@ -446,15 +446,15 @@ TEST_F(DialogRun, MovingStepFollowsTheEditFieldAndCtrl)
                            SimulateKeyForTest(key, TRUE);
                            SimulateKeyForTest(key, FALSE);
                        }
-                       d.View().m_nSelected = 0;
+                       d.View().Model().Select(0);
                    },
                    [&](CScriptedDlg& d) {
                        d.SendMessage(WM_COMMAND, ID_MOVE_RIGHT);
-                       lefts.push_back(d.View().m_arrAdjust[0].left);
+                       lefts.push_back(d.View().Model().GetRect(0).left);
                        SetKeyStateForTest(VK_CONTROL, TRUE);
                        d.SendMessage(WM_COMMAND, ID_MOVE_RIGHT);
                        SetKeyStateForTest(VK_CONTROL, FALSE);
-                       lefts.push_back(d.View().m_arrAdjust[0].left);
+                       lefts.push_back(d.View().Model().GetRect(0).left);
                        Close(d);
                    }};
     EXPECT_EQ(RunFiles(dlg, Images(1)), 0);
@@ -468,7 +468,7 @@ TEST_F(DialogRun, ArrowKeysReachTheViewOnceWhereverTheFocusIs)
     std::vector<LONG> lefts;
     auto press = [](int key, bool bOnCombo) {
         return [key, bOnCombo](CScriptedDlg& d) {
-            d.View().m_nSelected = 0;
+            d.View().Model().Select(0);
             if (bOnCombo) {
                 // The combo box's edit field queues the keys typed into it as messages of its own.
                 CWnd* pEdit = d.m_cbPixel.GetDlgItem(IDC_COMBO_EDIT);
@@ -482,7 +482,7 @@ TEST_F(DialogRun, ArrowKeysReachTheViewOnceWhereverTheFocusIs)
             SimulateKeyForTest(key, FALSE);
         };
     };
-    auto record = [&](CScriptedDlg& d) { lefts.push_back(d.View().m_arrAdjust[0].left); };
+    auto record = [&](CScriptedDlg& d) { lefts.push_back(d.View().Model().GetRect(0).left); };
     dlg.m_steps = {[](CScriptedDlg& d) { d.m_cbPixel.SetCurSel(1); },  // a step of 10
                    press(VK_RIGHT, true), record, press(VK_RIGHT, false), record, press(VK_LEFT, true), record,
                    Close};
@@ -534,21 +534,21 @@ TEST_F(DialogRun, ButtonStatesFollowSelectionCropAndRealSizeAtIdle)
                        expectSelectionCommands(d, false);
                        EXPECT_FALSE(d.Checked(ID_CROP_IMAGE));
                        EXPECT_FALSE(d.Checked(ID_REAL_SIZE));
-                       d.View().m_nSelected = 0;
+                       d.View().Model().Select(0);
                        openMenu(d);
                    },
                    [&](CScriptedDlg& d) {
                        expectSelectionCommands(d, true);
                        d.SendMessage(WM_COMMAND, ID_CROP_IMAGE);
                        d.SendMessage(WM_COMMAND, ID_REAL_SIZE);
-                       d.View().m_nSelected = 2;
+                       d.View().Model().Select(2);
                        openMenu(d);
                    },
                    [&](CScriptedDlg& d) {
                        EXPECT_TRUE(d.Checked(ID_CROP_IMAGE));
                        EXPECT_TRUE(d.Checked(ID_REAL_SIZE));
                        d.SendMessage(WM_COMMAND, ID_REAL_SIZE);
-                       d.View().m_nSelected = 3;  // past the last image
+                       d.View().Model().Select(3);  // past the last image
                    },
                    [&](CScriptedDlg& d) {
                        expectSelectionCommands(d, false);
@@ -583,7 +583,7 @@ TEST_F(DialogRun, ScreenshotsOfTheSampleStudy)
     auto shoot = [&](const char* name) {
         Seen seen;
         CScriptedDlg dlg;
-        dlg.m_steps = {[](CScriptedDlg& d) { d.View().m_nSelected = 0; },
+        dlg.m_steps = {[](CScriptedDlg& d) { d.View().Model().Select(0); },
                        [](CScriptedDlg& d) { d.View().Invalidate(FALSE); },
                        [&](CScriptedDlg& d) {
                            seen.hWindowIcon = d.GetIcon(FALSE);

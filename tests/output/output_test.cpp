@@ -195,6 +195,7 @@ TEST_F(OutputTest, ACompressedSourceThatFailsToDecodeIsLeftOutNotBlank)
     CStitchDicomFile file;
     EXPECT_TRUE(file.AddFileItem(intact.c_str(), CRect(0, 0, 80, 64)));
     EXPECT_FALSE(file.AddFileItem(damaged.c_str(), CRect(0, 0, 80, 64)));
+    EXPECT_EQ(file.m_eItemFailure, EPieceFailure::Unreadable);
     EXPECT_EQ(file.m_arrItems.size(), 1u);
 }
 
@@ -334,13 +335,12 @@ TEST_F(OutputTest, RefusesWhatTheOutputCannotDescribeAndWritesNothing)
     };
     struct Case {
         std::function<void(CStitchDicomFile&)> addItems;
-        std::string reason;  // the one message shown, and the error kept
+        ESaveFailure failure;
     };
     const Case cases[] = {
-        {[](CStitchDicomFile&) {}, "Cannot save: no image could be stitched."},
-        {fileItems({eight, sixteen}), "Cannot save: the images differ in bits per pixel."},
-        {fileItems({sixteen}),  // 16-bit raster into the 8-bit template
-         "Cannot save: the stitched pixels do not match the template's bits allocated."},
+        {[](CStitchDicomFile&) {}, ESaveFailure::NoImage},
+        {fileItems({eight, sixteen}), ESaveFailure::MixedDepths},
+        {fileItems({sixteen}), ESaveFailure::DepthMismatch},  // 16-bit raster into the 8-bit template
         {[](CStitchDicomFile& file) {
              for (int i = 0; i < 2; ++i) {
                  auto item = std::make_unique<CStitchDicomItem>();
@@ -348,15 +348,14 @@ TEST_F(OutputTest, RefusesWhatTheOutputCannotDescribeAndWritesNothing)
                  file.m_arrItems.push_back(std::move(item));
              }
          },
-         "Cannot save: the stitched image is larger than 65535 x 65535 pixels."},
+         ESaveFailure::TooLarge},
     };
     for (const Case& c : cases) {
-        messages.texts.clear();
         CStitchDicomFile file;
         c.addItems(file);
         EXPECT_FALSE(file.Compose(eight.c_str(), out.c_str()));
-        EXPECT_EQ(messages.texts, std::vector<std::string>{c.reason});
-        EXPECT_EQ(file.m_strError.str(), c.reason);
+        EXPECT_EQ(file.m_eFailure, c.failure);
+        EXPECT_EQ(messages.texts, std::vector<std::string>{});  // the caller words the reason
     }
     EXPECT_FALSE(fs::exists(out));
     for (const auto& entry : fs::directory_iterator(dir))
@@ -511,7 +510,7 @@ TEST_F(OutputTest, AFileClaimingMorePixelsThanItHoldsFailsBeforeAllocatingThem)
     EXPECT_TRUE(HoldsUnderAddressCap([&] {
         CStitchDicomFile file;
         const BOOL added = file.AddFileItem(source.c_str(), CRect(0, 0, 20000, 10));
-        return !added && messages.texts == std::vector<std::string>{"Fail to get binary image data"};
+        return !added && file.m_eItemFailure == EPieceFailure::PixelDataUnreadable && messages.texts.empty();
     }));
 #endif
 }
@@ -525,18 +524,16 @@ TEST_F(OutputTest, CropsBeyondWhatDicomHoldsAreRefusedForTheirSizeBeforeAllocati
 #else
     const fs::path templ = Write(RowCoded(1, 1, 8), "template.dcm");
     const fs::path out = dir / "out.dcm";
-    constexpr const char* kOver4GB = "Cannot save: the stitched image is larger than 4 GB.";
-    constexpr const char* kOverDimensions = "Cannot save: the stitched image is larger than 65535 x 65535 pixels.";
     struct Case {
         int bytesPerPixel;
         CRect crop;
-        const char* reason;
+        ESaveFailure failure;
     };
     const Case cases[] = {
-        {2, CRect(0, 0, 65535, 65535), kOver4GB},  // 8.6 GB: 0x2_0000_0000 wraps to near 0 in 32 bits
-        {4, CRect(0, 0, 65535, 16385), kOver4GB},  // 4 GB + 196 KB
-        {1, CRect(0, 0, 65535, 65536), kOverDimensions},
-        {1, CRect(0, INT32_MIN, 8, INT32_MAX), kOverDimensions},  // a height beyond 32 bits
+        {2, CRect(0, 0, 65535, 65535), ESaveFailure::TooManyBytes},  // 8.6 GB: wraps to near 0 in 32 bits
+        {4, CRect(0, 0, 65535, 16385), ESaveFailure::TooManyBytes},  // 4 GB + 196 KB
+        {1, CRect(0, 0, 65535, 65536), ESaveFailure::TooLarge},
+        {1, CRect(0, INT32_MIN, 8, INT32_MAX), ESaveFailure::TooLarge},  // a height beyond 32 bits
     };
     for (const Case& c : cases) {
         EXPECT_TRUE(HoldsUnderAddressCap([&] {
@@ -546,15 +543,14 @@ TEST_F(OutputTest, CropsBeyondWhatDicomHoldsAreRefusedForTheirSizeBeforeAllocati
                 return false;
             file.m_arrItems.push_back(std::move(item));
             file.m_rcOutputCrop = c.crop;
-            return !file.Compose(templ.c_str(), out.c_str()) && file.m_strError == c.reason &&
-                   messages.texts == std::vector<std::string>{c.reason};
-        })) << c.reason << " for crop " << c.crop.top << ".." << c.crop.bottom << " x " << c.bytesPerPixel;
+            return !file.Compose(templ.c_str(), out.c_str()) && file.m_eFailure == c.failure;
+        })) << "crop " << c.crop.top << ".." << c.crop.bottom << " x " << c.bytesPerPixel;
     }
 
     CStitchDicomFile file;  // the writer refuses a pixel length beyond 32 bits on its own
     BYTE pixel = 0;
     EXPECT_FALSE(file.WriteDicom(templ.c_str(), out.c_str(), 0, 0, 65535, 65535, &pixel, size_t(65535) * 65535 * 2));
-    EXPECT_EQ(file.m_strError, kOver4GB);
+    EXPECT_EQ(file.m_eFailure, ESaveFailure::TooManyBytes);
     EXPECT_FALSE(fs::exists(out));
 #endif
 }

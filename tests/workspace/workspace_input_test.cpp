@@ -35,7 +35,7 @@ protected:
         const CPoint end = path.empty() ? from : path.back();
         view->SendMessage(WM_LBUTTONUP, 0, At(end.x, end.y));
     }
-    std::string FileOf(int i) const { return fs::path(static_cast<const char*>(view->m_listSource.GetAt(i)->m_strFileName)).filename(); }
+    std::string FileOf(int i) const { return fs::path(static_cast<const char*>(view->Model().GetImage(i)->m_strFileName)).filename(); }
 };
 
 }  // namespace
@@ -43,23 +43,23 @@ protected:
 TEST_F(WorkspaceInputTest, TabAndShiftTabWrapFromEveryStart)
 {
     Key(VK_TAB);  // no image at all
-    EXPECT_EQ(view->m_nSelected, 0);
-    view->m_nSelected = -1;
+    EXPECT_EQ(view->GetSelected(), 0);
+    view->Model().Select(-1);
     Key(VK_TAB, TRUE);
-    EXPECT_EQ(view->m_nSelected, -1);
+    EXPECT_EQ(view->GetSelected(), -1);
     EXPECT_EQ(view->GetScrollPosition(), CPoint(0, 0));
 
     LoadThreeRamps(100);  // 1251 rows each, the column is taller than the window
     const int next[] = {0, 1, 2, 0};      // from -1, 0, 1, 2
     const int previous[] = {2, 2, 0, 1};  // -2 wraps to the last image
     for (int start = -1; start < 3; ++start) {
-        view->m_nSelected = start;
+        view->Model().Select(start);
         Key(VK_TAB);
-        EXPECT_EQ(view->m_nSelected, next[start + 1]) << start;
-        EXPECT_EQ(view->GetScrollPosition(), CPoint(0, Display(view->m_nSelected).m_nDstY)) << start;
-        view->m_nSelected = start;
+        EXPECT_EQ(view->GetSelected(), next[start + 1]) << start;
+        EXPECT_EQ(view->GetScrollPosition(), CPoint(0, Display(view->GetSelected()).m_nDstY)) << start;
+        view->Model().Select(start);
         Key(VK_TAB, TRUE);
-        EXPECT_EQ(view->m_nSelected, previous[start + 1]) << start;
+        EXPECT_EQ(view->GetSelected(), previous[start + 1]) << start;
     }
 }
 
@@ -68,20 +68,20 @@ TEST_F(WorkspaceInputTest, ArrowKeysAdjustByTheParentsStep)
     Load({Write(Banded(200, 100, 0, 200), "a.dcm")});
     frame.m_nStep = 10;
     Key(VK_LEFT);  // no selection: nothing changes
-    EXPECT_EQ(view->m_arrAdjust[0], CRect(0, 0, 100, 200));
-    view->m_nSelected = 0;
+    EXPECT_EQ(view->Model().GetRect(0), CRect(0, 0, 100, 200));
+    view->Model().Select(0);
     Key(VK_LEFT);
     Key(VK_UP);
-    EXPECT_EQ(view->m_arrAdjust[0], CRect(10, 10, 100, 200));
+    EXPECT_EQ(view->Model().GetRect(0), CRect(10, 10, 100, 200));
     Key(VK_UP, TRUE);  // capped at the height
-    EXPECT_EQ(view->m_arrAdjust[0].bottom, 200);
+    EXPECT_EQ(view->Model().GetRect(0).bottom, 200);
     Key(VK_DOWN, TRUE);
     Key(VK_DOWN, TRUE);
-    EXPECT_EQ(view->m_arrAdjust[0].bottom, 180);
+    EXPECT_EQ(view->Model().GetRect(0).bottom, 180);
     Key(VK_UP, TRUE);
     Key(VK_RIGHT, TRUE);
     Key(VK_DOWN);
-    EXPECT_EQ(view->m_arrAdjust[0], CRect(0, 0, 100, 190));
+    EXPECT_EQ(view->Model().GetRect(0), CRect(0, 0, 100, 190));
     EXPECT_EQ(Display(0).GetHeight(), 190);
 }
 
@@ -98,11 +98,11 @@ TEST_F(WorkspaceInputTest, KeysStepByOneWithoutAStepSourceAndNotAtAllWithoutAPar
         CStringArray files;
         files.Add(a.c_str());
         ASSERT_TRUE(v->LoadFiles(files));
-        v->m_nSelected = 0;
+        v->Model().Select(0);
         v->SendMessage(WM_KEYDOWN, VK_LEFT, 1);
     }
-    EXPECT_EQ(child->m_arrAdjust[0].left, 1);
-    EXPECT_EQ(orphan->m_arrAdjust[0].left, 0);
+    EXPECT_EQ(child->Model().GetRect(0).left, 1);
+    EXPECT_EQ(orphan->Model().GetRect(0).left, 0);
     orphan->DestroyWindow();
     plain.DestroyWindow();
 }
@@ -116,14 +116,14 @@ TEST_F(WorkspaceInputTest, ClicksOnRightAndBottomEdgesBelongToTheNextImage)
     } cases[] = {{600, 249, 0}, {600, 250, 1}, {8, 0, 0}, {right - 1, 10, 0}, {right, 10, -1},
                  {7, 10, -1},   {600, 749, 2}, {600, 750, -1}};
     for (const auto& c : cases) {
-        view->m_nSelected = 1;
+        view->Model().Select(1);
         Click(c.x, c.y);
         view->SendMessage(WM_LBUTTONUP, 0, At(c.x, c.y));
-        EXPECT_EQ(view->m_nSelected, c.selected) << c.x << "," << c.y;
+        EXPECT_EQ(view->GetSelected(), c.selected) << c.x << "," << c.y;
     }
     EXPECT_TRUE(view->SelectAt(CPoint(600, 500)));
     EXPECT_FALSE(view->SelectAt(CPoint(600, 5000)));
-    EXPECT_EQ(view->m_nSelected, -1);
+    EXPECT_EQ(view->GetSelected(), -1);
 }
 
 TEST_F(WorkspaceInputTest, ClicksCountFromTheScrollPosition)
@@ -131,13 +131,13 @@ TEST_F(WorkspaceInputTest, ClicksCountFromTheScrollPosition)
     LoadThreeRamps(100);  // 1251 rows each
     view->ScrollToPosition(CPoint(0, 1200));
     Click(600, 60);  // workspace row 1260: the second image
-    EXPECT_EQ(view->m_nSelected, 1);
+    EXPECT_EQ(view->GetSelected(), 1);
     // The wheel scrolls through the base class; clicks follow.
     view->SendMessage(WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<WORD>(-120 * 20)) << 16, At(600, 400));
     const int top = view->GetScrollPosition().y;
     ASSERT_GT(top, 1251 * 2 - 60);
     Click(600, 1251 * 2 - top + 10);
-    EXPECT_EQ(view->m_nSelected, 2);
+    EXPECT_EQ(view->GetSelected(), 2);
 }
 
 TEST_F(WorkspaceInputTest, ContextMenuReordersThroughTheParentAndResetsAdjustments)
@@ -151,7 +151,7 @@ TEST_F(WorkspaceInputTest, ContextMenuReordersThroughTheParentAndResetsAdjustmen
         EXPECT_EQ(GetCapture(), view->GetSafeHwnd());  // the view holds the mouse while it is open
         return answer;
     });
-    view->m_nSelected = 1;
+    view->Model().Select(1);
     view->MoveLeft(3);
     const int y = Display(1).m_nDstY + 10;
 
@@ -167,9 +167,9 @@ TEST_F(WorkspaceInputTest, ContextMenuReordersThroughTheParentAndResetsAdjustmen
     PumpWaitingMessages();             // the chosen command reaches the parent
     EXPECT_EQ(frame.m_commands, std::vector<UINT>{ID_MOVE_UP_SEQ});
     EXPECT_EQ(FileOf(0) + FileOf(1) + FileOf(2), "b.dcma.dcmc.dcm");
-    EXPECT_EQ(view->m_nSelected, 1);
+    EXPECT_EQ(view->GetSelected(), 1);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(view->m_arrAdjust[i], CRect(0, 0, 300, view->m_listSource.GetAt(i)->GetHeight())) << i;
+        EXPECT_EQ(view->Model().GetRect(i), CRect(0, 0, 300, view->Model().GetImage(i)->GetHeight())) << i;
     view->SendMessage(WM_RBUTTONUP, 0, At(600, y));
     EXPECT_FALSE(view->m_bRightTracking);
 
@@ -177,12 +177,12 @@ TEST_F(WorkspaceInputTest, ContextMenuReordersThroughTheParentAndResetsAdjustmen
     view->SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, At(600, Display(1).m_nDstY + 1));
     PumpWaitingMessages();
     EXPECT_EQ(FileOf(0) + FileOf(1) + FileOf(2), "b.dcmc.dcma.dcm");
-    EXPECT_EQ(view->m_nSelected, 1);
+    EXPECT_EQ(view->GetSelected(), 1);
 
     // Below the column: no menu, and the selection is gone.
     view->SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, At(600, 880));
     EXPECT_EQ(shown.size(), 2u);
-    EXPECT_EQ(view->m_nSelected, -1);
+    EXPECT_EQ(view->GetSelected(), -1);
 }
 
 TEST_F(WorkspaceInputTest, HandleHitTestingReachesFourOrEightPixelsAndPrefersTheLowerIndex)
@@ -250,7 +250,7 @@ TEST_F(WorkspaceInputTest, HandleDragsAreClampedToTheImages)
     Drag(CPoint(300, 5), {CPoint(200, 5)});
     EXPECT_EQ(view->m_rcCrop, CRect(content.left, 5, 300, 750));
     // Any adjustment lays the column out again: the crop is the whole column.
-    view->m_nSelected = 0;
+    view->Model().Select(0);
     view->MoveLeft(1);
     EXPECT_EQ(view->m_rcCrop, content);
 }

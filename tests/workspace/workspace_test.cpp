@@ -9,32 +9,13 @@ using testfiles::MakeGrey;
 using workspacetest::WorkspaceTest;
 namespace fs = std::filesystem;
 
-TEST(AutoStitchMath, RowDeviationAndEdgeSearch)
-{
-    const int values[] = {2, 4, 4, 4, 5, 5, 7, 9};
-    EXPECT_DOUBLE_EQ(CViewStitchDicom::RowDeviation(values, 8), 2.0);
-
-    std::vector<unsigned char> band(400 * 10, 50);  // rows 0..49 uniform, then one varying pattern
-    for (int r = 50; r < 400; ++r)
-        for (int c = 0; c < 10; ++c)
-            band[static_cast<size_t>(r * 10 + c)] = static_cast<unsigned char>(c * 10);
-    EXPECT_EQ(CViewStitchDicom::FindContentEdge(band.data(), 10, 400, 8, 0), 50);
-    EXPECT_EQ(CViewStitchDicom::FindContentEdge(band.data(), 10, 400, 8, 1), 2);  // found 399: 400 - 399 + 1
-    std::vector<unsigned char> uniform(400 * 10, 9);
-    EXPECT_EQ(CViewStitchDicom::FindContentEdge(uniform.data(), 10, 400, 8, 0), -1);
-    EXPECT_EQ(CViewStitchDicom::FindContentEdge(band.data(), 10, 100, 32, 0), -1);  // other depths count as 0
-
-    const unsigned char pixel24[] = {10, 20, 31, 10, 20, 31};
-    EXPECT_EQ(CViewStitchDicom::FindContentEdge(pixel24, 2, 1, 24, 0), -1);  // one uniform row of sample 20
-}
-
 TEST_F(WorkspaceTest, LayoutStacksFittedImagesAtTheMargin)
 {
     Load({Write(Banded(300, 200, 0, 300), "a.dcm"), Write(Banded(100, 200, 0, 100), "b.dcm")});
     const int available = 1280 - 4 - GetSystemMetrics(SM_CXVSCROLL) - 8;
     ASSERT_EQ(view->GetImageCount(), 2);
-    EXPECT_EQ(view->m_arrAdjust[0], CRect(0, 0, 200, 300));
-    EXPECT_EQ(view->m_arrAdjust[1], CRect(0, 0, 200, 100));
+    EXPECT_EQ(view->Model().GetRect(0), CRect(0, 0, 200, 300));
+    EXPECT_EQ(view->Model().GetRect(1), CRect(0, 0, 200, 100));
     const CBaseImageData* first = view->m_listDisplay.GetAt(0);
     const CBaseImageData* second = view->m_listDisplay.GetAt(1);
     EXPECT_EQ(first->m_nDstX, 8);
@@ -52,67 +33,57 @@ TEST_F(WorkspaceTest, LayoutStacksFittedImagesAtTheMargin)
     EXPECT_EQ(first->m_nDstWidth, available);
 }
 
-TEST_F(WorkspaceTest, AdjustmentsKeepANonEmptyBandInsideTheImage)
+// The commands' clamping is the model's; the view rebuilds the selected display image
+// from the piece's rectangle: moved left, the kept rows from column `left`; moved right,
+// black columns at its left and its own width kept.
+TEST_F(WorkspaceTest, DisplayImagesFollowTheRectangles)
 {
-    Load({Write(Banded(60, 100, 0, 60), "a.dcm")});
+    // Value = column + 1, so that black (0) is never a source pixel.
+    Load({Write(MakeGrey(60, 100, 8, [](int, int c) { return c + 1; }), "a.dcm")});
     EXPECT_FALSE(view->MoveLeft(5));  // nothing selected
-    view->m_nSelected = 0;
-    for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(view->MoveLeft(5));
-    EXPECT_EQ(view->m_arrAdjust[0].left, 15);
-    ASSERT_TRUE(view->MoveRight(500));
-    EXPECT_EQ(view->m_arrAdjust[0].left, 2 - 100);
-    ASSERT_TRUE(view->MoveRight(-98));
-    ASSERT_TRUE(view->MoveDown(5));
-    EXPECT_EQ(view->m_arrAdjust[0].top, 0);
-    ASSERT_TRUE(view->SizeIncrease(10));
-    EXPECT_EQ(view->m_arrAdjust[0].bottom, 60);
-    ASSERT_TRUE(view->SizeDecrease(100));
-    EXPECT_EQ(view->m_arrAdjust[0].bottom, 10);
-    ASSERT_TRUE(view->MoveUp(500));
-    EXPECT_EQ(view->m_arrAdjust[0], CRect(0, 9, 100, 10));
-    ASSERT_TRUE(view->SizeDecrease(5));
-    EXPECT_EQ(view->m_arrAdjust[0].bottom, 10);  // never at or above top
-    EXPECT_EQ(view->m_listDisplay.GetAt(0)->GetHeight(), 1);
+    view->Model().Select(0);
+    const auto rowStart = [this]() {
+        std::vector<BYTE> row(4);
+        view->m_listDisplay.GetAt(0)->GetRows(row.data(), 0, 0, 4, 1);
+        return row;
+    };
+    using Row = std::vector<BYTE>;
+    const struct {
+        BOOL (CViewStitchDicom::*command)(int);
+        int n;
+        int height;
+        Row first;
+    } steps[] = {
+        {&CViewStitchDicom::MoveLeft, 15, 60, Row{16, 17, 18, 19}},
+        {&CViewStitchDicom::MoveUp, 20, 40, Row{16, 17, 18, 19}},
+        {&CViewStitchDicom::MoveRight, 17, 40, Row{0, 0, 1, 2}},  // left -2
+        {&CViewStitchDicom::SizeDecrease, 45, 40, Row{0, 0, 1, 2}},  // keeps its size, black below
+        {&CViewStitchDicom::MoveLeft, 2, 1, Row{1, 2, 3, 4}},       // rows 20..20: bottom is 21
+        {&CViewStitchDicom::MoveDown, 30, 21, Row{1, 2, 3, 4}},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        ASSERT_TRUE((view->*steps[i].command)(steps[i].n)) << i;
+        EXPECT_EQ(Display(0).GetHeight(), steps[i].height) << i;
+        EXPECT_EQ(rowStart(), steps[i].first) << i;
+    }
+    EXPECT_EQ(Display(0).m_nDstY, 0);
     EXPECT_TRUE(messages.empty());
-
     ASSERT_TRUE(view->ResetLayout());
-    EXPECT_EQ(view->m_arrAdjust[0], CRect(0, 0, 100, 60));
-    EXPECT_EQ(view->m_listDisplay.GetAt(0)->GetHeight(), 60);
+    EXPECT_EQ(Display(0).GetHeight(), 60);
+    EXPECT_EQ(rowStart(), (Row{1, 2, 3, 4}));
 }
 
-TEST_F(WorkspaceTest, AutomaticPassCutsTheFeaturelessBands)
+// The pass itself is the model's; the view shows each piece as its plain band of kept rows.
+TEST_F(WorkspaceTest, AutomaticPassShowsTheKeptBands)
 {
-    Load({Write(Banded(1000, 64, 50, 900), "tall.dcm"), Write(Banded(120, 64, 20, 100), "short.dcm"),
-          Write(Banded(500, 64, 0, 500), "flat.dcm")});
-    view->m_nSelected = 0;
+    Load({Write(Banded(1000, 64, 50, 900), "tall.dcm"), Write(Banded(120, 64, 20, 100), "short.dcm")});
+    view->Model().Select(0);
     view->MoveLeft(7);
     ASSERT_TRUE(view->AutoStitch());
-    EXPECT_EQ(view->m_arrAdjust[0], CRect(0, 50, 64, 898));  // last detailed row 899: two rows cut
-    EXPECT_EQ(view->m_arrAdjust[1], CRect(0, 20, 64, 98));   // examined over its 120 rows
-    EXPECT_EQ(view->m_arrAdjust[2].left, 0);
+    EXPECT_EQ(view->Model().GetRect(0), CRect(0, 50, 64, 898));
     EXPECT_EQ(view->m_listDisplay.GetAt(0)->GetHeight(), 848);
-    const CRect once = view->m_arrAdjust[0];
-    ASSERT_TRUE(view->AutoStitch());
-    EXPECT_EQ(view->m_arrAdjust[0], once);
-}
-
-TEST_F(WorkspaceTest, SequenceCommandsSwapNeighboursAndResetAdjustments)
-{
-    const fs::path a = Write(Banded(40, 30, 0, 40), "a.dcm");
-    const fs::path b = Write(Banded(50, 30, 0, 50), "b.dcm");
-    const fs::path c = Write(Banded(60, 30, 0, 60), "c.dcm");
-    Load({a, b, c});
-    view->m_nSelected = 1;
-    view->MoveLeft(3);
-    view->MoveUpSequence();
-    EXPECT_EQ(view->m_nSelected, 1);
-    EXPECT_EQ(std::string(view->m_listSource.GetAt(0)->m_strFileName), b.string());
-    EXPECT_EQ(std::string(view->m_listSource.GetAt(1)->m_strFileName), a.string());
-    EXPECT_EQ(view->m_arrAdjust[0], CRect(0, 0, 30, 50));
-    view->MoveDownSequence();
-    EXPECT_EQ(std::string(view->m_listSource.GetAt(2)->m_strFileName), a.string());
-    EXPECT_EQ(std::string(view->m_listSource.GetAt(1)->m_strFileName), c.string());
+    EXPECT_EQ(view->m_listDisplay.GetAt(1)->GetHeight(), 78);
+    EXPECT_EQ(Display(1).m_nDstY, Display(0).m_nDstHeight);
 }
 
 TEST_F(WorkspaceTest, SaveComposesKeptRowsAndLeavesOutUnreadableImages)
@@ -120,13 +91,16 @@ TEST_F(WorkspaceTest, SaveComposesKeptRowsAndLeavesOutUnreadableImages)
     const fs::path a = Write(Banded(40, 30, 0, 40), "a.dcm");
     const fs::path b = Write(Banded(50, 30, 0, 50), "b.dcm");
     Load({a, b, a});
-    view->m_nSelected = 1;
+    view->Model().Select(1);
     view->SizeDecrease(20);  // b keeps rows 0..29
     fs::remove(a);           // images 0 and 2 cannot be read again
     const fs::path out = dir / "out.dcm";
     ASSERT_TRUE(view->SaveStitchedFile(b.c_str(), out.c_str()));
     EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, b));
     EXPECT_EQ(messages, (std::vector<std::string>{"Fail to stitching image: 0", "Fail to stitching image: 2"}));
+    EXPECT_EQ(view->GetLastSave().LeftOutCount(), 2);
+    EXPECT_EQ(view->GetLastSave().pieces[2].failure, EPieceFailure::Unreadable);
+    EXPECT_EQ(view->GetLastSave().rows, 30);
     LDicomDS ds(nullptr);
     ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
     const short* rows = ds.GetShortValue(ds.FindFirstElement(nullptr, 0x00280010, FALSE), 0, 1);
@@ -152,7 +126,7 @@ constexpr COLORREF kSelectedBar = RGB(224, 224, 224);
 TEST_F(WorkspaceTest, PaintsMarkerBarsAsHighAsTheirImagesAndBlackAroundTheColumn)
 {
     LoadThreeRamps(20);
-    view->m_nSelected = 1;
+    view->Model().Select(1);
     CSurface* surface = Repaint();
     ASSERT_NE(surface, nullptr);
     surface->SavePng((testfiles::OutputDir() / "workspace-bars.png").c_str());
@@ -180,7 +154,7 @@ TEST_F(WorkspaceTest, PaintsMarkerBarsAsHighAsTheirImagesAndBlackAroundTheColumn
     for (int y : {3 * h, 3 * h + 1, 899})
         EXPECT_EQ(surface->GetPixel(600, y), kBlack) << y;
 
-    view->m_nSelected = -1;
+    view->Model().Select(-1);
     surface = Repaint();
     EXPECT_EQ(surface->GetPixel(3, h + 1), kBar);
 }
@@ -268,7 +242,7 @@ TEST_F(WorkspaceTest, NoticeIsCentredRedOnYellowUntilTheNextRepaint)
     EXPECT_LE(std::abs((box.left + box.right) - 1280), 2);
     EXPECT_LE(std::abs((box.top + box.bottom) - 900), 2);
 
-    view->m_nSelected = 0;
+    view->Model().Select(0);
     EXPECT_TRUE(view->MoveLeft(5));
     PumpWaitingMessages();
     EXPECT_EQ(noticeBox().first.right, -1);
@@ -283,9 +257,9 @@ TEST_F(WorkspaceTest, ScreenshotOfTheSampleStudyInCropMode)
     ASSERT_EQ(sample::WriteSampleStudy(options, dir / "study"), "");
     Load({dir / "study" / "piece-1.dcm", dir / "study" / "piece-2.dcm", dir / "study" / "piece-3.dcm"});
     view->ToggleCropMode();
-    view->m_nSelected = 0;
+    view->Model().Select(0);
     view->SendMessage(WM_KEYDOWN, VK_TAB, 1);
-    ASSERT_EQ(view->m_nSelected, 1);
+    ASSERT_EQ(view->GetSelected(), 1);
     const int boundary = Display(1).m_nDstY;
     ASSERT_EQ(view->GetScrollPosition(), CPoint(0, boundary));
     view->ScrollToPosition(CPoint(0, boundary - 300));  // both marker bars in sight
@@ -317,7 +291,7 @@ TEST_F(WorkspaceTest, RepaintsFollowChangesOfPixelsWindowAndSize)
     EXPECT_EQ(surface->GetPixel(8 + 500, 5), RGB(40, 40, 40));  // source column 1001
     EXPECT_EQ(surface->GetPixel(8 + 500, 25), RGB(40, 40, 40));
 
-    view->m_nSelected = 0;
+    view->Model().Select(0);
     view->MoveLeft(250);
     view->m_listDisplay.GetAt(1)->SetWindowLevel(100, 50);  // ramps over 1 .. 100, the values present
     surface = Repaint();

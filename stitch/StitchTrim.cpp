@@ -1,10 +1,9 @@
-// Automatic pass: in the first and last rows of every source image, the band of rows
-// whose values hardly vary (the collimated edge) is found and cut away.
-#include "workspace/CViewStitchDicom.h"
+#include "stitch/StitchTrim.h"
 
-#include "image/CBaseImageData.h"
+#include "image/CBaseImage.h"
 #include "platform/LargeBuffer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -13,8 +12,6 @@
 
 namespace {
 
-// The sample of pixel c of a row: bytes for 8 bits, signed little-endian words for 16,
-// the mean of the three bytes for 24; every other depth counts as 0.
 int SampleAt(const unsigned char* row, int c, int bitsPerPixel)
 {
     switch (bitsPerPixel) {
@@ -34,7 +31,7 @@ int SampleAt(const unsigned char* row, int c, int bitsPerPixel)
 
 }  // namespace
 
-double CViewStitchDicom::RowDeviation(const int* values, int count)
+double CStitchTrim::RowDeviation(const int* values, int count)
 {
     if (count <= 0)
         return 0.0;
@@ -48,8 +45,7 @@ double CViewStitchDicom::RowDeviation(const int* values, int count)
     return std::sqrt(squares / count);
 }
 
-int CViewStitchDicom::FindContentEdge(const unsigned char* samples, int width, int rows, int bitsPerPixel,
-                                      int direction)
+int CStitchTrim::FindContentEdge(const unsigned char* samples, int width, int rows, int bitsPerPixel, int direction)
 {
     if (width <= 0 || rows <= 0)
         return -1;
@@ -77,7 +73,7 @@ int CViewStitchDicom::FindContentEdge(const unsigned char* samples, int width, i
     }
     const double threshold = (largest - smallest) * 0.5 + smallest;
     int found = -1;
-    if (direction == static_cast<int>(Search::Top)) {
+    if (direction == Top) {
         for (int r = 0; r < rows && found < 0; ++r)
             if (deviation[static_cast<size_t>(r)] > threshold)
                 found = r;
@@ -88,22 +84,15 @@ int CViewStitchDicom::FindContentEdge(const unsigned char* samples, int width, i
     }
     if (found < 0 || !(deviation[static_cast<size_t>(found)] > smallest))
         return -1;
-    return direction == static_cast<int>(Search::Top) ? found : rows - found + 1;
+    return direction == Top ? found : rows - found + 1;
 }
 
-// Cuts the featureless bands of one source image. Images shorter than the analysis band
-// are examined over the rows they have; images deeper than 32 bits are left alone; a
-// pass that would leave no row keeps the rectangle's previous band.
-void CViewStitchDicom::StitchImage(int index)
+void CStitchTrim::TrimRect(CBaseImage& source, CRect& rc)
 {
-    CBaseImageData* source = m_listSource.GetAt(index);
-    if (source == nullptr)
-        return;
     int width = 0;
     int height = 0;
     int bitsPerPixel = 0;
-    source->GetImageInfo(&width, &height, &bitsPerPixel);
-    CRect& rc = m_arrAdjust[index];
+    source.GetImageInfo(&width, &height, &bitsPerPixel);
     rc.left = 0;
     rc.right = width;
     if (bitsPerPixel > 32 || width <= 0 || height <= 0)
@@ -118,26 +107,16 @@ void CViewStitchDicom::StitchImage(int index)
     std::memset(buffer.get(), 0, bufferBytes);
     const CRect previous = rc;
 
-    source->GetRows(buffer.get(), 0, 0, width, rows);
-    const int top = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, static_cast<int>(Search::Top));
+    source.GetRows(buffer.get(), 0, 0, width, rows);
+    const int top = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, Top);
     if (top >= 0)
         rc.top = top;
-    source->GetRows(buffer.get(), 0, height - rows, width, rows);
-    const int bottom = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, static_cast<int>(Search::Bottom));
+    source.GetRows(buffer.get(), 0, height - rows, width, rows);
+    const int bottom = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, Bottom);
     if (bottom >= 0)
         rc.bottom = height - bottom;
     if (rc.top >= rc.bottom || rc.top < 0 || rc.bottom > height) {
         rc.top = previous.top;
         rc.bottom = previous.bottom;
     }
-    if (CBaseImageData* display = m_listDisplay.GetAt(index))
-        display->CopyRegion(source, 0, rc.top, width, rc.bottom - rc.top);
-}
-
-BOOL CViewStitchDicom::AutoStitch()
-{
-    for (int i = 0; i < GetImageCount(); ++i)
-        StitchImage(i);
-    RecalcLayout();
-    return TRUE;
 }

@@ -1,0 +1,46 @@
+// Saving: every piece's kept rows composed, cropped and written, with a typed result.
+#include "stitch/CStitchModel.h"
+
+#include "image/CBaseImageData.h"
+#include "output/CStitchDicomFile.h"
+
+CStitchSaveResult CStitchModel::Save(const char* refPath, const char* savePath) const
+{
+    CStitchSaveResult result;
+    result.pieces.resize(m_pieces.size());
+    result.pieceRows.assign(m_pieces.size(), 0);
+    CStitchDicomFile file;
+    std::string templatePath = GetFileName(0);
+    // Which piece each item of the file came from.
+    std::vector<size_t> itemPiece;
+    for (size_t i = 0; i < m_pieces.size(); ++i) {
+        const Piece& piece = m_pieces[i];
+        BOOL added = FALSE;
+        if (!m_bBitmapSource) {
+            added = file.AddFileItem(piece.fileName.c_str(), piece.rect);
+        } else {
+            const CPoint window = i < m_arrWindowLevel.size() ? m_arrWindowLevel[i] : CPoint(0, 0);
+            added = file.AddBitmapItem(piece.image.get(), piece.rect, window.x, window.y);
+        }
+        if (added) {
+            itemPiece.push_back(i);
+            result.pieceRows[i] = file.m_arrItems.back()->m_nRows;
+        } else {
+            result.pieces[i].failure = file.m_eItemFailure;
+        }
+    }
+    if (refPath != nullptr && *refPath != '\0')
+        templatePath = refPath;
+    file.m_rcOutputCrop = m_rcOutputCrop;
+    result.written = file.Compose(templatePath.c_str(), savePath) != FALSE;
+    result.failure = file.m_eFailure;
+    result.detail = file.m_strError.str();
+    for (size_t k = 0; k < itemPiece.size() && k < file.m_arrItemUsed.size(); ++k)
+        result.pieces[itemPiece[k]].used = result.written && file.m_arrItemUsed[k];
+    if (result.written) {
+        result.path = savePath;
+        result.columns = file.m_nOutputColumns;
+        result.rows = file.m_nOutputRows;
+    }
+    return result;
+}

@@ -1,0 +1,420 @@
+// The stitching model without a window: loading, every command with its clamping and
+// what it reports as changed, selection, reorder, the trim rule, crop, and saves with
+// their typed outcome.
+#include "stitch/CStitchModel.h"
+
+#include "image/CBaseImageData.h"
+#include "imaging/LBitmap.h"
+#include "imaging/LDicomDS.h"
+#include "stitch/StitchMessages.h"
+#include "stitch/StitchTrim.h"
+#include "tests/support/DicomFactory.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr EChange kLayoutAndCrop = EChange::Layout | EChange::Crop;
+
+class StitchModelTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = testfiles::FreshDir(std::string("stitch_") + testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    // 8-bit image: rows before `top` and from `bottom` are uniform, the rows between vary.
+    fs::path Banded(const std::string& name, int rows, int columns, int top, int bottom, int bits = 8)
+    {
+        const fs::path path = dir / name;
+        const auto image = testfiles::MakeGrey(rows, columns, bits, [=](int r, int c) {
+            return (r < top || r >= bottom) ? 200 : (c * 7 + r) % 97;
+        });
+        EXPECT_EQ(testfiles::WriteSynthetic(image, path), "");
+        return path;
+    }
+    void Load(const std::vector<fs::path>& paths)
+    {
+        std::vector<std::string> files;
+        for (const fs::path& p : paths)
+            files.push_back(p.string());
+        ASSERT_TRUE(model.LoadFiles(files).Ok());
+    }
+    std::string Order() const
+    {
+        std::string names;
+        for (int i = 0; i < model.GetCount(); ++i)
+            names += fs::path(model.GetFileName(i)).stem().string();
+        return names;
+    }
+    static int Rows(const fs::path& file)
+    {
+        LDicomDS ds(nullptr);
+        if (ds.LoadDS(file.c_str(), 0) != DICOM_SUCCESS)
+            return -1;
+        const short* rows = ds.GetShortValue(ds.FindFirstElement(nullptr, 0x00280010, FALSE), 0, 1);
+        return rows ? *rows : -1;
+    }
+
+    fs::path dir;
+    CStitchModel model;
+};
+
+}  // namespace
+
+TEST(StitchTrim, RowDeviationAndEdgeSearch)
+{
+    const int values[] = {2, 4, 4, 4, 5, 5, 7, 9};
+    EXPECT_DOUBLE_EQ(CStitchTrim::RowDeviation(values, 8), 2.0);
+    EXPECT_DOUBLE_EQ(CStitchTrim::RowDeviation(values, 0), 0.0);
+
+    std::vector<unsigned char> band(400 * 10, 50);  // rows 0..49 uniform, then one varying pattern
+    for (int r = 50; r < 400; ++r)
+        for (int c = 0; c < 10; ++c)
+            band[static_cast<size_t>(r * 10 + c)] = static_cast<unsigned char>(c * 10);
+    std::vector<unsigned char> uniform(400 * 10, 9);
+    const unsigned char pixel24[] = {10, 20, 31, 10, 20, 31};  // two samples of 20: one uniform row
+    // Words 0x8000 and 0x7FFF are -32768 and 32767 when read signed: a row of huge spread.
+    const unsigned char words[] = {0, 0, 0, 0, 0x00, 0x80, 0xFF, 0x7F};
+    const struct {
+        const unsigned char* samples;
+        int width, rows, bits, direction, edge;
+    } cases[] = {
+        {band.data(), 10, 400, 8, CStitchTrim::Top, 50},
+        {band.data(), 10, 400, 8, CStitchTrim::Bottom, 2},  // found 399: 400 - 399 + 1
+        {uniform.data(), 10, 400, 8, CStitchTrim::Top, -1},
+        {band.data(), 10, 100, 32, CStitchTrim::Top, -1},  // other depths count as 0
+        {pixel24, 2, 1, 24, CStitchTrim::Top, -1},
+        {words, 2, 2, 16, CStitchTrim::Top, 1},
+        {band.data(), 0, 400, 8, CStitchTrim::Top, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CStitchTrim::FindContentEdge(c.samples, c.width, c.rows, c.bits, c.direction), c.edge)
+            << c.width << "x" << c.rows << "x" << c.bits << " direction " << c.direction;
+}
+
+TEST_F(StitchModelTest, CommandsClampAndReportWhatChanged)
+{
+    Load({Banded("a.dcm", 60, 100, 0, 60)});
+    EXPECT_EQ(model.GetRect(0), CRect(0, 0, 100, 60));
+    EXPECT_EQ(model.MoveLeft(5), EChange::None);  // nothing selected
+    EXPECT_EQ(model.Select(0), EChange::Selection);
+    EXPECT_EQ(model.Select(0), EChange::None);
+    ASSERT_EQ(model.SetCrop(CRect(0, 0, 10, 10)), EChange::Crop);
+
+    using Command = EChange (CStitchModel::*)(int);
+    const struct {
+        Command command;
+        int n;
+        CRect rect;
+        EChange change;
+    } steps[] = {
+        {&CStitchModel::MoveLeft, 5, CRect(5, 0, 100, 60), kLayoutAndCrop},  // drops the crop
+        {&CStitchModel::MoveLeft, 10, CRect(15, 0, 100, 60), EChange::Layout},
+        {&CStitchModel::MoveLeft, 85, CRect(98, 0, 100, 60), EChange::Layout},  // width - 2
+        {&CStitchModel::MoveRight, 500, CRect(-98, 0, 100, 60), EChange::Layout},  // 2 - width
+        {&CStitchModel::MoveRight, -98, CRect(0, 0, 100, 60), EChange::Layout},
+        {&CStitchModel::MoveDown, 5, CRect(0, 0, 100, 60), EChange::None},  // top stays at 0
+        {&CStitchModel::SizeIncrease, 10, CRect(0, 0, 100, 60), EChange::None},  // capped at the height
+        {&CStitchModel::SizeDecrease, 100, CRect(0, 0, 100, 10), EChange::Layout},  // not below row 10
+        {&CStitchModel::MoveUp, 500, CRect(0, 9, 100, 10), EChange::Layout},  // keeps the last row
+        {&CStitchModel::SizeDecrease, 5, CRect(0, 9, 100, 10), EChange::None},  // never at or above top
+        {&CStitchModel::MoveDown, 4, CRect(0, 5, 100, 10), EChange::Layout},
+        {&CStitchModel::SizeIncrease, 30, CRect(0, 5, 100, 40), EChange::Layout},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        EXPECT_EQ((model.*steps[i].command)(steps[i].n), steps[i].change) << "step " << i;
+        EXPECT_EQ(model.GetRect(0), steps[i].rect) << "step " << i;
+    }
+    EXPECT_EQ(model.Reset(), EChange::Layout);
+    EXPECT_EQ(model.GetRect(0), CRect(0, 0, 100, 60));
+    EXPECT_EQ(model.Reset(), EChange::None);
+}
+
+TEST_F(StitchModelTest, SetRectClampsAsTheCommandsDo)
+{
+    Load({Banded("a.dcm", 60, 100, 0, 60)});
+    const struct {
+        int left, top, bottom;
+        CRect rect;
+    } cases[] = {
+        {3, 10, 50, CRect(3, 10, 100, 50)},    {-7, -5, 500, CRect(-7, 0, 100, 60)},
+        {0, 40, 20, CRect(0, 19, 100, 20)},    {0, 0, 0, CRect(0, 0, 100, 1)},
+        {100, 0, 60, CRect(98, 0, 100, 60)},   {-100, 0, 60, CRect(-98, 0, 100, 60)},
+    };
+    for (const auto& c : cases) {
+        model.SetRect(0, c.left, c.top, c.bottom);
+        EXPECT_EQ(model.GetRect(0), c.rect) << c.left << "," << c.top << "," << c.bottom;
+    }
+    EXPECT_EQ(model.SetRect(1, 0, 0, 10), EChange::None);  // no such piece
+}
+
+TEST_F(StitchModelTest, TabWrapsFromEveryStart)
+{
+    EXPECT_EQ(model.SelectNext(), EChange::Selection);  // no piece at all: 0
+    EXPECT_EQ(model.GetSelected(), 0);
+    EXPECT_FALSE(model.HasSelection());
+    model.Select(-1);
+    model.SelectPrevious();
+    EXPECT_EQ(model.GetSelected(), -1);
+
+    Load({Banded("a.dcm", 20, 10, 0, 20), Banded("b.dcm", 20, 10, 0, 20), Banded("c.dcm", 20, 10, 0, 20)});
+    const int next[] = {0, 1, 2, 0};      // from -1, 0, 1, 2
+    const int previous[] = {2, 2, 0, 1};  // -2 wraps to the last piece
+    for (int start = -1; start < 3; ++start) {
+        model.Select(start);
+        model.SelectNext();
+        EXPECT_EQ(model.GetSelected(), next[start + 1]) << start;
+        model.Select(start);
+        model.SelectPrevious();
+        EXPECT_EQ(model.GetSelected(), previous[start + 1]) << start;
+    }
+}
+
+TEST_F(StitchModelTest, ReorderSwapsNeighboursAndResetsEveryRectangle)
+{
+    Load({Banded("a.dcm", 40, 30, 0, 40), Banded("b.dcm", 50, 30, 0, 50), Banded("c.dcm", 60, 30, 0, 60)});
+    model.Select(1);
+    model.MoveLeft(3);
+    model.Select(2);
+    model.SizeDecrease(20);
+    model.Select(1);
+    const EChange changed = model.MoveUpSequence();
+    EXPECT_TRUE(HasChange(changed, EChange::Order));
+    EXPECT_TRUE(HasChange(changed, EChange::Layout));
+    EXPECT_EQ(Order(), "bac");
+    EXPECT_EQ(model.GetSelected(), 1);  // now designates a
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(model.GetRect(i), CRect(0, 0, 30, model.GetImage(i)->GetHeight())) << i;
+    model.MoveDownSequence();
+    EXPECT_EQ(Order(), "bca");
+    model.Select(0);
+    EXPECT_EQ(model.MoveUpSequence(), EChange::None);
+    model.Select(2);
+    EXPECT_EQ(model.MoveDownSequence(), EChange::None);
+    EXPECT_EQ(Order(), "bca");
+}
+
+TEST_F(StitchModelTest, AutomaticTrimCutsFeaturelessBandsAndUndoesShifts)
+{
+    Load({Banded("tall.dcm", 1000, 64, 50, 900), Banded("short.dcm", 120, 64, 20, 100),
+          Banded("flat.dcm", 500, 64, 500, 500), Banded("deep.dcm", 1000, 64, 30, 990, 16)});
+    model.Select(2);
+    model.MoveLeft(7);
+    model.SizeDecrease(100);
+    model.SetCrop(CRect(0, 0, 5, 5));
+    EXPECT_EQ(model.AutoTrim(), kLayoutAndCrop);
+    EXPECT_EQ(model.GetRect(0), CRect(0, 50, 64, 898));  // last detailed row 899: two rows cut
+    EXPECT_EQ(model.GetRect(1), CRect(0, 20, 64, 98));   // examined over its 120 rows
+    EXPECT_EQ(model.GetRect(2), CRect(0, 0, 64, 400));   // no edge: the band stays, the shift goes
+    EXPECT_EQ(model.GetRect(3), CRect(0, 30, 64, 988));
+    EXPECT_EQ(model.AutoTrim(), EChange::None);  // a second pass finds the same edges
+}
+
+TEST_F(StitchModelTest, LoadFailuresCarryTheirReason)
+{
+    EXPECT_EQ(model.LoadFiles({}).failure, ELoadFailure::NoSources);
+    const fs::path a = Banded("a.dcm", 20, 10, 0, 20);
+    const fs::path text = dir / "text.dcm";
+    std::ofstream(text) << "not a data set";
+    const CStitchLoadResult missing = model.LoadFiles({a.string(), (dir / "gone.dcm").string(), a.string()});
+    EXPECT_EQ(missing.failure, ELoadFailure::Unreadable);
+    EXPECT_EQ(missing.failedIndex, 1);
+    EXPECT_EQ(missing.detail, "the file '" + (dir / "gone.dcm").string() + "' does not exist");
+    EXPECT_EQ(model.GetCount(), 1);  // the file read before the failure stays
+
+    CStitchModel other;
+    const CStitchLoadResult garbage = other.LoadFiles({text.string()});
+    EXPECT_EQ(garbage.failure, ELoadFailure::Unreadable);
+    EXPECT_EQ(garbage.failedIndex, 0);
+    EXPECT_FALSE(garbage.detail.empty());
+    EXPECT_EQ(stitchtext::LoadFailureReason(garbage), garbage.detail);
+    EXPECT_EQ(stitchtext::LoadFailureReason(CStitchLoadResult{ELoadFailure::Unreadable, 0, ""}),
+              "cannot decode the pixel data");
+    EXPECT_EQ(other.LoadBitmaps(LBitmapList(), CArray<CPoint, CPoint>()).failure, ELoadFailure::NoSources);
+}
+
+TEST_F(StitchModelTest, SaveReportsGeometryAndEveryPiecesOutcome)
+{
+    const fs::path a = Banded("a.dcm", 40, 30, 0, 40);
+    const fs::path b = Banded("b.dcm", 50, 30, 0, 50);
+    Load({a, b, a});
+    model.Select(1);
+    model.SizeDecrease(20);  // b keeps rows 0..29
+    fs::remove(a);           // pieces 0 and 2 cannot be read again
+    const fs::path out = dir / "out.dcm";
+    const CStitchSaveResult saved = model.Save(b.c_str(), out.c_str());
+    ASSERT_TRUE(saved.written);
+    EXPECT_EQ(saved.path, out.string());
+    EXPECT_EQ(saved.columns, 30);
+    EXPECT_EQ(saved.rows, 30);
+    EXPECT_EQ(Rows(out), 30);
+    EXPECT_EQ(saved.pieceRows, (std::vector<int>{0, 30, 0}));
+    ASSERT_EQ(saved.pieces.size(), 3u);
+    EXPECT_EQ(saved.pieces[0].failure, EPieceFailure::Unreadable);
+    EXPECT_FALSE(saved.pieces[0].used);
+    EXPECT_TRUE(saved.pieces[1].used);
+    EXPECT_EQ(saved.LeftOutCount(), 2);
+    EXPECT_EQ(stitchtext::SaveFailureReason(saved), "");
+}
+
+TEST_F(StitchModelTest, CropInImagePixelsCanLeaveAPieceUnused)
+{
+    const fs::path a = Banded("a.dcm", 40, 30, 0, 40);
+    const fs::path b = Banded("b.dcm", 50, 30, 0, 50);
+    Load({a, b});
+    EXPECT_EQ(model.SetCrop(CRect(5, 45, 25, 80)), EChange::Crop);
+    const fs::path out = dir / "out.dcm";
+    const CStitchSaveResult saved = model.Save("", out.c_str());
+    ASSERT_TRUE(saved.written);
+    EXPECT_EQ(saved.columns, 20);
+    EXPECT_EQ(saved.rows, 35);
+    EXPECT_EQ(saved.pieceRows, (std::vector<int>{40, 50}));
+    EXPECT_FALSE(saved.pieces[0].used);  // cropped away, not a failure
+    EXPECT_EQ(saved.pieces[0].failure, EPieceFailure::None);
+    EXPECT_TRUE(saved.pieces[1].used);
+    EXPECT_EQ(saved.LeftOutCount(), 0);
+    EXPECT_EQ(model.ClearCrop(), EChange::Crop);
+}
+
+TEST_F(StitchModelTest, RefusedSavesWriteNothingAndSayWhy)
+{
+    const fs::path eight = Banded("eight.dcm", 10, 8, 0, 10, 8);
+    const fs::path sixteen = Banded("sixteen.dcm", 10, 8, 0, 10, 16);
+    Load({eight, sixteen});
+    const fs::path out = dir / "out.dcm";
+    const CStitchSaveResult mixed = model.Save("", out.c_str());
+    EXPECT_FALSE(mixed.written);
+    EXPECT_EQ(mixed.failure, ESaveFailure::MixedDepths);
+    EXPECT_EQ(mixed.path, "");
+    EXPECT_TRUE(mixed.pieces[0].used == false && mixed.pieces[1].used == false);
+    EXPECT_EQ(stitchtext::SaveFailureReason(mixed), "Cannot save: the images differ in bits per pixel.");
+    EXPECT_FALSE(fs::exists(out));
+
+    fs::remove(eight);
+    fs::remove(sixteen);
+    const CStitchSaveResult none = model.Save("", out.c_str());
+    EXPECT_EQ(none.failure, ESaveFailure::NoImage);
+    EXPECT_EQ(none.LeftOutCount(), 2);
+}
+
+namespace {
+
+// A bitmap whose every sample holds `value`.
+void AddBitmap(LBitmapList& list, int width, int height, int bits, int value)
+{
+    LBitmap bitmap;
+    ASSERT_EQ(bitmap.Create(width, height, bits), SUCCESS);
+    BYTE* pixels = bitmap.GetPixels();
+    for (int i = 0; i < width * height; ++i) {
+        if (bits == 8)
+            pixels[i] = static_cast<BYTE>(value);
+        else
+            reinterpret_cast<uint16_t*>(pixels)[i] = static_cast<uint16_t>(value);
+    }
+    ASSERT_EQ(list.InsertItem(bitmap), SUCCESS);
+}
+
+}  // namespace
+
+TEST_F(StitchModelTest, NarrowerBitmapsAreCentredInTheWidestWidth)
+{
+    const struct {
+        std::vector<int> widths;
+        int offset;  // where the narrow bitmaps' pixels start
+    } cases[] = {{{100, 120, 100}, 10}, {{100, 101}, 0}, {{64, 64}, 0}};
+    for (const auto& c : cases) {
+        LBitmapList list;
+        for (int width : c.widths)
+            AddBitmap(list, width, 2, 8, 7);
+        CStitchModel bitmaps;
+        ASSERT_TRUE(bitmaps.LoadBitmaps(list, CArray<CPoint, CPoint>()).Ok());
+        EXPECT_TRUE(bitmaps.IsBitmapSource());
+        const int widest = *std::max_element(c.widths.begin(), c.widths.end());
+        std::vector<BYTE> row(static_cast<size_t>(widest));
+        bitmaps.GetImage(0)->GetRows(row.data(), 0, 0, widest, 1);
+        const int narrow = c.widths[0];
+        for (int x = 0; x < widest; ++x)
+            EXPECT_EQ(row[static_cast<size_t>(x)], x >= c.offset && x < c.offset + narrow ? 7 : 0) << narrow << " at " << x;
+        for (int i = 0; i < bitmaps.GetCount(); ++i)
+            EXPECT_EQ(bitmaps.GetRect(i), CRect(0, 0, widest, 2)) << i;
+    }
+}
+
+// 16-bit pieces are brought onto one window (mean width 2500, largest centre 1500); the
+// windows belong to positions, so after a reorder each piece takes its new position's.
+TEST_F(StitchModelTest, BitmapWindowsStayWithTheirPositionsWhenReordered)
+{
+    const fs::path reference = Banded("reference.dcm", 4, 8, 0, 4, 16);
+    LBitmapList list;
+    AddBitmap(list, 8, 2, 16, 1000);  // A
+    AddBitmap(list, 8, 3, 16, 1200);  // B
+    CArray<CPoint, CPoint> windows;
+    windows.Add(CPoint(2000, 1000));
+    windows.Add(CPoint(3000, 1500));
+    ASSERT_TRUE(model.LoadBitmaps(list, windows).Ok());
+    const auto firstSamples = [&](const fs::path& file) {
+        CBaseImageData written;
+        EXPECT_TRUE(written.Load(file.c_str()));
+        std::vector<uint16_t> column(static_cast<size_t>(written.GetHeight()));
+        std::vector<uint16_t> row(8);
+        for (int y = 0; y < written.GetHeight(); ++y) {
+            written.GetRows(reinterpret_cast<BYTE*>(row.data()), 0, y, 8, 1);
+            column[static_cast<size_t>(y)] = row[0];
+        }
+        return column;
+    };
+    const fs::path before = dir / "before.dcm";
+    ASSERT_TRUE(model.Save(reference.c_str(), before.c_str()).written);
+    EXPECT_EQ(firstSamples(before), (std::vector<uint16_t>{1500, 1500, 1250, 1250, 1250}));
+
+    model.Select(0);
+    model.MoveDownSequence();  // B, A: B under window (2000, 1000), A under (3000, 1500)
+    const fs::path after = dir / "after.dcm";
+    ASSERT_TRUE(model.Save(reference.c_str(), after.c_str()).written);
+    EXPECT_EQ(firstSamples(after), (std::vector<uint16_t>{1750, 1750, 1750, 1084, 1084}));
+}
+
+TEST(StitchMessages, EveryCodeHasTheModulesWords)
+{
+    using Texts = std::vector<std::string>;
+    EXPECT_EQ(stitchtext::PieceMessages(EPieceFailure::None, 1), Texts{});
+    EXPECT_EQ(stitchtext::PieceMessages(EPieceFailure::Unreadable, 2), Texts{"Fail to stitching image: 2"});
+    EXPECT_EQ(stitchtext::PieceMessages(EPieceFailure::NoMemory, 0),
+              (Texts{"Fail to initialize stitching dicom", "Fail to stitching image: 0"}));
+    EXPECT_EQ(stitchtext::PieceMessages(EPieceFailure::PixelDataUnreadable, 3),
+              (Texts{"Fail to get binary image data", "Fail to stitching image: 3"}));
+    EXPECT_EQ(stitchtext::PieceMessages(EPieceFailure::BitmapRowsUnreadable, 1),
+              (Texts{"Fail to get image pixel data.", "Fail to stitching image: 1"}));
+
+    CStitchSaveResult failed;
+    const struct {
+        ESaveFailure failure;
+        bool shown;
+        const char* reason;
+    } cases[] = {
+        {ESaveFailure::NoImage, true, "Cannot save: no image could be stitched."},
+        {ESaveFailure::NoRows, true, "Cannot save: the stitched image has no rows."},
+        {ESaveFailure::TooLarge, true, "Cannot save: the stitched image is larger than 65535 x 65535 pixels."},
+        {ESaveFailure::TooManyBytes, true, "Cannot save: the stitched image is larger than 4 GB."},
+        {ESaveFailure::DepthMismatch, true,
+         "Cannot save: the stitched pixels do not match the template's bits allocated."},
+        {ESaveFailure::NoMemory, false, "Fail to allocate memory"},
+        {ESaveFailure::WriteFailed, false, "Fail to write the file: disk full"},
+    };
+    failed.detail = "Fail to write the file: disk full";
+    for (const auto& c : cases) {
+        failed.failure = c.failure;
+        EXPECT_EQ(stitchtext::RefusalText(c.failure) != nullptr, c.shown) << c.reason;
+        EXPECT_EQ(stitchtext::SaveFailureReason(failed), c.reason);
+    }
+}
