@@ -3,13 +3,12 @@
 #pragma once
 
 #include "image/CBaseImageData.h"
-#include "platform/MessageBox.h"
 #include "platform/Surface.h"
 #include "platform/SystemMetrics.h"
 #include "platform/WinMessages.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/DicomFactory.h"
-#include "tests/support/TestFiles.h"
+#include "tests/support/Fixtures.h"
 #include "workspace/CViewStitchDicom.h"
 #include "workspace/MovingStepSource.h"
 
@@ -40,15 +39,10 @@ public:
     std::vector<UINT> m_commands;
 };
 
-class WorkspaceTest : public testing::Test {
+class WorkspaceTest : public testfiles::FolderTest {
 protected:
     void SetUp() override
     {
-        dir = testfiles::FreshDir(std::string("workspace_") + testing::UnitTest::GetInstance()->current_test_info()->name());
-        SetMessageBoxSinkForTest([this](const char* text, UINT) {
-            messages.emplace_back(text);
-            return IDOK;
-        });
         ASSERT_TRUE(frame.CreateEx(0, nullptr, "", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 900, nullptr, nullptr));
         view = new CViewStitchDicom;  // deletes itself with its window
         ASSERT_TRUE(view->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 1280, 900), &frame, 500));
@@ -57,14 +51,7 @@ protected:
     void TearDown() override
     {
         frame.DestroyWindow();
-        SetMessageBoxSinkForTest(nullptr);
         ClearSystemOverrides();
-    }
-    fs::path Write(const testfiles::SyntheticImage& image, const std::string& name)
-    {
-        const fs::path path = dir / name;
-        EXPECT_EQ(testfiles::WriteSynthetic(image, path), "");
-        return path;
     }
     void Load(const std::vector<fs::path>& paths)
     {
@@ -93,8 +80,6 @@ protected:
     }
     const CBaseImageData& Display(int i) const { return *view->m_listDisplay.GetAt(i); }
 
-    fs::path dir;
-    std::vector<std::string> messages;
     CStepParent frame;
     CViewStitchDicom* view = nullptr;
 };

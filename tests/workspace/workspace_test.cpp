@@ -67,7 +67,7 @@ TEST_F(WorkspaceTest, DisplayImagesFollowTheRectangles)
         EXPECT_EQ(rowStart(), steps[i].first) << i;
     }
     EXPECT_EQ(Display(0).m_nDstY, 0);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.texts.empty());
     ASSERT_TRUE(view->ResetLayout());
     EXPECT_EQ(Display(0).GetHeight(), 60);
     EXPECT_EQ(rowStart(), (Row{1, 2, 3, 4}));
@@ -97,7 +97,7 @@ TEST_F(WorkspaceTest, SaveComposesKeptRowsAndLeavesOutUnreadableImages)
     const fs::path out = dir / "out.dcm";
     ASSERT_TRUE(view->SaveStitchedFile(b.c_str(), out.c_str()));
     EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, b));
-    EXPECT_EQ(messages, (std::vector<std::string>{"Fail to stitching image: 0", "Fail to stitching image: 2"}));
+    EXPECT_EQ(messages.texts, (std::vector<std::string>{"Fail to stitching image: 0", "Fail to stitching image: 2"}));
     EXPECT_EQ(view->GetLastSave().LeftOutCount(), 2);
     EXPECT_EQ(view->GetLastSave().pieces[2].failure, EPieceFailure::Unreadable);
     EXPECT_EQ(view->GetLastSave().rows, 30);
