@@ -10,9 +10,4 @@ int Fail(const std::string& reason)
     return 1;
 }
 
-bool IsHelp(const std::string& arg)
-{
-    return arg == "--help" || arg == "-h";
-}
-
 }  // namespace app

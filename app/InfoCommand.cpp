@@ -1,6 +1,6 @@
 // tessor info: what each file yields when loaded as a source image.
 #include "app/Commands.h"
-#include "app/JsonWriter.h"
+#include "app/Json.h"
 #include "app/SourceOptions.h"
 #include "image/CBaseImageData.h"
 #include "image/CDicomFile.h"
@@ -8,20 +8,10 @@
 #include <charconv>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace app {
 namespace {
-constexpr const char* kUsage =
-    "usage: tessor info [--json] FILE...\n"
-    "\n"
-    "Loads each FILE as a source image and shows its patient, study and series record,\n"
-    "its image attributes, the window applied on loading (width and centre as read,\n"
-    "and the range of stored values it spans) and the decoded bitmap's size and depth.\n"
-    "A file that does not load is reported as 'FILE: reason'; the status is then 1.\n"
-    "\n"
-    "options:\n"
-    "  --json          one JSON array with an object per file\n";
-
 // Receives the facts about one image; the text and JSON forms implement it.
 class InfoSink {
 public:
@@ -55,18 +45,24 @@ private:
     }
 };
 
+// Collects one file's facts into an object of sections.
 class JsonSink : public InfoSink {
 public:
-    explicit JsonSink(JsonWriter& json) : m_json(json) {}
-    void BeginSection(const char* key, const char*) override { m_json.BeginObject(key); }
-    void EndSection() override { m_json.EndObject(); }
-    void Text(const char* key, const char*, const std::string& value) override { m_json.String(key, value); }
-    void Integer(const char* key, const char*, long long value) override { m_json.Integer(key, value); }
-    void Real(const char* key, const char*, double value) override { m_json.Number(key, value); }
-    void Flag(const char* key, const char*, bool value) override { m_json.Bool(key, value); }
+    void BeginSection(const char* key, const char*) override { m_key = key; }
+    void EndSection() override { m_object[m_key] = std::exchange(m_section, Json::object()); }
+    void Text(const char* key, const char*, const std::string& value) override { m_section[key] = ToUtf8(value); }
+    void Integer(const char* key, const char*, long long value) override { m_section[key] = value; }
+    void Real(const char* key, const char*, double value) override { m_section[key] = Number(value); }
+    void Flag(const char* key, const char*, bool value) override { m_section[key] = value; }
+
+    // Starts the object of `file`; Take hands it over once its sections are in.
+    void Begin(const std::string& file) { m_object = {{"file", ToUtf8(file)}}; }
+    Json Take() { return std::exchange(m_object, Json::object()); }
 
 private:
-    JsonWriter& m_json;
+    Json m_object = Json::object();
+    Json m_section = Json::object();
+    std::string m_key;
 };
 
 // A 32-bit float as the double with the same shortest decimal form (0.15f shows as 0.15).
@@ -172,64 +168,37 @@ void DescribeRendering(CBaseImageData& image, InfoSink& out)
 
 }  // namespace
 
-int RunInfo(const Arguments& args)
+int RunInfo(const InfoOptions& o)
 {
-    bool asJson = false;
-    std::vector<std::string> files;
-    for (const std::string& arg : args) {
-        if (IsHelp(arg)) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--json")
-            asJson = true;
-        else if (arg.starts_with("-") && arg.size() > 1)
-            return std::fprintf(stderr, "tessor info: unknown option '%s' (see tessor info --help)\n", arg.c_str()), 2;
-        else
-            files.push_back(arg);
-    }
-    if (files.empty())
-        return std::fprintf(stderr, "tessor info: no FILE given (see tessor info --help)\n"), 2;
-
     int status = 0;
-    JsonWriter json;
-    JsonSink jsonSink(json);
+    Json documents = Json::array();
+    JsonSink jsonSink;
     TextSink textSink;
-    InfoSink& sink = asJson ? static_cast<InfoSink&>(jsonSink) : textSink;
-    if (asJson)
-        json.BeginArray();
-    for (const std::string& file : files) {
+    InfoSink& sink = o.json ? static_cast<InfoSink&>(jsonSink) : textSink;
+    for (const std::string& file : o.files) {
         CBaseImageData image;
         if (!image.Load(file.c_str())) {
             const std::string reason = DescribeLoadFailure(file);
             std::fprintf(stderr, "%s: %s\n", file.c_str(), reason.c_str());
             std::fflush(stderr);
-            if (asJson) {
-                json.BeginObject();
-                json.String("file", file);
-                json.String("error", reason);
-                json.EndObject();
-            }
+            if (o.json)
+                documents.push_back({{"file", ToUtf8(file)}, {"error", ToUtf8(reason)}});
             status = 1;
             continue;
         }
-        if (asJson) {
-            json.BeginObject();
-            json.String("file", file);
-        } else {
+        if (o.json)
+            jsonSink.Begin(file);
+        else
             std::printf("%s\n", file.c_str());
-        }
         DescribeStudy(image.m_study, sink);
         DescribeAttributes(image.m_attr, sink);
         DescribeRendering(image, sink);
-        if (asJson)
-            json.EndObject();
+        if (o.json)
+            documents.push_back(jsonSink.Take());
         std::fflush(stdout);
     }
-    if (asJson) {
-        json.EndArray();
-        std::fputs(json.Text().c_str(), stdout);
-    }
+    if (o.json)
+        std::fputs(Dump(documents).c_str(), stdout);
     return status;
 }
 
