@@ -54,13 +54,14 @@ void DeclareSourceOptions(CLI::App& command, SourceOptions& o, const SourceTexts
     command.add_option("--reference", o.reference, texts.reference)->type_name("FILE");
     AddNumbers(command, "--window", "I:W,C", {kImageIndex, kWindowWidth, kWindowCenter},
                [&o](const std::vector<int>& v) { o.windows[v[0]] = CPoint(v[1], v[2]); },
-               "window width and centre of bitmap I, in stored values (with --bitmaps); repeatable");
+               "window width (0 to 65536) and centre (-32768 to 65535) of bitmap I, in stored values (needs "
+               "--bitmaps); repeatable");
     command.add_option("--uid", o.uid, "the output's SOP Instance UID; an empty UID gets a fresh one")
         ->type_name("UID");
     command.add_option("--manufacturer", o.manufacturer, "the output's Manufacturer")->type_name("TEXT");
     command.add_option("--model", o.model, "the output's Manufacturer's Model Name")->type_name("TEXT");
     AddNumbers(command, "--instance", "N", {kAnyInt}, [&o](const std::vector<int>& v) { o.instance = v[0]; },
-               "the output's Instance and Acquisition Number");
+               "the output's Instance and Acquisition Number, a 32-bit signed number");
     command.add_option("FILE", o.files, "the source images, in stitching order")->required();
 }
 
@@ -96,11 +97,11 @@ CLI::App* DeclareSample(CLI::App& tessor, SampleCommandOptions& o)
     sample::SampleOptions& s = o.study;
     const Range side{sample::kMinSide, sample::kMaxSide};
     AddNumbers(*command, "--rows", "R", {side}, [&s](const std::vector<int>& v) { s.rows = v[0]; },
-               "rows of each piece (default 1400)");
+               "rows of each piece, 16 to 10000 (default 1400)");
     AddNumbers(*command, "--cols", "C", {side}, [&s](const std::vector<int>& v) { s.columns = v[0]; },
-               "columns of each piece (default 1000)");
+               "columns of each piece, 16 to 10000 (default 1000)");
     AddNumbers(*command, "--pieces", "N", {{1, sample::kMaxPieces}},
-               [&s](const std::vector<int>& v) { s.pieces = v[0]; }, "number of pieces (default 3)");
+               [&s](const std::vector<int>& v) { s.pieces = v[0]; }, "number of pieces, 1 to 50 (default 3)");
     AddNumbers(*command, "--bits", "8|16", {{8, 16}}, [&s](const std::vector<int>& v) { s.bitsAllocated = v[0]; },
                "bits allocated; 16 stores 12 bits (default 16)");
     command->add_flag("--signed", s.isSigned, "Pixel Representation 1, with negative values (16 bits only)");
@@ -143,10 +144,10 @@ CLI::App* DeclareStitch(CLI::App& tessor, StitchOptions& o)
     AddNumbers(*command, "--adjust", "I:L,T,B", {kImageIndex, kPixels, kPixels, kPixels},
                [&o](const std::vector<int>& v) { o.adjusts.push_back({v[0], CRect(v[1], v[2], 0, v[3])}); },
                "image I (from 0, stitching order) keeps rows T to B-1 and is shifted left by L pixels (right "
-               "when negative); repeatable; applied after --auto, clamped as the interactive commands clamp");
+               "when negative); repeatable; applied after --auto, clamped as the interactive commands clamp; L, T and B within -65535 to 65535");
     AddNumbers(*command, "--crop", "L,T,R,B", {kPixel, kPixel, kPixel, kPixel},
                [&o](const std::vector<int>& v) { o.crop = CRect(v[0], v[1], v[2], v[3]); },
-               "crop, in pixels of the stitched image");
+               "crop, in pixels of the stitched image (0 to 65535)");
     command->add_flag("--json", o.json, "print the adjustment rectangles, the output geometry and the outcome as JSON");
     command->add_option("--preview", o.preview, "also write an 8-bit PNG of the result through its window")
         ->type_name("FILE.png");

@@ -32,6 +32,9 @@ ParsedNumbers ParseNumbers(const std::string& text, const std::string& form, con
     SplitForm(form, names, separators);
     const std::string shape = names.size() == 1 ? "a whole number" : form + " (whole numbers)";
     ParsedNumbers parsed;
+    const auto refuse = [](std::string reason) {
+        return ParsedNumbers{{}, std::move(reason)};
+    };
     const char* at = text.data();
     const char* const end = text.data() + text.size();
     for (size_t k = 0; k < names.size(); ++k) {
@@ -39,21 +42,14 @@ ParsedNumbers ParseNumbers(const std::string& text, const std::string& form, con
         long long value = 0;
         const auto [stop, error] = std::from_chars(at, end, value);
         const bool outOfRange = error == std::errc::result_out_of_range;
-        if ((error != std::errc() && !outOfRange) || stop == at) {
-            parsed.error = "'" + text + "' is not " + shape;
-            return parsed;
-        }
         const bool last = k + 1 == names.size();
-        if (last ? stop != end : stop == end || *stop != separators[k]) {
-            parsed.error = "'" + text + "' is not " + shape;
-            return parsed;
-        }
+        const bool separated = last ? stop == end : stop != end && *stop == separators[k];
+        if ((error != std::errc() && !outOfRange) || stop == at || !separated)
+            return refuse("'" + text + "' is not " + shape);
         const std::string number(at, stop);
         const std::string which = names.size() == 1 ? "" : names[k] + " ";
-        if (outOfRange || value < ranges[k].min || value > ranges[k].max) {
-            parsed.error = number + " is out of range (" + which + Describe(ranges[k]) + ")";
-            return parsed;
-        }
+        if (outOfRange || value < ranges[k].min || value > ranges[k].max)
+            return refuse(number + " is out of range (" + which + Describe(ranges[k]) + ")");
         parsed.values.push_back(static_cast<int>(value));
         at = last ? stop : stop + 1;
     }
