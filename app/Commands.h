@@ -1,10 +1,11 @@
-// The tessor program's commands. The command line (CommandLine.cpp) fills each command's
+// The tessor program's commands. The command line (main.cpp) fills each command's
 // options; each Run function returns the process exit status.
 #pragma once
 
 #include "app/SampleStudy.h"
 #include "app/SourceOptions.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ int RunStitch(const StitchOptions& o);
 int RunGui(const SourceOptions& o);
 
 // "tessor: <reason>" on stderr; returns the failure status.
-int Fail(const std::string& reason);
+inline int Fail(const std::string& reason)
+{
+    std::fprintf(stderr, "tessor: %s\n", reason.c_str());
+    return 1;
+}
 
 }  // namespace app

@@ -56,16 +56,12 @@ ParsedNumbers ParseNumbers(const std::string& text, const std::string& form, con
     return parsed;
 }
 
-std::string LongName(const std::string& names)
-{
-    return names.substr(names.rfind(',') + 1);
-}
-
 CLI::Option* AddNumbers(CLI::App& command, const std::string& names, const std::string& form,
                         const std::vector<Range>& ranges, std::function<void(const std::vector<int>&)> store,
                         const std::string& help)
 {
-    const auto take = [name = LongName(names), form, ranges, store](const std::vector<std::string>& texts) {
+    const std::string name = names.substr(names.rfind(',') + 1);  // the long name, which messages use
+    const auto take = [name, form, ranges, store](const std::vector<std::string>& texts) {
         for (const std::string& text : texts) {
             const ParsedNumbers parsed = ParseNumbers(text, form, ranges);
             if (!parsed.error.empty())

@@ -37,7 +37,4 @@ CLI::Option* AddNumbers(CLI::App& command, const std::string& names, const std::
                         const std::vector<Range>& ranges, std::function<void(const std::vector<int>&)> store,
                         const std::string& help);
 
-// The long name of "-o,--out": the one a message names.
-std::string LongName(const std::string& names);
-
 }  // namespace app

@@ -1,4 +1,4 @@
-#include "app/HelpFormatter.h"
+#include "app/HelpText.h"
 
 #include <algorithm>
 #include <sstream>
@@ -58,8 +58,8 @@ std::string Table(const std::vector<std::pair<std::string, std::string>>& rows)
         out += "  " + left + std::string(width - left.size() + 2, ' ') + Wrap(right, indent) + "\n";
     return out;
 }
-}  // namespace
 
+// "tessor stitch -o FILE [options] FILE...": the required options, then the positionals.
 std::string UsageLine(const CLI::App& app)
 {
     std::string line;
@@ -82,14 +82,17 @@ std::string UsageLine(const CLI::App& app)
     return line;
 }
 
+// The first line of a command's description: its entry in tessor --help.
 std::string Summary(const CLI::App& app)
 {
     const std::string& description = app.get_description();
     return description.substr(0, description.find('\n'));
 }
+}  // namespace
 
-std::string HelpFormatter::make_help(const CLI::App* app, std::string, CLI::AppFormatMode) const
+std::string Help(const CLI::App& command)
 {
+    const CLI::App* app = &command;
     std::string out = "usage: " + UsageLine(*app) + "\n";
     // The description's first line is the command's entry in tessor --help; the rest explains it.
     const std::string& description = app->get_description();
