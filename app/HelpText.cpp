@@ -90,26 +90,25 @@ std::string Summary(const CLI::App& app)
 }
 }  // namespace
 
-std::string Help(const CLI::App& command)
+std::string Help(const CLI::App& app)
 {
-    const CLI::App* app = &command;
-    std::string out = "usage: " + UsageLine(*app) + "\n";
+    std::string out = "usage: " + UsageLine(app) + "\n";
     // The description's first line is the command's entry in tessor --help; the rest explains it.
-    const std::string& description = app->get_description();
+    const std::string& description = app.get_description();
     if (description.find('\n') != std::string::npos)
         out += "\n" + description.substr(description.find('\n') + 1) + "\n";
     std::vector<std::pair<std::string, std::string>> rows;
-    for (const CLI::Option* opt : Options(*app, false))
+    for (const CLI::Option* opt : Options(app, false))
         rows.emplace_back(OptionHeading(*opt), opt->get_description());
     if (!rows.empty())
         out += "\noptions:\n" + Table(rows);
     rows.clear();
-    for (const CLI::App* command : app->get_subcommands({}))
+    for (const CLI::App* command : app.get_subcommands({}))
         rows.emplace_back(command->get_name(), Summary(*command));
     if (!rows.empty())
         out += "\ncommands:\n" + Table(rows);
-    if (!app->get_footer().empty())
-        out += "\n" + app->get_footer() + "\n";
+    if (!app.get_footer().empty())
+        out += "\n" + app.get_footer() + "\n";
     return out;
 }
 
