@@ -1,21 +1,36 @@
-// The tessor program's commands. Each takes the arguments after its name and returns
-// the process exit status; each answers --help.
+// The tessor program's commands. The command line (main.cpp) fills each command's
+// options; each Run function returns the process exit status.
 #pragma once
 
+#include "app/SampleStudy.h"
+#include "app/SourceOptions.h"
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace app {
 
-using Arguments = std::vector<std::string>;
+struct InfoOptions {
+    bool json = false;
+    std::vector<std::string> files;
+};
 
-int RunInfo(const Arguments& args);
-int RunSample(const Arguments& args);
-int RunStitch(const Arguments& args);
-int RunGui(const Arguments& args);
+struct SampleCommandOptions {
+    sample::SampleOptions study;
+    std::string dir;
+};
+
+int RunInfo(const InfoOptions& o);
+int RunSample(const SampleCommandOptions& o);
+int RunStitch(const StitchOptions& o);
+int RunGui(const SourceOptions& o);
 
 // "tessor: <reason>" on stderr; returns the failure status.
-int Fail(const std::string& reason);
-bool IsHelp(const std::string& arg);
+inline int Fail(const std::string& reason)
+{
+    std::fprintf(stderr, "tessor: %s\n", reason.c_str());
+    return 1;
+}
 
 }  // namespace app

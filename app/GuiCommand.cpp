@@ -13,24 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 namespace app {
 namespace {
-
-constexpr const char* kUsage =
-    "usage: tessor gui [options] FILE...\n"
-    "Opens \"Stitch Images\" on the files, in the order given, centred on the screen.\n\n"
-    "  -o, --out FILE        where Save writes the stitched DICOM file\n"
-    "                        (default: stitched.dcm beside the first file; an existing file is replaced)\n"
-    "  --bitmaps             hand the files over as decoded bitmaps instead of paths\n"
-    "  --reference FILE      template data set with --bitmaps (default: the first file)\n"
-    "  --window I:W,C        window width and centre of bitmap I (with --bitmaps); repeatable\n"
-    "  --uid UID  --manufacturer TEXT  --model TEXT  --instance N   output settings\n\n"
-    "The dialog's placement is kept in tessor-host.ini, its moving steps in tessor.ini\n"
-    "($TESSOR_PROFILE_DIR, else ~/.config/tessor).\n"
-    "Exit status: 0 saved (the path is printed), 1 closed without saving or failed.\n";
 
 // The host application's name: its profile (the dialog's placement) is tessor-host.ini,
 // apart from the module's own tessor.ini.
@@ -70,25 +56,6 @@ bool HasDisplay()
     return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
-std::optional<std::string> ParseOptions(const Arguments& args, SourceOptions& o)
-{
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (const auto shared = TakeSourceOption(args, i, o)) {
-            if (!shared->empty())
-                return shared;
-            continue;
-        }
-        if (!args[i].empty() && args[i][0] == '-')
-            return "unknown option '" + args[i] + "' (see tessor gui --help)";
-        o.files.push_back(args[i]);
-    }
-    if (o.files.empty())
-        return "no input files";
-    if (o.out.empty())
-        o.out = (std::filesystem::path(o.files[0]).parent_path() / "stitched.dcm").string();
-    return std::nullopt;
-}
-
 int RunDialog(CDlgStitchDicom& dlg, const SourceOptions& o, std::string& reason)
 {
     CRect rcHost(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
@@ -109,15 +76,8 @@ int RunDialog(CDlgStitchDicom& dlg, const SourceOptions& o, std::string& reason)
 
 }  // namespace
 
-int RunGui(const Arguments& args)
+int RunGui(const SourceOptions& o)
 {
-    if (!args.empty() && IsHelp(args[0])) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    SourceOptions o;
-    if (const auto error = ParseOptions(args, o))
-        return Fail(*error);
     if (!HasDisplay())
         return Fail("no display: set DISPLAY or WAYLAND_DISPLAY (or use tessor stitch)");
     int argc = 1;

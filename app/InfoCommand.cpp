@@ -1,6 +1,6 @@
 // tessor info: what each file yields when loaded as a source image.
 #include "app/Commands.h"
-#include "app/JsonWriter.h"
+#include "app/Json.h"
 #include "app/SourceOptions.h"
 #include "image/CBaseImageData.h"
 #include "image/CDicomFile.h"
@@ -12,62 +12,39 @@
 
 namespace app {
 namespace {
-constexpr const char* kUsage =
-    "usage: tessor info [--json] FILE...\n"
-    "\n"
-    "Loads each FILE as a source image and shows its patient, study and series record,\n"
-    "its image attributes, the window applied on loading (width and centre as read,\n"
-    "and the range of stored values it spans) and the decoded bitmap's size and depth.\n"
-    "A file that does not load is reported as 'FILE: reason'; the status is then 1.\n"
-    "\n"
-    "options:\n"
-    "  --json          one JSON array with an object per file\n";
-
-// Receives the facts about one image; the text and JSON forms implement it.
-class InfoSink {
+// The facts about one file, gathered once and shown either as a JSON object of sections or
+// as labelled lines of text.
+class Facts {
 public:
-    virtual ~InfoSink() = default;
-    virtual void BeginSection(const char* key, const char* title) = 0;
-    virtual void EndSection() = 0;
-    virtual void Text(const char* key, const char* label, const std::string& value) = 0;
-    virtual void Integer(const char* key, const char* label, long long value) = 0;
-    virtual void Real(const char* key, const char* label, double value) = 0;
-    virtual void Flag(const char* key, const char* label, bool value) = 0;
-};
+    explicit Facts(const std::string& file) : m_json({{"file", ToUtf8(file)}}), m_text(file + "\n") {}
 
-class TextSink : public InfoSink {
-public:
-    void BeginSection(const char*, const char* title) override { std::printf("  %s\n", title); }
-    void EndSection() override {}
-    void Text(const char*, const char* label, const std::string& value) override { Line(label, value); }
-    void Integer(const char*, const char* label, long long value) override { Line(label, std::to_string(value)); }
-    void Real(const char*, const char* label, double value) override
+    void Section(const char* key, const char* title)
     {
-        char text[40];
-        std::snprintf(text, sizeof text, "%.10g", value);
-        Line(label, text);
+        m_section = key;
+        m_json[key] = Json::object();
+        m_text += std::string("  ") + title + "\n";
     }
-    void Flag(const char*, const char* label, bool value) override { Line(label, value ? "yes" : "no"); }
+    void Add(const char* key, const char* label, const Json& value)
+    {
+        const Json shown = value.is_string()         ? Json(ToUtf8(value.get<std::string>()))
+                           : value.is_number_float() ? Number(value.get<double>())
+                                                     : value;
+        m_json[m_section][key] = shown;
+        const std::string text = shown.is_string() ? value.get<std::string>()
+                                 : shown.is_boolean() ? (shown.get<bool>() ? "yes" : "no")
+                                                      : shown.dump();
+        char line[64];
+        std::snprintf(line, sizeof line, "    %-24s ", label);
+        m_text += line + text + "\n";
+    }
+
+    const Json& AsJson() const { return m_json; }
+    const std::string& AsText() const { return m_text; }
 
 private:
-    static void Line(const char* label, const std::string& value)
-    {
-        std::printf("    %-24s %s\n", label, value.c_str());
-    }
-};
-
-class JsonSink : public InfoSink {
-public:
-    explicit JsonSink(JsonWriter& json) : m_json(json) {}
-    void BeginSection(const char* key, const char*) override { m_json.BeginObject(key); }
-    void EndSection() override { m_json.EndObject(); }
-    void Text(const char* key, const char*, const std::string& value) override { m_json.String(key, value); }
-    void Integer(const char* key, const char*, long long value) override { m_json.Integer(key, value); }
-    void Real(const char* key, const char*, double value) override { m_json.Number(key, value); }
-    void Flag(const char* key, const char*, bool value) override { m_json.Bool(key, value); }
-
-private:
-    JsonWriter& m_json;
+    Json m_json;
+    std::string m_text;
+    std::string m_section;
 };
 
 // A 32-bit float as the double with the same shortest decimal form (0.15f shows as 0.15).
@@ -85,64 +62,62 @@ std::string FormatDateTime(const COleDateTime& value)
     return value.Format("%Y-%m-%d %H:%M:%S").str();
 }
 
-void DescribeStudy(const CDicomStudyData& s, InfoSink& out)
+void DescribeStudy(const CDicomStudyData& s, Facts& out)
 {
-    out.BeginSection("study", "Patient, study and series");
-    out.Text("sopInstanceUID", "SOP Instance UID", s.m_strSOPInstanceUID.str());
-    out.Text("patientID", "Patient ID", s.m_strPatientID.str());
-    out.Text("patientName", "Patient's Name", s.m_strPatientName.str());
-    out.Text("patientSex", "Patient's Sex", s.m_strPatientSex.str());
-    out.Text("birthDate", "Birth Date", FormatDateTime(s.m_dtBirthDate));
-    out.Text("studyInstanceUID", "Study Instance UID", s.m_strStudyInstanceUID.str());
-    out.Text("studyID", "Study ID", s.m_strStudyID.str());
-    out.Text("study", "Study Date and Time", FormatDateTime(s.m_dtStudy));
-    out.Text("studyDescription", "Study Description", s.m_strStudyDescription.str());
-    out.Text("seriesInstanceUID", "Series Instance UID", s.m_strSeriesInstanceUID.str());
-    out.Integer("seriesNumber", "Series Number", s.m_nSeriesNumber);
-    out.Text("series", "Series Date and Time", FormatDateTime(s.m_dtSeries));
-    out.Text("modality", "Modality", s.m_strModality.str());
-    out.Text("institutionName", "Institution Name", s.m_strInstitutionName.str());
-    out.Integer("acquisitionNumber", "Acquisition Number", s.m_nAcquisitionNumber);
-    out.Integer("instanceNumber", "Instance Number", s.m_nInstanceNumber);
-    out.Real("kvp", "KVP", s.m_dKVP);
-    out.Integer("tubeCurrent", "X-Ray Tube Current", s.m_nTubeCurrent);
-    out.EndSection();
+    out.Section("study", "Patient, study and series");
+    out.Add("sopInstanceUID", "SOP Instance UID", s.m_strSOPInstanceUID.str());
+    out.Add("patientID", "Patient ID", s.m_strPatientID.str());
+    out.Add("patientName", "Patient's Name", s.m_strPatientName.str());
+    out.Add("patientSex", "Patient's Sex", s.m_strPatientSex.str());
+    out.Add("birthDate", "Birth Date", FormatDateTime(s.m_dtBirthDate));
+    out.Add("studyInstanceUID", "Study Instance UID", s.m_strStudyInstanceUID.str());
+    out.Add("studyID", "Study ID", s.m_strStudyID.str());
+    out.Add("study", "Study Date and Time", FormatDateTime(s.m_dtStudy));
+    out.Add("studyDescription", "Study Description", s.m_strStudyDescription.str());
+    out.Add("seriesInstanceUID", "Series Instance UID", s.m_strSeriesInstanceUID.str());
+    out.Add("seriesNumber", "Series Number", s.m_nSeriesNumber);
+    out.Add("series", "Series Date and Time", FormatDateTime(s.m_dtSeries));
+    out.Add("modality", "Modality", s.m_strModality.str());
+    out.Add("institutionName", "Institution Name", s.m_strInstitutionName.str());
+    out.Add("acquisitionNumber", "Acquisition Number", s.m_nAcquisitionNumber);
+    out.Add("instanceNumber", "Instance Number", s.m_nInstanceNumber);
+    out.Add("kvp", "KVP", s.m_dKVP);
+    out.Add("tubeCurrent", "X-Ray Tube Current", s.m_nTubeCurrent);
 }
 
-void DescribeAttributes(const CDicomImageAttr& a, InfoSink& out)
+void DescribeAttributes(const CDicomImageAttr& a, Facts& out)
 {
-    out.BeginSection("image", "Image attributes");
-    out.Integer("samplesPerPixel", "Samples per Pixel", a.m_nSamplesPerPixel);
-    out.Text("photometric", "Photometric", a.m_strPhotometric.str());
-    out.Integer("photometricKind", "Photometric kind", a.m_nPhotometric);
-    out.Integer("numberOfFrames", "Number of Frames", a.m_nNumberOfFrames);
-    out.Integer("rows", "Rows", a.m_nRows);
-    out.Integer("columns", "Columns", a.m_nColumns);
-    out.Integer("bitsAllocated", "Bits Allocated", a.m_nBitsAllocated);
-    out.Integer("bitsStored", "Bits Stored", a.m_nBitsStored);
-    out.Integer("highBit", "High Bit", a.m_nHighBit);
-    out.Integer("pixelRepresentation", "Pixel Representation", a.m_nPixelRepresentation);
-    out.Real("windowWidth", "Window Width", a.m_dWindowWidth);
-    out.Real("windowCenter", "Window Center", a.m_dWindowCenter);
-    out.Real("rescaleIntercept", "Rescale Intercept", a.m_dRescaleIntercept);
-    out.Real("rescaleSlope", "Rescale Slope", a.m_dRescaleSlope);
-    out.Real("pixelSpacingRow", "Pixel Spacing (row)", Widen(a.m_fPixelSpacingRow));
-    out.Real("pixelSpacingColumn", "Pixel Spacing (column)", Widen(a.m_fPixelSpacingColumn));
-    out.Real("sliceThickness", "Slice Thickness", Widen(a.m_fSliceThickness));
-    out.EndSection();
+    out.Section("image", "Image attributes");
+    out.Add("samplesPerPixel", "Samples per Pixel", a.m_nSamplesPerPixel);
+    out.Add("photometric", "Photometric", a.m_strPhotometric.str());
+    out.Add("photometricKind", "Photometric kind", a.m_nPhotometric);
+    out.Add("numberOfFrames", "Number of Frames", a.m_nNumberOfFrames);
+    out.Add("rows", "Rows", a.m_nRows);
+    out.Add("columns", "Columns", a.m_nColumns);
+    out.Add("bitsAllocated", "Bits Allocated", a.m_nBitsAllocated);
+    out.Add("bitsStored", "Bits Stored", a.m_nBitsStored);
+    out.Add("highBit", "High Bit", a.m_nHighBit);
+    out.Add("pixelRepresentation", "Pixel Representation", a.m_nPixelRepresentation);
+    out.Add("windowWidth", "Window Width", a.m_dWindowWidth);
+    out.Add("windowCenter", "Window Center", a.m_dWindowCenter);
+    out.Add("rescaleIntercept", "Rescale Intercept", a.m_dRescaleIntercept);
+    out.Add("rescaleSlope", "Rescale Slope", a.m_dRescaleSlope);
+    out.Add("pixelSpacingRow", "Pixel Spacing (row)", Widen(a.m_fPixelSpacingRow));
+    out.Add("pixelSpacingColumn", "Pixel Spacing (column)", Widen(a.m_fPixelSpacingColumn));
+    out.Add("sliceThickness", "Slice Thickness", Widen(a.m_fSliceThickness));
 }
 
-void DescribeRendering(CBaseImageData& image, InfoSink& out)
+void DescribeRendering(CBaseImageData& image, Facts& out)
 {
     // The window is clamped to the value range as the colour table indexes it (signed
     // data at value + 32768); the bitmap section shows the stored values themselves.
     int minValue = 0;
     int maxValue = 0;
     image.GetLutValueRange(&minValue, &maxValue);
-    out.BeginSection("window", "Window");
+    out.Section("window", "Window");
     const bool applied = image.m_bitmap.HasWindow();
-    out.Flag("applied", "Applied", applied);
-    out.Text("colours", "Colours", image.m_crLutStart == 0 ? "black to white" : "white to black (inverted)");
+    out.Add("applied", "Applied", applied);
+    out.Add("colours", "Colours", image.m_crLutStart == 0 ? "black to white" : "white to black (inverted)");
     if (applied) {
         int width = 0;
         int center = 0;
@@ -150,56 +125,32 @@ void DescribeRendering(CBaseImageData& image, InfoSink& out)
         int low = 0;
         int high = 0;
         image.CalcWindowRange(&low, &high, width, center, minValue, maxValue);
-        out.Integer("width", "Width", width);
-        out.Integer("center", "Centre", center);
-        out.Integer("low", "Table range low", low);
-        out.Integer("high", "Table range high", high);
+        out.Add("width", "Width", width);
+        out.Add("center", "Centre", center);
+        out.Add("low", "Table range low", low);
+        out.Add("high", "Table range high", high);
     }
-    out.EndSection();
     int width = 0;
     int height = 0;
     int bitsPerPixel = 0;
     image.GetImageInfo(&width, &height, &bitsPerPixel);
-    out.BeginSection("bitmap", "Bitmap");
-    out.Integer("width", "Width", width);
-    out.Integer("height", "Height", height);
-    out.Integer("bitsPerPixel", "Bits per pixel", bitsPerPixel);
-    out.Flag("signed", "Signed", image.m_bitmap.IsSigned());
+    out.Section("bitmap", "Bitmap");
+    out.Add("width", "Width", width);
+    out.Add("height", "Height", height);
+    out.Add("bitsPerPixel", "Bits per pixel", bitsPerPixel);
+    out.Add("signed", "Signed", image.m_bitmap.IsSigned() != FALSE);
     image.GetValueRange(&minValue, &maxValue);
-    out.Integer("minValue", "Smallest value", minValue);
-    out.Integer("maxValue", "Largest value", maxValue);
-    out.EndSection();
+    out.Add("minValue", "Smallest value", minValue);
+    out.Add("maxValue", "Largest value", maxValue);
 }
 
 }  // namespace
 
-int RunInfo(const Arguments& args)
+int RunInfo(const InfoOptions& o)
 {
-    bool asJson = false;
-    std::vector<std::string> files;
-    for (const std::string& arg : args) {
-        if (IsHelp(arg)) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg == "--json")
-            asJson = true;
-        else if (arg.starts_with("-") && arg.size() > 1)
-            return std::fprintf(stderr, "tessor info: unknown option '%s' (see tessor info --help)\n", arg.c_str()), 2;
-        else
-            files.push_back(arg);
-    }
-    if (files.empty())
-        return std::fprintf(stderr, "tessor info: no FILE given (see tessor info --help)\n"), 2;
-
     int status = 0;
-    JsonWriter json;
-    JsonSink jsonSink(json);
-    TextSink textSink;
-    InfoSink& sink = asJson ? static_cast<InfoSink&>(jsonSink) : textSink;
-    if (asJson)
-        json.BeginArray();
-    for (const std::string& file : files) {
+    Json documents = Json::array();
+    for (const std::string& file : o.files) {
         CBaseImageData image;
         if (!image.Load(file.c_str())) {
             // The reason comes from this reading: the file is not parsed a second time.
@@ -207,32 +158,22 @@ int RunInfo(const Arguments& args)
                 stitchtext::LoadFailureReason({ELoadFailure::Unreadable, 0, image.m_bitmap.GetLastError()});
             std::fprintf(stderr, "%s: %s\n", file.c_str(), reason.c_str());
             std::fflush(stderr);
-            if (asJson) {
-                json.BeginObject();
-                json.String("file", file);
-                json.String("error", reason);
-                json.EndObject();
-            }
+            documents.push_back({{"file", ToUtf8(file)}, {"error", ToUtf8(reason)}});
             status = 1;
             continue;
         }
-        if (asJson) {
-            json.BeginObject();
-            json.String("file", file);
-        } else {
-            std::printf("%s\n", file.c_str());
-        }
-        DescribeStudy(image.m_study, sink);
-        DescribeAttributes(image.m_attr, sink);
-        DescribeRendering(image, sink);
-        if (asJson)
-            json.EndObject();
+        Facts facts(file);
+        DescribeStudy(image.m_study, facts);
+        DescribeAttributes(image.m_attr, facts);
+        DescribeRendering(image, facts);
+        if (o.json)
+            documents.push_back(facts.AsJson());
+        else
+            std::fputs(facts.AsText().c_str(), stdout);
         std::fflush(stdout);
     }
-    if (asJson) {
-        json.EndArray();
-        std::fputs(json.Text().c_str(), stdout);
-    }
+    if (o.json)
+        std::fputs(Dump(documents).c_str(), stdout);
     return status;
 }
 

@@ -212,11 +212,12 @@ std::string WritePiece(const SyntheticBody& body, const SampleOptions& options, 
 
 std::string ValidateOptions(const SampleOptions& options)
 {
-    if (options.rows < 16 || options.rows > 10000)
+    const auto within = [](int value, int min, int max) { return value >= min && value <= max; };
+    if (!within(options.rows, kMinSide, kMaxSide))
         return "--rows must be between 16 and 10000";
-    if (options.columns < 16 || options.columns > 10000)
+    if (!within(options.columns, kMinSide, kMaxSide))
         return "--cols must be between 16 and 10000";
-    if (options.pieces < 1 || options.pieces > 50)
+    if (!within(options.pieces, 1, kMaxPieces))
         return "--pieces must be between 1 and 50";
     if (options.bitsAllocated != 8 && options.bitsAllocated != 16)
         return "--bits must be 8 or 16";

@@ -10,6 +10,11 @@ namespace sample {
 
 enum class Syntax { Raw, JpegLossless, JpegLs, Rle };
 
+// What a sample may ask for: rows and columns of each piece, and pieces.
+constexpr int kMinSide = 16;
+constexpr int kMaxSide = 10000;
+constexpr int kMaxPieces = 50;
+
 struct SampleOptions {
     int rows = 1400;
     int columns = 1000;

@@ -2,8 +2,6 @@
 // the bitmap hand-over with its windows, and the output settings.
 #pragma once
 
-#include "app/Commands.h"
-
 #include "platform/Collections.h"
 #include "platform/Geometry.h"
 
@@ -31,13 +29,20 @@ struct SourceOptions {
     SourceOptions();
 };
 
-// "a,b,c" or "I:a,b,c" into exactly `count` integers; false on any other text.
-bool ParseInts(const std::string& text, std::vector<int>& values, size_t count);
+// An --adjust of tessor stitch: image `index` keeps rows rect.top..rect.bottom-1, shifted
+// left by rect.left pixels.
+struct Adjust {
+    int index;
+    CRect rect;
+};
 
-// Takes args[i] when it is one of the shared options (-o/--out, --reference, --bitmaps,
-// --window, --uid, --manufacturer, --model, --instance), advancing i past its value.
-// Returns nullopt when args[i] is not shared; "" when taken; otherwise the reason.
-std::optional<std::string> TakeSourceOption(const Arguments& args, size_t& i, SourceOptions& o);
+struct StitchOptions : SourceOptions {
+    bool autoStitch = false;
+    std::vector<Adjust> adjusts;
+    std::optional<CRect> crop;
+    bool json = false;
+    std::string preview;
+};
 
 // Decodes every file into a bitmap, with its window from --window (0, 0 when none).
 bool LoadBitmapSources(const SourceOptions& o, LBitmapList& list, CArray<CPoint, CPoint>& points,

@@ -1,46 +1,224 @@
 // The tessor program: hosts the stitching module and runs its pipeline from the command line.
+// Every command and its options are declared here once; the declarations fill each
+// command's option structure, make the help texts and refuse bad usage with one line and
+// exit status 2.
 #include "app/Commands.h"
+#include "app/HelpText.h"
+#include "app/OptionValues.h"
+
+#include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <string>
+#include <filesystem>
+#include <map>
+
+namespace app {
 
 namespace {
-struct Command {
-    const char* name;
-    const char* summary;
-    int (*run)(const app::Arguments&);
-};
 
-constexpr Command kCommands[] = {
-    {"gui", "open the \"Stitch Images\" dialog on the files; exit 0 when saved", app::RunGui},
-    {"info", "show what each DICOM file yields when loaded as a source image", app::RunInfo},
-    {"sample", "write a synthetic long-length study of overlapping exposures", app::RunSample},
-    {"stitch", "join the files into one stitched DICOM image, without a window", app::RunStitch},
-};
+constexpr int kPixelLimit = 65535;  // the largest Rows or Columns a DICOM image has
+constexpr Range kPixels{-kPixelLimit, kPixelLimit};
+constexpr Range kPixel{0, kPixelLimit};
+constexpr Range kImageIndex{0, INT_MAX};
+// Window width and centre in stored values: 16 bits, signed or not.
+constexpr Range kWindowWidth{0, 65536};
+constexpr Range kWindowCenter{-32768, 65535};
 
-void PrintUsage(std::FILE* out)
+// An --adjust or --window naming an image past the files given.
+void CheckIndex(const char* option, int index, size_t files)
 {
-    std::fputs("usage: tessor <command> [options]\n\ncommands:\n", out);
-    for (const Command& command : kCommands)
-        std::fprintf(out, "  %-8s %s\n", command.name, command.summary);
-    std::fputs("\n'tessor <command> --help' describes a command's options.\n", out);
+    if (static_cast<size_t>(index) >= files)
+        throw CLI::ValidationError(option, "image " + std::to_string(index) + " is out of range (0 to " +
+                                               std::to_string(static_cast<long long>(files) - 1) + ")");
 }
+
+// The options tessor stitch and tessor gui share, with the wording that differs.
+void DeclareSourceOptions(CLI::App& command, SourceOptions& o, const char* out, const char* bitmaps,
+                          const char* reference)
+{
+    command.add_option("-o,--out", o.out, out)->type_name("FILE");
+    command.add_flag("--bitmaps", o.bitmaps, bitmaps);
+    command.add_option("--reference", o.reference, reference)->type_name("FILE");
+    AddNumbers(command, "--window", "I:W,C", {kImageIndex, kWindowWidth, kWindowCenter},
+               [&o](const std::vector<int>& v) { o.windows[v[0]] = CPoint(v[1], v[2]); },
+               "window width (0 to 65536) and centre (-32768 to 65535) of bitmap I, in stored values (needs "
+               "--bitmaps); repeatable");
+    command.add_option("--uid", o.uid, "the output's SOP Instance UID; an empty UID gets a fresh one")
+        ->type_name("UID");
+    command.add_option("--manufacturer", o.manufacturer, "the output's Manufacturer")->type_name("TEXT");
+    command.add_option("--model", o.model, "the output's Manufacturer's Model Name")->type_name("TEXT");
+    AddNumbers(command, "--instance", "N", {kAnyInt}, [&o](const std::vector<int>& v) { o.instance = v[0]; },
+               "the output's Instance and Acquisition Number, a 32-bit signed number");
+    command.add_option("FILE", o.files, "the source images, in stitching order")->required();
+}
+
+// What the declarations of the shared options cannot say alone.
+void CheckSourceOptions(const SourceOptions& o)
+{
+    if (!o.windows.empty() && !o.bitmaps)
+        throw CLI::ValidationError("--window", "needs --bitmaps");
+    for (const auto& [index, window] : o.windows)
+        CheckIndex("--window", index, o.files.size());
+}
+
+CLI::App* DeclareInfo(CLI::App& tessor, InfoOptions& o)
+{
+    CLI::App* command = tessor.add_subcommand(
+        "info", "show what each DICOM file yields when loaded as a source image\n"
+                "Loads each FILE as the stitching module loads a source image and shows its patient, study and\n"
+                "series record, its image attributes, the window applied on loading (width and centre as read,\n"
+                "and the range of stored values it spans) and the decoded bitmap's size and depth.");
+    command->add_flag("--json", o.json, "print one JSON array with an object per file");
+    command->add_option("FILE", o.files, "the DICOM files")->required();
+    command->footer("A file that does not load is reported as 'FILE: reason'; the status is then 1.");
+    return command;
+}
+
+CLI::App* DeclareSample(CLI::App& tessor, SampleCommandOptions& o)
+{
+    CLI::App* command = tessor.add_subcommand(
+        "sample", "write a synthetic long-length study of overlapping exposures\n"
+                  "Writes DIR/piece-1.dcm .. piece-N.dcm: one DX study of N overlapping exposures of a synthetic\n"
+                  "body, each with featureless collimator bands of its own heights at the top and bottom. DIR is\n"
+                  "created when missing.");
+    sample::SampleOptions& s = o.study;
+    const Range side{sample::kMinSide, sample::kMaxSide};
+    AddNumbers(*command, "--rows", "R", {side}, [&s](const std::vector<int>& v) { s.rows = v[0]; },
+               "rows of each piece, 16 to 10000 (default 1400)");
+    AddNumbers(*command, "--cols", "C", {side}, [&s](const std::vector<int>& v) { s.columns = v[0]; },
+               "columns of each piece, 16 to 10000 (default 1000)");
+    AddNumbers(*command, "--pieces", "N", {{1, sample::kMaxPieces}},
+               [&s](const std::vector<int>& v) { s.pieces = v[0]; }, "number of pieces, 1 to 50 (default 3)");
+    AddNumbers(*command, "--bits", "8|16", {{8, 16}}, [&s](const std::vector<int>& v) { s.bitsAllocated = v[0]; },
+               "bits allocated; 16 stores 12 bits (default 16)");
+    command->add_flag("--signed", s.isSigned, "Pixel Representation 1, with negative values (16 bits only)");
+    command->add_flag("--mono1", s.monochrome1, "MONOCHROME1 instead of MONOCHROME2");
+    const auto syntax = [&s](const std::string& name) {
+        using enum sample::Syntax;
+        const std::map<std::string, sample::Syntax> known = {
+            {"raw", Raw}, {"jpeg-lossless", JpegLossless}, {"jpeg-ls", JpegLs}, {"rle", Rle}};
+        if (!known.contains(name))
+            throw CLI::ValidationError("--syntax", "unknown syntax '" + name + "'");
+        s.syntax = known.at(name);
+    };
+    command->add_option_function<std::string>(
+        "--syntax", syntax, "raw (Explicit VR Little Endian, default), jpeg-lossless, jpeg-ls or rle")->type_name("S");
+    command->add_option("DIR", o.dir, "the folder the pieces are written to")->required();
+    command->footer("Either every piece is written or, on failure, none is left behind.");
+    command->final_callback([&s] {
+        if (const std::string reason = sample::ValidateOptions(s); !reason.empty())
+            throw CLI::ValidationError(reason);
+    });
+    return command;
+}
+
+CLI::App* DeclareStitch(CLI::App& tessor, StitchOptions& o)
+{
+    CLI::App* command = tessor.add_subcommand(
+        "stitch", "join the files into one stitched DICOM image, without a window\n"
+                  "Runs the dialog's pipeline without a window: the files are loaded in the order given, the\n"
+                  "adjustments are applied, and the kept rows of every image are stacked into OUT.dcm, a copy of\n"
+                  "the template data set (the first file, or --reference).");
+    DeclareSourceOptions(*command, o, "the stitched DICOM file (required)",
+                         "hand the files to the module as decoded bitmaps instead of paths", "the template data set");
+    command->get_option("--out")->required();
+    command->add_flag("--auto", o.autoStitch, "cut the featureless (collimated) bands of every image automatically");
+    AddNumbers(*command, "--adjust", "I:L,T,B", {kImageIndex, kPixels, kPixels, kPixels},
+               [&o](const std::vector<int>& v) { o.adjusts.push_back({v[0], CRect(v[1], v[2], 0, v[3])}); },
+               "image I (from 0, stitching order) keeps rows T to B-1 and is shifted left by L pixels (right "
+               "when negative); repeatable; applied after --auto, clamped as the interactive commands clamp; "
+               "L, T and B within -65535 to 65535");
+    AddNumbers(*command, "--crop", "L,T,R,B", {kPixel, kPixel, kPixel, kPixel},
+               [&o](const std::vector<int>& v) { o.crop = CRect(v[0], v[1], v[2], v[3]); },
+               "crop, in pixels of the stitched image (0 to 65535)");
+    command->add_flag("--json", o.json, "print the adjustment rectangles, the output geometry and the outcome as JSON");
+    command->add_option("--preview", o.preview, "also write an 8-bit PNG of the result through its window")
+        ->type_name("FILE.png");
+    command->footer("Exit status: 0 written with every image, 2 written with an image left out, 1 nothing written.");
+    command->final_callback([&o] {
+        CheckSourceOptions(o);
+        for (const Adjust& adjust : o.adjusts)
+            CheckIndex("--adjust", adjust.index, o.files.size());
+    });
+    return command;
+}
+
+CLI::App* DeclareGui(CLI::App& tessor, SourceOptions& o)
+{
+    CLI::App* command = tessor.add_subcommand(
+        "gui", "open the \"Stitch Images\" dialog on the files; exit 0 when saved\n"
+               "Opens \"Stitch Images\" on the files, in the order given, the way a workstation does, centred on\n"
+               "the screen.");
+    DeclareSourceOptions(*command, o,
+                         "where Save writes (default: stitched.dcm beside the first file; an existing file is "
+                         "replaced)",
+                         "hand the files over as decoded bitmaps",
+                         "template data set with --bitmaps (default: the first file)");
+    command->footer("The dialog's placement is kept in tessor-host.ini, its moving steps in tessor.ini\n"
+                    "($TESSOR_PROFILE_DIR, else ~/.config/tessor).\n"
+                    "Exit status: 0 saved (the path is printed), 1 closed without saving or failed.");
+    command->final_callback([&o] {
+        CheckSourceOptions(o);
+        if (o.out.empty())
+            o.out = (std::filesystem::path(o.files[0]).parent_path() / "stitched.dcm").string();
+    });
+    return command;
+}
+
+// The one line a usage error prints: who refused, why, and where the help is.
+std::string UsageError(CLI::App& tessor, const CLI::ParseError& error)
+{
+    const std::vector<CLI::App*> chosen = tessor.get_subcommands();
+    const std::string who = chosen.empty() ? "tessor" : "tessor " + chosen[0]->get_name();
+    std::string reason = error.what();
+    const std::vector<std::string> extras = tessor.remaining(true);
+    if (!extras.empty() && (chosen.empty() || dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr)) {
+        const std::string& first = extras.front();
+        reason = first.starts_with("-") ? "unknown option '" + first + "'"
+                 : chosen.empty()       ? "unknown command '" + first + "'"
+                                        : "unexpected argument '" + first + "'";
+    } else if (chosen.empty()) {
+        reason = "a command is required";
+    }
+    for (char& ch : reason)
+        ch = ch == '\n' ? ' ' : ch;
+    return who + ": " + reason + " (see " + who + " --help)";
+}
+
 }  // namespace
+}  // namespace app
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        PrintUsage(stderr);
+    using namespace app;
+    CLI::App tessor("", "tessor");
+    tessor.formatter_fn([](const CLI::App* command, std::string, CLI::AppFormatMode) { return Help(*command); });
+    tessor.set_help_flag("-h,--help", "this help");
+    tessor.footer("'tessor <command> --help' describes a command's options.");
+    // A setting given twice takes the last one, as scripts that append overrides expect.
+    tessor.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    // Once a command is chosen, a later word is its argument even when it names a command.
+    tessor.require_subcommand(1);
+
+    InfoOptions infoOptions;
+    SampleCommandOptions sampleOptions;
+    StitchOptions stitchOptions;
+    SourceOptions guiOptions;
+    CLI::App* info = DeclareInfo(tessor, infoOptions);
+    CLI::App* sample = DeclareSample(tessor, sampleOptions);
+    CLI::App* stitch = DeclareStitch(tessor, stitchOptions);
+    DeclareGui(tessor, guiOptions);
+    try {
+        tessor.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return tessor.exit(help);
+    } catch (const CLI::ParseError& error) {
+        std::fprintf(stderr, "%s\n", UsageError(tessor, error).c_str());
         return 2;
     }
-    const std::string name = argv[1];
-    if (app::IsHelp(name)) {
-        PrintUsage(stdout);
-        return 0;
-    }
-    for (const Command& command : kCommands) {
-        if (name == command.name)
-            return command.run(app::Arguments(argv + 2, argv + argc));
-    }
-    return app::Fail("unknown command '" + name + "' (see tessor --help)");
+    if (info->parsed())
+        return RunInfo(infoOptions);
+    if (sample->parsed())
+        return RunSample(sampleOptions);
+    return stitch->parsed() ? RunStitch(stitchOptions) : RunGui(guiOptions);
 }

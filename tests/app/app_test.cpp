@@ -292,7 +292,7 @@ TEST(AppTest, HelpUsageErrorsAndFailures)
         EXPECT_EQ(0, r.status);
         EXPECT_EQ(0u, r.out.find("usage: tessor"));
     }
-    EXPECT_EQ(1, Tessor({"bogus"}).status);
+    EXPECT_EQ(2, Tessor({"bogus"}).status);
     EXPECT_EQ(2, Tessor({}).status);
     EXPECT_EQ(2, Tessor({"info"}).status);
     EXPECT_EQ(2, Tessor({"sample"}).status);

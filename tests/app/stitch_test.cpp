@@ -107,7 +107,7 @@ TEST(StitchCommand, BadInputGivesAReasonAndNoFile)
     }
     const ProcessRun unwritable = Tessor("stitch -o " + Quote(dir / "no" / "such" / "dir.dcm") + " " + Quote(good));
     EXPECT_EQ(unwritable.status, 1) << unwritable.output;
-    EXPECT_EQ(Tessor("stitch " + Quote(good)).status, 1);  // no output named
+    EXPECT_EQ(Tessor("stitch " + Quote(good)).status, 2);  // no output named: a usage error
     EXPECT_EQ(Tessor("stitch --help").status, 0);
 
     const ProcessRun widths = Tessor("stitch -o " + Quote(out) + " " + Quote(good) + " " + Quote(narrow));
