@@ -105,6 +105,7 @@ UINT RunQtMenu(const MenuData& data, int x, int y)
         action->setCheckable((item.flags & MF_CHECKED) != 0);
         action->setChecked((item.flags & MF_CHECKED) != 0);
     }
+    const wnd::ModalScope scope;
     QAction* chosen = menu.exec(QPoint(x, y));
     return chosen != nullptr ? chosen->data().toUInt() : 0;
 }

@@ -210,3 +210,122 @@ TEST(MessageBoxSink, RecordsTextAndAnswers)
     SetMessageBoxSinkForTest({});
     EXPECT_EQ(texts, (std::vector<std::string>{"Fail to get binary image data", "View image real size.\nReal size"}));
 }
+
+namespace {
+
+// How a test answers a real message box: a key to Qt's focus widget, or a click.
+struct Answer {
+    const char* name;
+    UINT type;
+    int key;              // 0: click the button below
+    const char* button;   // the button clicked
+    int expected;
+};
+
+constexpr UINT_PTR kAnswerTimer = 41;
+constexpr UINT_PTR kBoxWatchdogTimer = 42;
+
+// What the test saw while the box was up, filled in by the timers.
+struct BoxRun {
+    const Answer* answer = nullptr;
+    ModalWindowState box;
+    BOOL bOwnerEnabled = TRUE;
+    HWND hActive = reinterpret_cast<HWND>(1);
+    BOOL bAnswered = FALSE;
+    bool bTimedOut = false;
+};
+BoxRun* g_pBoxRun = nullptr;
+
+// Runs inside the box's own modal loop: records its state and answers it.
+void AnswerBox(HWND hwnd, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(hwnd, id);
+    BoxRun& run = *g_pBoxRun;
+    run.box = GetModalWindowForTest();
+    run.bOwnerEnabled = ::IsWindowEnabled(hwnd);
+    run.hActive = ::GetActiveWindow();
+    run.bAnswered = run.answer->key != 0 ? SendQtKeyForTest(run.answer->key) : ClickModalButtonForTest(run.answer->button);
+}
+
+// Fails the run instead of hanging it: a box that took no answer is closed from outside.
+void BoxWatchdog(HWND hwnd, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(hwnd, id);
+    if (EndModalWindowForTest())
+        g_pBoxRun->bTimedOut = true;
+}
+
+}  // namespace
+
+// The real message box (no sink) from inside a running modal dialog: it is enabled and
+// has the focus, its owner is disabled and inactive meanwhile, each way of answering
+// ends it with its result, and the dialog is enabled and active again afterwards.
+TEST(MessageBoxInModalDialog, RealBoxAnswersByKeyAndClick)
+{
+    const Answer answers[] = {
+        {"Enter", MB_OK | MB_ICONSTOP, VK_RETURN, nullptr, IDOK},
+        {"Esc", MB_OK | MB_ICONSTOP, VK_ESCAPE, nullptr, IDOK},
+        {"Space", MB_OK | MB_ICONSTOP, VK_SPACE, nullptr, IDOK},
+        {"click OK", MB_OK | MB_ICONSTOP, 0, "OK", IDOK},
+        {"Esc cancels", MB_OKCANCEL, VK_ESCAPE, nullptr, IDCANCEL},
+        {"click Cancel", MB_OKCANCEL, 0, "Cancel", IDCANCEL},
+    };
+    for (const Answer& answer : answers) {
+        SCOPED_TRACE(answer.name);
+        BoxRun run;
+        run.answer = &answer;
+        g_pBoxRun = &run;
+        int result = 0;
+        BOOL bEnabledAfter = FALSE;
+        HWND hActiveAfter = nullptr;
+        int idleTurns = 0;
+        CTestDialog dlg(nullptr);
+        dlg.m_onKickIdle = [&](CTestDialog& d, long) {
+            if (idleTurns++ > 0)
+                return LRESULT{0};
+            ::SetTimer(d.m_hWnd, kAnswerTimer, 1, &AnswerBox);
+            ::SetTimer(d.m_hWnd, kBoxWatchdogTimer, 2000, &BoxWatchdog);
+            result = MessageBox(d.m_hWnd, "Fail to stitching image: 1", "Stitch Images", answer.type);
+            ::KillTimer(d.m_hWnd, kBoxWatchdogTimer);
+            bEnabledAfter = d.IsWindowEnabled();
+            hActiveAfter = ::GetActiveWindow();
+            d.PostMessage(WM_COMMAND, IDCANCEL);
+            return LRESULT{0};
+        };
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);  // the dialog's own loop ended after the box's
+        g_pBoxRun = nullptr;
+        EXPECT_FALSE(run.bTimedOut);
+        EXPECT_TRUE(run.box.bShown);
+        EXPECT_TRUE(run.box.bEnabled);
+        EXPECT_TRUE(run.box.bHasFocus);
+        EXPECT_EQ(run.box.strText, "Fail to stitching image: 1");
+        EXPECT_EQ(run.box.strTitle, "Stitch Images");
+        EXPECT_TRUE(run.bAnswered);
+        EXPECT_FALSE(run.bOwnerEnabled);
+        EXPECT_EQ(run.hActive, nullptr);  // the owner shows itself inactive under the box
+        EXPECT_EQ(result, answer.expected);
+        EXPECT_TRUE(bEnabledAfter);
+        EXPECT_NE(hActiveAfter, nullptr);
+        EXPECT_EQ(idleTurns, 1);  // no idle turn of the dialog while the box ran
+    }
+}
+
+// A disabled top-level window refuses input but does not disable the windows it owns.
+TEST(EnableWindow, DisabledOwnerRefusesInputButItsWindowsStayEnabled)
+{
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, nullptr, "Owner", WS_POPUP | WS_VISIBLE, 0, 0, 80, 80, nullptr, nullptr));
+    CWnd child;
+    ASSERT_TRUE(child.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 40, 40), &owner, 5));
+    child.SetFocus();
+    EXPECT_FALSE(owner.EnableWindow(FALSE));
+    EXPECT_TRUE(child.IsWindowEnabled());  // its own state is unchanged, as on Windows
+    SimulateKeyForTest('A', TRUE);
+    SimulateMouseForTest(TestMouse::Press, POINT{10, 10}, VK_LBUTTON);
+    SimulateMouseForTest(TestMouse::Release, POINT{10, 10}, VK_LBUTTON);
+    EXPECT_EQ(PumpWaitingMessages(), 0);  // nothing was queued for a disabled window
+    EXPECT_TRUE(owner.EnableWindow(TRUE));
+    SimulateKeyForTest('A', TRUE);
+    EXPECT_EQ(PumpWaitingMessages(), 2);  // WM_KEYDOWN, WM_CHAR
+    owner.DestroyWindow();
+}
