@@ -127,7 +127,11 @@ void CViewStitchDicom::OnMouseMove(UINT nFlags, CPoint point)
 
 void CViewStitchDicom::OnRButtonDown(UINT nFlags, CPoint point)
 {
-    if (SelectAt(ToWorkspace(point))) {
+    const int previous = m_nSelected;
+    const BOOL hit = SelectAt(ToWorkspace(point));
+    if (!hit && m_nSelected != previous)
+        Invalidate(FALSE);  // the cleared selection's marker goes at once
+    if (hit) {
         SetCapture();
         Invalidate(FALSE);
         m_bRightTracking = TRUE;
