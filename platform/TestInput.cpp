@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QWindow>
 
 #include <memory>
 
@@ -153,4 +154,13 @@ BOOL SaveScreenImageForTest(const char* path)
     if (screen == nullptr)
         return FALSE;
     return screen->grabWindow(0).save(QString::fromLocal8Bit(path), "PNG");
+}
+
+std::string GetWindowSystemTitleForTest(HWND hWnd)
+{
+    const WindowRecord* rec = wnd::Find(hWnd);
+    if (rec == nullptr || rec->widget == nullptr)
+        return std::string();
+    return rec->widget->windowHandle() != nullptr ? rec->widget->windowHandle()->title().toStdString()
+                                                  : rec->widget->windowTitle().toStdString();
 }

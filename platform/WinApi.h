@@ -155,5 +155,7 @@ BOOL EndModalWindowForTest();
 // Shows (or hides and deletes) a plain Qt window outside the layer and makes it Qt's
 // active window, as when the user turns to another program.
 void ShowForeignWindowForTest(BOOL bShow);
+// The title the window system shows for a top-level window (task bars, window lists).
+std::string GetWindowSystemTitleForTest(HWND hWnd);
 // Saves the whole screen (every window, Qt's own included) as PNG.
 BOOL SaveScreenImageForTest(const char* path);
