@@ -52,7 +52,9 @@ std::unique_ptr<QWidget>& ForeignWindow()
 
 BOOL SendQtKeyForTest(int nVirtKey, WPARAM modifiers)
 {
-    QWidget* target = QApplication::focusWidget();
+    // Qt hands keys to an open popup (a menu) before the focus widget.
+    QWidget* target = QApplication::activePopupWidget() != nullptr ? QApplication::activePopupWidget()
+                                                                   : QApplication::focusWidget();
     if (target == nullptr)
         return FALSE;
     const Qt::KeyboardModifiers mods = ModifiersOf(modifiers);

@@ -131,8 +131,8 @@ void SetKeyStateForTest(int nVirtKey, BOOL bDown);
 BOOL SaveWindowImageForTest(HWND hWnd, const char* path);
 
 // Test support through Qt itself: real Qt events, delivered where Qt delivers them.
-// A key press and release (with its character) sent to Qt's focus widget; FALSE when no
-// widget has Qt's focus.
+// A key press and release (with its character) sent where Qt sends keys: to the open popup
+// menu, else to Qt's focus widget; FALSE when there is neither.
 BOOL SendQtKeyForTest(int nVirtKey, WPARAM modifiers = 0);
 // The window of the layer whose widget (or native control) has Qt's keyboard focus; null
 // when none has, for instance while a message box has it.

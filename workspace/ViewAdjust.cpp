@@ -34,8 +34,10 @@ void ReportCopyFailure(int result, LONG left)
 BOOL CViewStitchDicom::AdjustSelected(const char* notice, void (*change)(CRect&, int, int), int n)
 {
     ShowStatusText(notice);
-    if (m_nSelected < 0 || m_nSelected >= m_arrAdjust.GetSize())
+    if (m_nSelected < 0 || m_nSelected >= m_arrAdjust.GetSize()) {
+        SetTimer(NOTICE_TIMER, NOTICE_MILLISECONDS, nullptr);
         return FALSE;
+    }
     const CBaseImageData* source = m_listSource.GetAt(m_nSelected);
     if (source == nullptr)
         return FALSE;
@@ -45,6 +47,16 @@ BOOL CViewStitchDicom::AdjustSelected(const char* notice, void (*change)(CRect&,
         Invalidate(FALSE);
     }
     return TRUE;
+}
+
+void CViewStitchDicom::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent != NOTICE_TIMER) {
+        CScrollView::OnTimer(nIDEvent);
+        return;
+    }
+    KillTimer(NOTICE_TIMER);
+    Invalidate(FALSE);
 }
 
 BOOL CViewStitchDicom::MoveLeft(int n) { return AdjustSelected("Moving to Left Direction", ShiftLeft, n); }

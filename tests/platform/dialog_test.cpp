@@ -3,6 +3,7 @@
 #include "MessageRecorder.h"
 
 #include "platform/Dialog.h"
+#include "platform/Menu.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/SystemMetrics.h"
@@ -328,4 +329,46 @@ TEST(EnableWindow, DisabledOwnerRefusesInputButItsWindowsStayEnabled)
     SimulateKeyForTest('A', TRUE);
     EXPECT_EQ(PumpWaitingMessages(), 2);  // WM_KEYDOWN, WM_CHAR
     owner.DestroyWindow();
+}
+
+namespace {
+constexpr UINT_PTR kMenuKeysTimer = 43;
+void ChooseSecondItem(HWND hwnd, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(hwnd, id);
+    for (int key : {VK_DOWN, VK_DOWN, VK_RETURN})
+        SendQtKeyForTest(key);
+}
+}  // namespace
+
+// The real popup menu (no hook) inside a running modal dialog takes keys and reports the
+// chosen command to its owner; the dialog has no idle turn while the menu is open.
+TEST(PopupMenuInModalDialog, RealMenuChoosesByKeyAndReportsToTheOwner)
+{
+    MessageLog log;
+    CTestDialog dlg(&log);
+    int idleTurns = 0;
+    BOOL bTracked = FALSE;
+    dlg.m_onKickIdle = [&](CTestDialog& d, long) {
+        if (idleTurns++ > 0)
+            return LRESULT{0};
+        CMenu menu;
+        EXPECT_TRUE(menu.CreatePopupMenu());
+        menu.AppendMenu(MF_STRING, 501, "Move Up Sequence");
+        menu.AppendMenu(MF_STRING, 502, "Move Down Sequence");
+        ::SetTimer(d.m_hWnd, kMenuKeysTimer, 1, &ChooseSecondItem);
+        CRect rc;
+        d.GetWindowRect(&rc);
+        bTracked = menu.TrackPopupMenu(TPM_LEFTALIGN, rc.left + 20, rc.top + 40, &d);
+        d.PostMessage(WM_COMMAND, IDCANCEL);
+        return LRESULT{0};
+    };
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(bTracked);
+    std::vector<WPARAM> commands;
+    for (const RecordedMessage& m : log)
+        if (m.message == WM_COMMAND)
+            commands.push_back(m.wParam);
+    EXPECT_EQ(commands, (std::vector<WPARAM>{502, IDCANCEL}));
+    EXPECT_EQ(idleTurns, 1);
 }
