@@ -146,18 +146,6 @@ void DeactivateActiveWindow()
     }
 }
 
-void RestoreQtFocus()
-{
-    const WindowRecord* rec = Find(g_focus);
-    if (rec == nullptr || g_active == nullptr || TopLevelOf(g_focus) != g_active)
-        return;
-    QWidget* w = rec->native != nullptr ? rec->native.data() : rec->widget.data();
-    if (w != nullptr && w->focusProxy() != nullptr)
-        w = w->focusProxy();
-    if (w != nullptr && !w->hasFocus())
-        w->setFocus(Qt::ActiveWindowFocusReason);
-}
-
 void ClearCaptureIfDestroyed(HWND hwnd)
 {
     if (g_capture == hwnd)

@@ -119,9 +119,6 @@ bool IsInputRefused(HWND hwnd);
 // The active window lost activation to a window the layer does not manage (a message
 // box, another application): it is told so, and no window of the layer is active.
 void DeactivateActiveWindow();
-// Gives Qt's keyboard focus to the widget of the layer's focus window, when its top-level
-// window is the active one (after a foreign window such as a message box had the focus).
-void RestoreQtFocus();
 void UpdateKeyStateFromMessage(const MSG& msg);
 WPARAM CurrentMouseFlags();
 void ClearCaptureIfDestroyed(HWND hwnd);

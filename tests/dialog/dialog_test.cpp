@@ -645,6 +645,8 @@ void AnswerBox(HWND hwnd, UINT, UINT_PTR id, DWORD)
     g_pSeen->box = GetModalWindowForTest();
     g_pSeen->bDialogEnabled = ::IsWindowEnabled(hwnd);
     g_pSeen->crCaption = CaptionPixel(hwnd);
+    if (g_pSeen->key == 0)  // the box over the dialog, for a person to look at
+        SaveScreenImageForTest((testfiles::OutputDir() / "message-box-over-dialog.png").c_str());
     if (g_pSeen->key != 0)
         SendQtKeyForTest(g_pSeen->key);
     else
@@ -701,8 +703,6 @@ TEST_F(DialogRun, RealMessageBoxOfASaveIsAnsweredByKeyAndClick)
             ::SetTimer(d.m_hWnd, kBoxWatchdogTimer, 3000, &BoxWatchdog);
             d.PostMessage(WM_COMMAND, ID_SAVE);
         }};
-        if (key == 0)
-            SaveScreenImageForTest((testfiles::OutputDir() / "message-box-screen.png").c_str());
         const int result = RunFiles(dlg, images);
         g_pSeen = nullptr;
         EXPECT_EQ(result, 1);  // the other image was written
