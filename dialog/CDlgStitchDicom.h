@@ -94,6 +94,7 @@ public:
     LBitmapList m_bitmapList;    // bitmap entry sources
     CArray<CPoint, CPoint> m_arrWindowLevel;  // one (width, centre) per bitmap
     CString m_strRefPath;        // bitmap entry: template data set of the output
+    BOOL m_bPlaced = FALSE;      // initialised and placed: its placement is worth storing
 
     // The dialog's top-left corner when centred on rcHost: each coordinate the host's
     // centre less half the size, divisions truncating toward zero.

@@ -12,6 +12,7 @@
 BOOL CDlgStitchDicom::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    m_bPlaced = FALSE;
     SetDialogIcon();
     const bool bViewValid = m_pView != nullptr && IsWindow(m_pView->m_hWnd);
     if (!bViewValid) {
@@ -28,6 +29,7 @@ BOOL CDlgStitchDicom::OnInitDialog()
     WidenToToolBar();
     LoadPosition();
     CenterOnHost();
+    m_bPlaced = TRUE;
     return TRUE;
 }
 

@@ -9,6 +9,7 @@
 #include "workspace/CViewStitchDicom.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -24,8 +25,19 @@ constexpr int kToolBarHeight = 23;
 constexpr int kViewTop = 24;          // one pixel below the toolbar
 constexpr int kBottomLineHeight = 2;
 
+// The smallest outer size the user can give the window by dragging its frame.
+CSize MinimumTrackSize(CWnd& wnd)
+{
+    MINMAXINFO mmi{};
+    mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    wnd.SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    return CSize(mmi.ptMinTrackSize.x, mmi.ptMinTrackSize.y);
+}
+
 }  // namespace
 
+// A stored rectangle is restored no smaller than the minimum tracking size: a profile
+// written by an older run (or by hand) must not cut Save and Close off.
 BOOL CDlgStitchDicom::LoadPosition()
 {
     CWinApp* pApp = AfxGetApp();
@@ -40,8 +52,12 @@ BOOL CDlgStitchDicom::LoadPosition()
     std::int32_t rc[4];
     std::memcpy(rc, data.get(), sizeof rc);
     const std::int64_t width = std::int64_t{rc[2]} - rc[0];
-    if (width > 0 && width < kMaxStoredWidth)
-        MoveWindow(rc[0], rc[1], static_cast<int>(width), static_cast<int>(std::int64_t{rc[3]} - rc[1]), TRUE);
+    if (width <= 0 || width >= kMaxStoredWidth)
+        return TRUE;
+    const CSize minimum = MinimumTrackSize(*this);
+    const std::int64_t height = std::int64_t{rc[3]} - rc[1];
+    MoveWindow(rc[0], rc[1], static_cast<int>(std::max<std::int64_t>(width, minimum.cx)),
+               static_cast<int>(std::clamp<std::int64_t>(height, minimum.cy, INT_MAX)), TRUE);
     return TRUE;
 }
 
@@ -58,9 +74,13 @@ void CDlgStitchDicom::StorePosition()
     pApp->WriteProfileBinary(kPlacementSection, kPlacementEntry, bytes, kPlacementBytes);
 }
 
+// Only a dialog that was placed is stored: a run whose initialisation failed would store
+// the template's size, narrower than the toolbar.
 void CDlgStitchDicom::OnDestroy()
 {
-    StorePosition();
+    if (m_bPlaced)
+        StorePosition();
+    m_bPlaced = FALSE;
     m_pView = nullptr;  // the view deletes itself with its window, which goes next
     CDialog::OnDestroy();
 }

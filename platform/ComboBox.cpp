@@ -1,6 +1,7 @@
 // The combo box control on QComboBox, with its edit field as a child window, and the
 // static control wrapper. Keys typed into the edit field are queued as messages for the
-// edit window first, so dialogs filter them like every other key.
+// edit window first, so dialogs filter them like every other key; the field receives them
+// when the message is dispatched to it.
 #include "platform/ComboBox.h"
 
 #include "platform/DC.h"
@@ -33,14 +34,30 @@ struct EditState : ControlState {
     BYTE nextSerial = 1;
 };
 
+// Up, Down, Page Up and Page Down (without Alt) step a combo box's choice or its line
+// edit's completion. Arrow keys belong to the dialog's view, which receives every key
+// first; typed into the step box they must not also change the step behind the user's back.
+bool StepsTheChoice(const QKeyEvent& key)
+{
+    if ((key.modifiers() & Qt::AltModifier) != 0)
+        return false;
+    const int k = key.key();
+    return k == Qt::Key_Up || k == Qt::Key_Down || k == Qt::Key_PageUp || k == Qt::Key_PageDown;
+}
+
+// Installed on the line edit and on the combo box: the combo box is the line edit's focus
+// proxy, so Qt hands it the keys typed into the field and it passes them to the line edit
+// directly, past any filter there.
 class EditKeyFilter : public QObject {
 public:
     EditKeyFilter(HWND edit, QObject* parent) : QObject(parent), m_edit(edit) {}
 
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (g_passingKey || (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
             return false;
+        if (g_passingKey)  // a key the line edit left unused, on its way up to the combo box
+            return StepsTheChoice(*static_cast<QKeyEvent*>(event));
         WindowRecord* rec = wnd::Find(m_edit);
         if (rec == nullptr)
             return false;
@@ -100,6 +117,8 @@ LRESULT EditProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         std::unique_ptr<QKeyEvent> key = std::move(it->second);
         state.pending.erase(it);
+        if (StepsTheChoice(*key))
+            return 0;
         g_passingKey = true;
         QCoreApplication::sendEvent(edit, key.get());
         g_passingKey = false;
@@ -144,6 +163,7 @@ void CreateCombo(WindowRecord& rec)
     editRec->native = combo->lineEdit();
     editRec->control = std::make_unique<EditState>();
     combo->lineEdit()->installEventFilter(new EditKeyFilter(edit, combo->lineEdit()));  // owned by the line edit
+    combo->installEventFilter(new EditKeyFilter(edit, combo));                        // owned by the combo box
     QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, [hwnd](const QString&) { NotifyParent(hwnd, CBN_EDITCHANGE); });
 }
 

@@ -187,9 +187,11 @@ int CDialog::RunModalLoop()
     bool idlePosted = false;
     long idleCount = 0;
     const HWND hwnd = m_hWnd;
+    const wnd::ModalScope scope;
+    const int depth = wnd::ModalDepth();
     auto sendIdle = [&, hwnd]() {
         idlePosted = false;
-        if (!m_bContinueModal || !IsWindow(hwnd) || !idle || !wndqueue::IsEmpty())
+        if (!m_bContinueModal || !IsWindow(hwnd) || !idle || !wndqueue::IsEmpty() || wnd::ModalDepth() != depth)
             return;
         if (::SendMessage(hwnd, WM_KICKIDLE, MSGF_DIALOGBOX, idleCount++) == 0)
             idle = false;
@@ -201,7 +203,8 @@ int CDialog::RunModalLoop()
             idle = true;
             idleCount = 0;
         }
-        if (idle && !idlePosted && m_bContinueModal && wndqueue::IsEmpty()) {
+        // A message box or menu running inside this loop has the idle turns, not the dialog.
+        if (idle && !idlePosted && m_bContinueModal && wndqueue::IsEmpty() && wnd::ModalDepth() == depth) {
             idlePosted = true;
             QTimer::singleShot(0, &loop, sendIdle);
         }

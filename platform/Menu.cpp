@@ -105,6 +105,7 @@ UINT RunQtMenu(const MenuData& data, int x, int y)
         action->setCheckable((item.flags & MF_CHECKED) != 0);
         action->setChecked((item.flags & MF_CHECKED) != 0);
     }
+    const wnd::ModalScope scope;
     QAction* chosen = menu.exec(QPoint(x, y));
     return chosen != nullptr ? chosen->data().toUInt() : 0;
 }
@@ -144,7 +145,15 @@ BOOL CMenu::DestroyMenu()
 {
     const HMENU hMenu = m_hMenu;
     m_hMenu = nullptr;
-    return TopMenus().erase(hMenu) != 0;
+    auto it = TopMenus().find(hMenu);
+    if (it == TopMenus().end())
+        return FALSE;
+    // Out of the table before it is freed: the object FromHandle made for this menu holds
+    // the same handle, and its destructor must find the menu gone rather than destroy it
+    // a second time from inside the erase.
+    const std::unique_ptr<MenuData> data = std::move(it->second);
+    TopMenus().erase(it);
+    return TRUE;
 }
 
 BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem)

@@ -36,6 +36,14 @@ QMessageBox::Icon IconFor(UINT type)
     }
 }
 
+HWND TopLevelOf(HWND hwnd)
+{
+    const WindowRecord* rec = wnd::Find(hwnd);
+    while (rec != nullptr && !wnd::IsTopLevel(*rec))
+        rec = wnd::Find(rec->parent);
+    return rec != nullptr ? rec->hwnd : nullptr;
+}
+
 int ResultOf(int button)
 {
     switch (button) {
@@ -55,18 +63,33 @@ int MessageBox(HWND hWnd, LPCTSTR lpText, LPCTSTR lpCaption, UINT uType)
     const char* text = lpText != nullptr ? lpText : "";
     if (Sink())
         return Sink()(text, uType);
+    // The box belongs to the owner's top-level window, so that it stays above it; being a
+    // window of its own, it stays enabled while the owner is disabled.
     QWidget* parent = nullptr;
-    if (const WindowRecord* rec = wnd::Find(hWnd))
+    if (const WindowRecord* rec = wnd::Find(TopLevelOf(hWnd)))
         parent = rec->widget;
     QMessageBox box(IconFor(uType), QString::fromLatin1(lpCaption != nullptr ? lpCaption : ""),
                     QString::fromLatin1(text), ButtonsFor(uType), parent);
-    // The owner is disabled while the box runs, as with a modal dialog.
+    box.setWindowModality(Qt::ApplicationModal);
+    // The owner is disabled while the box runs, as under a modal dialog, and shows itself
+    // inactive; afterwards it is enabled and active again, with its focus where it was.
+    const HWND focus = ::GetFocus();
     const BOOL wasEnabled = hWnd != nullptr && IsWindowEnabled(hWnd);
     if (wasEnabled)
         EnableWindow(hWnd, FALSE);
-    const int result = ResultOf(box.exec());
+    wnd::DeactivateActiveWindow();
+    int result = IDOK;
+    {
+        const wnd::ModalScope scope;
+        result = ResultOf(box.exec());
+    }
     if (wasEnabled && IsWindow(hWnd))
         EnableWindow(hWnd, TRUE);
+    if (IsWindow(hWnd)) {
+        SetActiveWindow(hWnd);
+        if (IsWindow(focus) && (focus == hWnd || ::IsChild(TopLevelOf(hWnd), focus)))
+            ::SetFocus(focus);
+    }
     return result;
 }
 

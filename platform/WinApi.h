@@ -5,6 +5,7 @@
 #include "platform/WinMessages.h"
 
 #include <functional>
+#include <string>
 
 using LPINT = int*;
 
@@ -128,3 +129,33 @@ void SimulateKeyForTest(int nVirtKey, BOOL bDown, WPARAM modifiers = 0);
 void SetKeyStateForTest(int nVirtKey, BOOL bDown);
 // Saves what the window shows on screen (its surface and any native controls) as PNG.
 BOOL SaveWindowImageForTest(HWND hWnd, const char* path);
+
+// Test support through Qt itself: real Qt events, delivered where Qt delivers them.
+// A key press and release (with its character) sent where Qt sends keys: to the open popup
+// menu, else to Qt's focus widget; FALSE when there is neither.
+BOOL SendQtKeyForTest(int nVirtKey, WPARAM modifiers = 0);
+// The window of the layer whose widget (or native control) has Qt's keyboard focus; null
+// when none has, for instance while a message box has it.
+HWND GetQtFocusWindowForTest();
+// The modal window Qt shows above the layer's windows (a message box), if any.
+struct ModalWindowState {
+    BOOL bShown = FALSE;
+    BOOL bEnabled = FALSE;   // Qt's enabled state: a disabled box takes no input at all
+    BOOL bHasFocus = FALSE;  // Qt's focus widget lies inside it
+    std::string strTitle;
+    std::string strText;
+};
+ModalWindowState GetModalWindowForTest();
+// Clicks the modal window's button whose text (without '&') is pszText, with real Qt mouse
+// press and release events at its centre; FALSE when there is no such button.
+BOOL ClickModalButtonForTest(const char* pszText);
+// Ends the modal window as its close button would (a watchdog's way out: it works on a
+// disabled window too); FALSE when there is none.
+BOOL EndModalWindowForTest();
+// Shows (or hides and deletes) a plain Qt window outside the layer and makes it Qt's
+// active window, as when the user turns to another program.
+void ShowForeignWindowForTest(BOOL bShow);
+// The title the window system shows for a top-level window (task bars, window lists).
+std::string GetWindowSystemTitleForTest(HWND hWnd);
+// Saves the whole screen (every window, Qt's own included) as PNG.
+BOOL SaveScreenImageForTest(const char* path);

@@ -95,6 +95,9 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
         const auto* cs = reinterpret_cast<const CREATESTRUCT*>(lParam);
         if (cs != nullptr && cs->lpszName != nullptr)
             rec->text = cs->lpszName;
+        // The window system's title (task bars, window lists) is the window text too.
+        if (rec->widget != nullptr && wnd::IsTopLevel(*rec))
+            rec->widget->setWindowTitle(QString::fromLatin1(rec->text.c_str()));
         return TRUE;
     }
     case WM_CLOSE: DestroyWindow(hWnd); return 0;

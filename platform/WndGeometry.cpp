@@ -244,29 +244,6 @@ BOOL IsWindowVisible(HWND hWnd)
     return FALSE;
 }
 
-BOOL EnableWindow(HWND hWnd, BOOL bEnable)
-{
-    WindowRecord* rec = wnd::Find(hWnd);
-    if (rec == nullptr)
-        return FALSE;
-    const BOOL wasDisabled = (rec->style & WS_DISABLED) != 0;
-    if (bEnable)
-        rec->style &= ~WS_DISABLED;
-    else
-        rec->style |= WS_DISABLED;
-    if (rec->widget != nullptr)
-        rec->widget->setEnabled(bEnable != FALSE);
-    if (wasDisabled != !bEnable)
-        SendMessage(hWnd, WM_ENABLE, bEnable, 0);
-    return wasDisabled;
-}
-
-BOOL IsWindowEnabled(HWND hWnd)
-{
-    const WindowRecord* rec = wnd::Find(hWnd);
-    return rec != nullptr && (rec->style & WS_DISABLED) == 0;
-}
-
 BOOL IsIconic(HWND hWnd)
 {
     const WindowRecord* rec = wnd::Find(hWnd);

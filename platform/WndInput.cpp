@@ -84,12 +84,17 @@ void ConnectFocusTracking()
         if (now == nullptr)
             return;
         // The window whose widget or native control now has Qt's focus.
-        for (QWidget* w = now; w != nullptr; w = w->parentWidget())
+        // A window of its own (a message box parented to a dialog) does not move the
+        // layer's focus: the layer's focus comes back with the window under it.
+        for (QWidget* w = now; w != nullptr; w = w->isWindow() ? nullptr : w->parentWidget())
             if (auto* ww = dynamic_cast<WndWidget*>(w); ww != nullptr && ww->Handle() != nullptr) {
                 HWND target = ww->Handle();
+                // A control's child window whose Qt widget (or the widget it forwards its
+                // focus to, as a combo box's line edit does) has the focus.
                 if (const WindowRecord* rec = wnd::Find(target))
                     for (HWND child : rec->children)
-                        if (const WindowRecord* c = wnd::Find(child); c != nullptr && c->native == now)
+                        if (const WindowRecord* c = wnd::Find(child);
+                            c != nullptr && c->native != nullptr && (c->native == now || c->native->focusProxy() == now))
                             target = child;
                 if (GetFocus() != target)
                     SetFocus(target);
@@ -127,6 +132,18 @@ WPARAM CurrentMouseFlags()
     if (GetKeyState(VK_SHIFT) < 0) flags |= MK_SHIFT;
     if (GetKeyState(VK_CONTROL) < 0) flags |= MK_CONTROL;
     return flags;
+}
+
+void DeactivateActiveWindow()
+{
+    const HWND previous = g_active;
+    if (previous == nullptr)
+        return;
+    g_active = nullptr;
+    if (IsWindow(previous)) {
+        SendMessage(previous, WM_NCACTIVATE, FALSE, 0);
+        SendMessage(previous, WM_ACTIVATE, WA_INACTIVE, 0);
+    }
 }
 
 void ClearCaptureIfDestroyed(HWND hwnd)
@@ -176,7 +193,7 @@ void DeliverMouse(HWND hwnd, UINT qtType, CPoint pt, Qt::MouseButton button, Qt:
         return;
     }
     HWND target = g_capture != nullptr ? g_capture : ChildFromPoint(TopLevelOf(hwnd), pt);
-    if (target == nullptr)
+    if (target == nullptr || wnd::IsInputRefused(target))
         return;
     const UINT clientMessage = ClientMessageFor(type, button);
     LRESULT hit = HTCLIENT;
@@ -206,6 +223,8 @@ void DeliverMouse(HWND hwnd, UINT qtType, CPoint pt, Qt::MouseButton button, Qt:
 void DeliverKey(HWND hwnd, bool down, int vk, Qt::KeyboardModifiers mods, bool autoRepeat, char ch)
 {
     const HWND target = g_focus != nullptr ? g_focus : hwnd;
+    if (wnd::IsInputRefused(target))
+        return;
     PostKeyTo(target, down, vk, mods, autoRepeat, 0);
     if (down && static_cast<unsigned char>(ch) >= 0x20 && (mods & Qt::ControlModifier) == 0) {
         POINT pt{};
@@ -283,18 +302,24 @@ HWND SetFocus(HWND hWnd)
 {
     ConnectFocusTracking();
     const HWND previous = g_focus;
-    if (hWnd == previous || (hWnd != nullptr && !IsWindow(hWnd)))
+    if (hWnd != nullptr && !IsWindow(hWnd))
         return previous;
-    g_focus = hWnd;
-    if (previous != nullptr && IsWindow(previous))
-        SendMessage(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0);
-    if (hWnd != nullptr && IsWindow(hWnd)) {
+    if (hWnd != previous) {
+        g_focus = hWnd;
+        if (previous != nullptr && IsWindow(previous))
+            SendMessage(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0);
+        if (hWnd == nullptr || !IsWindow(hWnd))
+            return previous;
         SendMessage(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
-        if (WindowRecord* rec = wnd::Find(hWnd)) {
-            QWidget* w = rec->native != nullptr ? rec->native.data() : rec->widget.data();
-            if (w != nullptr && !w->hasFocus())
-                w->setFocus(Qt::OtherFocusReason);
-        }
+    }
+    // Qt's focus follows, also when the layer's focus did not change but Qt's went
+    // elsewhere (a window the layer does not manage had it).
+    if (const WindowRecord* rec = wnd::Find(hWnd); rec != nullptr && g_focus == hWnd) {
+        QWidget* w = rec->native != nullptr ? rec->native.data() : rec->widget.data();
+        if (w != nullptr && w->focusProxy() != nullptr)
+            w = w->focusProxy();
+        if (w != nullptr && !w->hasFocus())
+            w->setFocus(Qt::OtherFocusReason);
     }
     return previous;
 }

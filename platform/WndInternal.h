@@ -113,12 +113,29 @@ void DoSysCommand(HWND hwnd, WPARAM cmd);
 MINMAXINFO QueryMinMaxInfo(HWND hwnd);
 
 // Input.
+// True when the window or one of its ancestors up to its top-level window is disabled:
+// such a window takes no mouse or keyboard input.
+bool IsInputRefused(HWND hwnd);
+// The active window lost activation to a window the layer does not manage (a message
+// box, another application): it is told so, and no window of the layer is active.
+void DeactivateActiveWindow();
 void UpdateKeyStateFromMessage(const MSG& msg);
 WPARAM CurrentMouseFlags();
 void ClearCaptureIfDestroyed(HWND hwnd);
 Qt::CursorShape CursorShape(HCURSOR hCursor);
 DWORD Now();
 void SetLastCursorPos(CPoint pt);
+
+// Nested modal loops (dialogs, message boxes, menus): a loop's idle processing runs only
+// while it is the innermost one, as each Windows loop idles only in its own message wait.
+int ModalDepth();
+class ModalScope {
+public:
+    ModalScope();
+    ~ModalScope();
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+};
 
 // Timers and the message queue.
 void KillAllTimers(WindowRecord& rec);
@@ -135,6 +152,7 @@ public:
     void Detach() { m_hwnd = nullptr; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

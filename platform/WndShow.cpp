@@ -107,12 +107,14 @@ void SimulateKeyForTest(int nVirtKey, BOOL bDown, WPARAM modifiers)
     if (modifiers & MK_CONTROL) mods |= Qt::ControlModifier;
     const WindowRecord* rec = wnd::Find(GetFocus());
     if (rec != nullptr && rec->native != nullptr) {
-        // A native control sees the key as a real Qt key event.
+        // A native control sees the key as a real Qt key event, sent where Qt sends it:
+        // to the widget its focus is forwarded to (a combo box for its line edit).
         const int qtKey = wndinput::QtKeyFromVirtualKey(nVirtKey);
         const char ch = CharacterOf(nVirtKey, modifiers);
         const QString text = ch != 0 ? QString(QChar(ch)) : QString();
         QKeyEvent event(bDown ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, mods, text);
-        QCoreApplication::sendEvent(rec->native, &event);
+        QWidget* receiver = rec->native->focusProxy() != nullptr ? rec->native->focusProxy() : rec->native.data();
+        QCoreApplication::sendEvent(receiver, &event);
         return;
     }
     HWND target = GetFocus() != nullptr ? GetFocus() : GetActiveWindow();

@@ -31,6 +31,13 @@ void PalettePropagated(HWND)
         NotifySysColorChange();
     });
 }
+// True when the newly active Qt window is an enabled window of the layer, which makes
+// itself the active window when it receives its own activation change.
+bool WillFollowActivation(QWidget* active)
+{
+    const auto* widget = dynamic_cast<const WndWidget*>(active);
+    return widget != nullptr && widget->Handle() != nullptr && IsWindowEnabled(widget->Handle());
+}
 }  // namespace
 
 WndWidget::WndWidget(HWND hwnd, QWidget* parent, bool topLevel)
@@ -90,6 +97,20 @@ void WndWidget::wheelEvent(QWheelEvent* event)
                                event->modifiers(), event->angleDelta().y());
 }
 
+bool WndWidget::event(QEvent* event)
+{
+    // Tab and Shift+Tab are keys like any other: Qt would move its own focus with them
+    // before keyPressEvent saw them, and neither the dialog's filter nor the view would.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            keyPressEvent(static_cast<QKeyEvent*>(event));
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
 void WndWidget::keyPressEvent(QKeyEvent* event)
 {
     if (m_hwnd != nullptr)
@@ -135,6 +156,11 @@ void WndWidget::changeEvent(QEvent* event)
             following = true;
             SetActiveWindow(m_hwnd);
             following = false;
+        } else if (!isActiveWindow() && GetActiveWindow() == m_hwnd && !WillFollowActivation(QApplication::activeWindow())) {
+            // Lost to a window outside the layer (a message box, another program): the
+            // window shows itself inactive. A window of the layer taking over activates
+            // itself, which deactivates this one.
+            wnd::DeactivateActiveWindow();
         }
     } else if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ThemeChange) {
         PalettePropagated(m_hwnd);

@@ -103,6 +103,13 @@ protected:
     void OnRButtonUp(UINT nFlags, CPoint point) override;
     int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message) override;
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) override;
+    // The notice of an adjustment that found no selection is painted over when this
+    // timer elapses: nothing else would repaint it, and it names a move that never happened.
+    void OnTimer(UINT_PTR nIDEvent) override;
+
+public:
+    static constexpr UINT_PTR NOTICE_TIMER = 1;
+    static constexpr UINT NOTICE_MILLISECONDS = 1500;
 
 private:
     CStitchModel m_model;

@@ -22,14 +22,26 @@ void ReportCopyFailure(int result, LONG left)
 BOOL CViewStitchDicom::AdjustSelected(const char* notice, EChange (CStitchModel::*command)(int), int n)
 {
     ShowStatusText(notice);
-    if (!m_model.HasSelection())
+    if (!m_model.HasSelection()) {
+        SetTimer(NOTICE_TIMER, NOTICE_MILLISECONDS, nullptr);
         return FALSE;
+    }
     (m_model.*command)(n);
     if (ApplyAdjustment(m_model.GetSelected())) {
         RecalcLayout();
         Invalidate(FALSE);
     }
     return TRUE;
+}
+
+void CViewStitchDicom::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent != NOTICE_TIMER) {
+        CScrollView::OnTimer(nIDEvent);
+        return;
+    }
+    KillTimer(NOTICE_TIMER);
+    Invalidate(FALSE);
 }
 
 BOOL CViewStitchDicom::MoveLeft(int n) { return AdjustSelected("Moving to Left Direction", &CStitchModel::MoveLeft, n); }

@@ -121,7 +121,11 @@ void CViewStitchDicom::OnMouseMove(UINT nFlags, CPoint point)
 
 void CViewStitchDicom::OnRButtonDown(UINT nFlags, CPoint point)
 {
-    if (SelectAt(ToWorkspace(point))) {
+    const int previous = m_model.GetSelected();
+    const BOOL hit = SelectAt(ToWorkspace(point));
+    if (!hit && m_model.GetSelected() != previous)
+        Invalidate(FALSE);  // the cleared selection's marker goes at once
+    if (hit) {
         SetCapture();
         Invalidate(FALSE);
         m_bRightTracking = TRUE;

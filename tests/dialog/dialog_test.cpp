@@ -293,15 +293,18 @@ TEST_F(DialogRun, StoredPlacementIsAppliedOnlyWhenSixteenBytesAndAPlausibleWidth
     struct Case {
         std::vector<std::int32_t> values;
         UINT nBytes;
-        bool bApplied;
+        CRect rcApplied;  // empty: not applied
     };
     const Case cases[] = {
-        {{30, 40, 30 + 199999, 40 + 60}, 16, true},  // low: the surfaces stay small
-        {{30, 40, 30 + 200000, 40 + 60}, 16, false},
-        {{30, 40, 30, 40 + 120}, 16, false},
-        {{30, 40, 30 + 500, 40 + 120}, 15, false},
-        {{30, 40, 30 + 500, 40 + 120, 0}, 17, false},
-        {{30, 40, 30 + 500, 40 + 120}, 16, true},
+        {{30, 40, 30 + 199999, 40 + 60}, 16, CRect(30, 40, 30 + 199999, 40 + 60)},  // low: the surfaces stay small
+        {{30, 40, 30 + 200000, 40 + 60}, 16, CRect()},
+        {{30, 40, 30, 40 + 120}, 16, CRect()},
+        {{30, 40, 30 + 800, 40 + 120}, 15, CRect()},
+        {{30, 40, 30 + 800, 40 + 120, 0}, 17, CRect()},
+        {{30, 40, 30 + 800, 40 + 120}, 16, CRect(30, 40, 830, 160)},
+        // Below the minimum tracking size (720 wide): restored at the minimum.
+        {{30, 40, 30 + 500, 40 + 120}, 16, CRect(30, 40, 750, 160)},
+        {{30, 40, 30 + 719, 40 + 120}, 16, CRect(30, 40, 750, 160)},
     };
     for (const Case& c : cases) {
         StorePlacement(c.values, c.nBytes);
@@ -309,8 +312,8 @@ TEST_F(DialogRun, StoredPlacementIsAppliedOnlyWhenSixteenBytesAndAPlausibleWidth
         dlg.m_steps = {Close};
         EXPECT_EQ(RunFiles(dlg, {}), 0);
         const CRect& rc = dlg.m_rcAtFirstIdle;
-        if (c.bApplied)
-            EXPECT_EQ(rc, CRect(c.values[0], c.values[1], c.values[2], c.values[3])) << c.values[2] - c.values[0];
+        if (!c.rcApplied.IsRectEmpty())
+            EXPECT_EQ(rc, c.rcApplied) << c.values[2] - c.values[0];
         else
             EXPECT_NE(rc.Width(), c.values[2] - c.values[0]) << c.nBytes;
         // Closing stores the window rectangle as 16 bytes.
@@ -330,18 +333,18 @@ TEST_F(DialogRun, HostRectangleCentresTheDialogAndKeepsItsSize)
     EXPECT_EQ(CDlgStitchDicom::CenteredOrigin(CRect(0, 0, 1001, 801), 400, 300), CPoint(300, 250));
     EXPECT_EQ(CDlgStitchDicom::CenteredOrigin(CRect(-1001, -801, 0, 0), 401, 301), CPoint(-700, -550));
 
-    StorePlacement({10, 10, 410, 310});
+    StorePlacement({10, 10, 810, 310});
     CScriptedDlg dlg;
     dlg.m_steps = {Close};
     EXPECT_EQ(RunFiles(dlg, {}, CRect(0, 0, 1001, 801)), 0);
-    EXPECT_EQ(dlg.m_rcAtFirstIdle, CRect(300, 250, 700, 550));
-    EXPECT_EQ(dlg.m_rcHost, CRect(300, 250, 700, 550));
+    EXPECT_EQ(dlg.m_rcAtFirstIdle, CRect(100, 250, 900, 550));
+    EXPECT_EQ(dlg.m_rcHost, CRect(100, 250, 900, 550));
 
-    StorePlacement({10, 10, 410, 310});
+    StorePlacement({10, 10, 810, 310});
     CScriptedDlg flat;  // zero height: empty, no centring
     flat.m_steps = {Close};
     EXPECT_EQ(RunFiles(flat, {}, CRect(-1001, 0, 0, 0)), 0);
-    EXPECT_EQ(flat.m_rcAtFirstIdle, CRect(10, 10, 410, 310));
+    EXPECT_EQ(flat.m_rcAtFirstIdle, CRect(10, 10, 810, 310));
 }
 
 TEST_F(DialogRun, LayoutAndMinimumWidth)
@@ -610,4 +613,243 @@ TEST_F(DialogRun, ScreenshotsOfTheSampleStudy)
     EXPECT_EQ(custom.hWindowIcon, nullptr);
     EXPECT_NE(custom.hCaptionIcon, nullptr);
     EXPECT_TRUE(custom.crCaption == 0x403020 || custom.crCaption == 0x605040) << std::hex << custom.crCaption;
+}
+
+namespace {
+
+constexpr UINT_PTR kAnswerTimer = 78;
+constexpr UINT_PTR kBoxWatchdogTimer = 79;
+constexpr COLORREF kActiveCaption = 0x403020;    // COLOR_TAB_SELBACK below
+constexpr COLORREF kInactiveCaption = 0x605040;  // COLOR_TAB_BACK below
+
+// What a real message box looked like while it was up, and how it was answered.
+struct BoxSeen {
+    int key = 0;                // 0: a click on OK
+    ModalWindowState box;
+    BOOL bDialogEnabled = TRUE;
+    COLORREF crCaption = 0;
+    bool bTimedOut = false;
+};
+BoxSeen* g_pSeen = nullptr;
+
+COLORREF CaptionPixel(HWND hwnd)
+{
+    CRect rc;
+    ::GetWindowRect(hwnd, &rc);
+    return CWnd::FromHandle(hwnd)->GetSurfaceForTest()->GetPixel(rc.Width() / 3, 10);
+}
+
+void AnswerBox(HWND hwnd, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(hwnd, id);
+    g_pSeen->box = GetModalWindowForTest();
+    g_pSeen->bDialogEnabled = ::IsWindowEnabled(hwnd);
+    g_pSeen->crCaption = CaptionPixel(hwnd);
+    if (g_pSeen->key == 0)  // the box over the dialog, for a person to look at
+        SaveScreenImageForTest((testfiles::OutputDir() / "message-box-over-dialog.png").c_str());
+    if (g_pSeen->key != 0)
+        SendQtKeyForTest(g_pSeen->key);
+    else
+        ClickModalButtonForTest("OK");
+}
+
+void BoxWatchdog(HWND hwnd, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(hwnd, id);
+    if (EndModalWindowForTest())
+        g_pSeen->bTimedOut = true;
+}
+
+// Custom colour mode with the caption colours above, for one test.
+class CustomCaption {
+public:
+    CustomCaption()
+    {
+        WritePrivateProfileStringA("DISPLAY", "CUSTOM_COLOR_MODE", "1", "kvw.cfg");
+        WritePrivateProfileStringA("DISPLAY", "COLOR_TAB_SELBACK", "0x00403020", "kvw.cfg");
+        WritePrivateProfileStringA("DISPLAY", "COLOR_TAB_BACK", "0x00605040", "kvw.cfg");
+        CDisplayConfig().ReloadData();
+    }
+    ~CustomCaption()
+    {
+        WritePrivateProfileStringA("DISPLAY", "CUSTOM_COLOR_MODE", "0", "kvw.cfg");
+        CDisplayConfig().ReloadData();
+    }
+    CustomCaption(const CustomCaption&) = delete;
+    CustomCaption& operator=(const CustomCaption&) = delete;
+};
+
+}  // namespace
+
+// A failed save's real message box (no sink), over the running dialog: enabled, focused,
+// answered by each key and by a click; the dialog is disabled and shows an inactive
+// caption meanwhile, and the save goes on once the box is answered.
+TEST_F(DialogRun, RealMessageBoxOfASaveIsAnsweredByKeyAndClick)
+{
+    CustomCaption custom;
+    for (const int key : {VK_RETURN, VK_ESCAPE, VK_SPACE, 0}) {
+        SCOPED_TRACE(key);
+        const std::vector<std::string> images = Images(2);
+        BoxSeen seen;
+        seen.key = key;
+        g_pSeen = &seen;
+        COLORREF crBefore = 0;
+        CScriptedDlg dlg;
+        dlg.m_steps = {[&](CScriptedDlg& d) {
+            crBefore = CaptionPixel(d.m_hWnd);
+            fs::remove(images[1]);  // its item cannot be read again: "Fail to stitching image: 1"
+            SetMessageBoxSinkForTest(nullptr);
+            ::SetTimer(d.m_hWnd, kAnswerTimer, 1, &AnswerBox);
+            ::SetTimer(d.m_hWnd, kBoxWatchdogTimer, 3000, &BoxWatchdog);
+            d.PostMessage(WM_COMMAND, ID_SAVE);
+        }};
+        const int result = RunFiles(dlg, images);
+        g_pSeen = nullptr;
+        EXPECT_EQ(result, 1);  // the other image was written
+        EXPECT_FALSE(seen.bTimedOut);
+        EXPECT_TRUE(seen.box.bShown);
+        EXPECT_TRUE(seen.box.bEnabled);
+        EXPECT_TRUE(seen.box.bHasFocus);
+        EXPECT_EQ(seen.box.strText, "Fail to stitching image: 1");
+        EXPECT_FALSE(seen.bDialogEnabled);
+        EXPECT_EQ(crBefore, kActiveCaption);
+        EXPECT_EQ(seen.crCaption, kInactiveCaption);
+        EXPECT_FALSE(dlg.m_bTimedOut);
+    }
+}
+
+// Keys typed while the step box has Qt's focus are real Qt key events to the combo box:
+// each reaches the view first, the arrows move the image by the step, the step stays, and
+// digits still edit the field.
+TEST_F(DialogRun, KeysInTheStepBoxReachTheViewAndLeaveTheStep)
+{
+    struct Case {
+        int key;
+        CRect rcAdjust;  // image 0's adjustment afterwards
+    };
+    const Case cases[] = {
+        {VK_RIGHT, CRect(-10, 0, 100, 120)}, {VK_UP, CRect(-10, 10, 100, 120)}, {VK_DOWN, CRect(-10, 0, 100, 120)},
+        {VK_LEFT, CRect(0, 0, 100, 120)},    {VK_UP, CRect(0, 10, 100, 120)},
+    };
+    CScriptedDlg dlg;
+    std::vector<HWND> focus;
+    std::vector<CRect> adjust;
+    std::vector<CString> steps;
+    HWND hEdit = nullptr;
+    std::vector<CScriptedDlg::Step> script = {[&](CScriptedDlg& d) {
+        d.m_cbPixel.SetCurSel(1);  // a step of 10
+        d.View().Model().Select(0);
+        hEdit = d.m_cbPixel.GetDlgItem(IDC_COMBO_EDIT)->m_hWnd;
+    }};
+    for (const Case& c : cases) {
+        script.push_back([&, key = c.key](CScriptedDlg&) {
+            ::SetFocus(hEdit);
+            focus.push_back(GetQtFocusWindowForTest());
+            EXPECT_TRUE(SendQtKeyForTest(key));
+        });
+        script.push_back([&](CScriptedDlg& d) {
+            adjust.push_back(d.View().Model().GetRect(0));
+            steps.push_back(d.EditText());
+        });
+    }
+    CString typed;
+    int nTypedStep = 0;
+    script.push_back([&](CScriptedDlg& d) {
+        ::SetFocus(hEdit);
+        d.m_cbPixel.SetWindowText("");
+        SendQtKeyForTest('2');
+        SendQtKeyForTest('5');
+    });
+    script.push_back([&](CScriptedDlg& d) {
+        typed = d.EditText();
+        nTypedStep = d.GetMovingPixelCount();
+        Close(d);
+    });
+    dlg.m_steps = script;
+    EXPECT_EQ(RunFiles(dlg, Images(2)), 0);
+    ASSERT_EQ(adjust.size(), std::size(cases));
+    for (size_t i = 0; i < adjust.size(); ++i) {
+        EXPECT_EQ(focus[i], hEdit) << i;  // the key went to the field, not to the view
+        EXPECT_EQ(adjust[i], cases[i].rcAdjust) << i;
+        EXPECT_EQ(steps[i], CString("10")) << i;
+    }
+    EXPECT_EQ(typed, CString("25"));
+    EXPECT_EQ(nTypedStep, 25);
+}
+
+// Tab and Shift+Tab as real Qt key events, from the view and from the step box: the
+// selection steps with wrap-around (Qt would otherwise move its own focus with them).
+TEST_F(DialogRun, TabAndShiftTabStepTheSelectionFromAnyFocus)
+{
+    struct Case {
+        bool bInStepBox;
+        int nStart;
+        WPARAM modifiers;
+        int nExpected;
+    };
+    const Case cases[] = {
+        {false, -1, 0, 0}, {false, 0, 0, 1}, {false, 2, 0, 0}, {false, 0, MK_SHIFT, 2},
+        {false, -1, MK_SHIFT, 2}, {true, 1, 0, 2}, {true, 0, MK_SHIFT, 2},
+    };
+    CScriptedDlg dlg;
+    std::vector<int> selections;
+    // The first idle turn comes before the window system has activated the dialog.
+    std::vector<CScriptedDlg::Step> script = {[](CScriptedDlg&) {}};
+    for (const Case& c : cases) {
+        script.push_back([&, c](CScriptedDlg& d) {
+            d.View().Model().Select(c.nStart);
+            if (c.bInStepBox)
+                d.m_cbPixel.GetDlgItem(IDC_COMBO_EDIT)->SetFocus();
+            else
+                d.View().SetFocus();
+            EXPECT_TRUE(SendQtKeyForTest(VK_TAB, c.modifiers));
+        });
+        script.push_back([&](CScriptedDlg& d) { selections.push_back(d.View().Model().GetSelected()); });
+    }
+    script.push_back(Close);
+    dlg.m_steps = script;
+    EXPECT_EQ(RunFiles(dlg, Images(3)), 0);
+    ASSERT_EQ(selections.size(), std::size(cases));
+    for (size_t i = 0; i < selections.size(); ++i)
+        EXPECT_EQ(selections[i], cases[i].nExpected) << i;
+}
+
+// The caption follows the real activation: another window taking it over shows the
+// inactive colour (the back of m_tab), coming back the active one. The window system's
+// title is the caption text.
+TEST_F(DialogRun, CaptionShowsInactiveWhenAnotherWindowIsActiveAndTitleIsTheCaption)
+{
+    CustomCaption custom;
+    CScriptedDlg dlg;
+    std::vector<COLORREF> colours;
+    std::string title;
+    dlg.m_steps = {[&](CScriptedDlg& d) {
+                       colours.push_back(CaptionPixel(d.m_hWnd));
+                       title = GetWindowSystemTitleForTest(d.m_hWnd);
+                       ShowForeignWindowForTest(TRUE);
+                   },
+                   [&](CScriptedDlg& d) {
+                       colours.push_back(CaptionPixel(d.m_hWnd));
+                       ShowForeignWindowForTest(FALSE);
+                       d.SetActiveWindow();
+                   },
+                   [&](CScriptedDlg& d) {
+                       colours.push_back(CaptionPixel(d.m_hWnd));
+                       Close(d);
+                   }};
+    EXPECT_EQ(RunFiles(dlg, Images(1)), 0);
+    EXPECT_EQ(colours, (std::vector<COLORREF>{kActiveCaption, kInactiveCaption, kActiveCaption}));
+    EXPECT_EQ(title, "Stitch Images");
+}
+
+// A run whose sources fail to load never showed a usable dialog: it stores no placement.
+TEST_F(DialogRun, AFailedLoadStoresNoPlacement)
+{
+    CScriptedDlg dlg;
+    EXPECT_EQ(RunFiles(dlg, {(m_dir / "missing.dcm").string()}), 0);
+    BYTE* pData = nullptr;
+    UINT nBytes = 0;
+    m_app->GetProfileBinary("DIALOG", "POS", &pData, &nBytes);
+    std::unique_ptr<BYTE[]> data(pData);
+    EXPECT_EQ(nBytes, 0u);
 }

@@ -3,6 +3,7 @@
 #include "MessageRecorder.h"
 
 #include "platform/Dialog.h"
+#include "platform/Menu.h"
 #include "platform/MessageBox.h"
 #include "platform/Resources.h"
 #include "platform/SystemMetrics.h"
@@ -107,7 +108,8 @@ std::vector<UINT> ModalRun(std::initializer_list<std::vector<UINT>> parts)
                           WM_INITDIALOG, WM_SHOWWINDOW, WM_NCACTIVATE, WM_ACTIVATE};
     for (const std::vector<UINT>& part : parts)
         all.insert(all.end(), part.begin(), part.end());
-    all.insert(all.end(), {WM_SHOWWINDOW, WM_DESTROY, WM_NCDESTROY});
+    // Hiding the active dialog deactivates it before it is destroyed.
+    all.insert(all.end(), {WM_SHOWWINDOW, WM_NCACTIVATE, WM_ACTIVATE, WM_DESTROY, WM_NCDESTROY});
     return all;
 }
 const std::vector<UINT> kFirstPaint{WM_PAINT, WM_NCPAINT, WM_ERASEBKGND};
@@ -222,4 +224,165 @@ TEST(MessageBoxSink, RecordsTextAndAnswers)
     AfxMessageBox(33786, MB_OK | MB_ICONSTOP);
     SetMessageBoxSinkForTest({});
     EXPECT_EQ(texts, (std::vector<std::string>{"Fail to get binary image data", "View image real size.\nReal size"}));
+}
+
+namespace {
+
+// How a test answers a real message box: a key to Qt's focus widget, or a click.
+struct Answer {
+    const char* name;
+    UINT type;
+    int key;              // 0: click the button below
+    const char* button;   // the button clicked
+    int expected;
+};
+
+constexpr UINT_PTR kAnswerTimer = 41;
+constexpr UINT_PTR kBoxWatchdogTimer = 42;
+
+// What the test saw while the box was up, filled in by the timers.
+struct BoxRun {
+    const Answer* answer = nullptr;
+    ModalWindowState box;
+    BOOL bOwnerEnabled = TRUE;
+    HWND hActive = reinterpret_cast<HWND>(1);
+    BOOL bAnswered = FALSE;
+    bool bTimedOut = false;
+};
+BoxRun* g_pBoxRun = nullptr;
+
+// Runs inside the box's own modal loop: records its state and answers it.
+void AnswerBox(HWND hwnd, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(hwnd, id);
+    BoxRun& run = *g_pBoxRun;
+    run.box = GetModalWindowForTest();
+    run.bOwnerEnabled = ::IsWindowEnabled(hwnd);
+    run.hActive = ::GetActiveWindow();
+    run.bAnswered = run.answer->key != 0 ? SendQtKeyForTest(run.answer->key) : ClickModalButtonForTest(run.answer->button);
+}
+
+// Fails the run instead of hanging it: a box that took no answer is closed from outside.
+void BoxWatchdog(HWND hwnd, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(hwnd, id);
+    if (EndModalWindowForTest())
+        g_pBoxRun->bTimedOut = true;
+}
+
+}  // namespace
+
+// The real message box (no sink) from inside a running modal dialog: it is enabled and
+// has the focus, its owner is disabled and inactive meanwhile, each way of answering
+// ends it with its result, and the dialog is enabled and active again afterwards.
+TEST(MessageBoxInModalDialog, RealBoxAnswersByKeyAndClick)
+{
+    const Answer answers[] = {
+        {"Enter", MB_OK | MB_ICONSTOP, VK_RETURN, nullptr, IDOK},
+        {"Esc", MB_OK | MB_ICONSTOP, VK_ESCAPE, nullptr, IDOK},
+        {"Space", MB_OK | MB_ICONSTOP, VK_SPACE, nullptr, IDOK},
+        {"click OK", MB_OK | MB_ICONSTOP, 0, "OK", IDOK},
+        {"Esc cancels", MB_OKCANCEL, VK_ESCAPE, nullptr, IDCANCEL},
+        {"click Cancel", MB_OKCANCEL, 0, "Cancel", IDCANCEL},
+    };
+    for (const Answer& answer : answers) {
+        SCOPED_TRACE(answer.name);
+        BoxRun run;
+        run.answer = &answer;
+        g_pBoxRun = &run;
+        int result = 0;
+        BOOL bEnabledAfter = FALSE;
+        HWND hActiveAfter = nullptr;
+        int idleTurns = 0;
+        CTestDialog dlg(nullptr);
+        dlg.m_onKickIdle = [&](CTestDialog& d, long) {
+            if (idleTurns++ > 0)
+                return LRESULT{0};
+            ::SetTimer(d.m_hWnd, kAnswerTimer, 1, &AnswerBox);
+            ::SetTimer(d.m_hWnd, kBoxWatchdogTimer, 2000, &BoxWatchdog);
+            result = MessageBox(d.m_hWnd, "Fail to stitching image: 1", "Stitch Images", answer.type);
+            ::KillTimer(d.m_hWnd, kBoxWatchdogTimer);
+            bEnabledAfter = d.IsWindowEnabled();
+            hActiveAfter = ::GetActiveWindow();
+            d.PostMessage(WM_COMMAND, IDCANCEL);
+            return LRESULT{0};
+        };
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);  // the dialog's own loop ended after the box's
+        g_pBoxRun = nullptr;
+        EXPECT_FALSE(run.bTimedOut);
+        EXPECT_TRUE(run.box.bShown);
+        EXPECT_TRUE(run.box.bEnabled);
+        EXPECT_TRUE(run.box.bHasFocus);
+        EXPECT_EQ(run.box.strText, "Fail to stitching image: 1");
+        EXPECT_EQ(run.box.strTitle, "Stitch Images");
+        EXPECT_TRUE(run.bAnswered);
+        EXPECT_FALSE(run.bOwnerEnabled);
+        EXPECT_EQ(run.hActive, nullptr);  // the owner shows itself inactive under the box
+        EXPECT_EQ(result, answer.expected);
+        EXPECT_TRUE(bEnabledAfter);
+        EXPECT_NE(hActiveAfter, nullptr);
+        EXPECT_EQ(idleTurns, 1);  // no idle turn of the dialog while the box ran
+    }
+}
+
+// A disabled top-level window refuses input but does not disable the windows it owns.
+TEST(EnableWindow, DisabledOwnerRefusesInputButItsWindowsStayEnabled)
+{
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, nullptr, "Owner", WS_POPUP | WS_VISIBLE, 0, 0, 80, 80, nullptr, nullptr));
+    CWnd child;
+    ASSERT_TRUE(child.CreateEx(0, nullptr, "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 40, 40), &owner, 5));
+    child.SetFocus();
+    EXPECT_FALSE(owner.EnableWindow(FALSE));
+    EXPECT_TRUE(child.IsWindowEnabled());  // its own state is unchanged, as on Windows
+    SimulateKeyForTest('A', TRUE);
+    SimulateMouseForTest(TestMouse::Press, POINT{10, 10}, VK_LBUTTON);
+    SimulateMouseForTest(TestMouse::Release, POINT{10, 10}, VK_LBUTTON);
+    EXPECT_EQ(PumpWaitingMessages(), 0);  // nothing was queued for a disabled window
+    EXPECT_TRUE(owner.EnableWindow(TRUE));
+    SimulateKeyForTest('A', TRUE);
+    EXPECT_EQ(PumpWaitingMessages(), 2);  // WM_KEYDOWN, WM_CHAR
+    owner.DestroyWindow();
+}
+
+namespace {
+constexpr UINT_PTR kMenuKeysTimer = 43;
+void ChooseSecondItem(HWND hwnd, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(hwnd, id);
+    for (int key : {VK_DOWN, VK_DOWN, VK_RETURN})
+        SendQtKeyForTest(key);
+}
+}  // namespace
+
+// The real popup menu (no hook) inside a running modal dialog takes keys and reports the
+// chosen command to its owner; the dialog has no idle turn while the menu is open.
+TEST(PopupMenuInModalDialog, RealMenuChoosesByKeyAndReportsToTheOwner)
+{
+    MessageLog log;
+    CTestDialog dlg(&log);
+    int idleTurns = 0;
+    BOOL bTracked = FALSE;
+    dlg.m_onKickIdle = [&](CTestDialog& d, long) {
+        if (idleTurns++ > 0)
+            return LRESULT{0};
+        CMenu menu;
+        EXPECT_TRUE(menu.CreatePopupMenu());
+        menu.AppendMenu(MF_STRING, 501, "Move Up Sequence");
+        menu.AppendMenu(MF_STRING, 502, "Move Down Sequence");
+        ::SetTimer(d.m_hWnd, kMenuKeysTimer, 1, &ChooseSecondItem);
+        CRect rc;
+        d.GetWindowRect(&rc);
+        bTracked = menu.TrackPopupMenu(TPM_LEFTALIGN, rc.left + 20, rc.top + 40, &d);
+        d.PostMessage(WM_COMMAND, IDCANCEL);
+        return LRESULT{0};
+    };
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_TRUE(bTracked);
+    std::vector<WPARAM> commands;
+    for (const RecordedMessage& m : log)
+        if (m.message == WM_COMMAND)
+            commands.push_back(m.wParam);
+    EXPECT_EQ(commands, (std::vector<WPARAM>{502, IDCANCEL}));
+    EXPECT_EQ(idleTurns, 1);
 }

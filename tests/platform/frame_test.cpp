@@ -175,7 +175,8 @@ TEST_F(FrameTest, CloseButtonClosesTheWindow)
     Click(Screen(CloseCenter().x, CloseCenter().y));
     EXPECT_EQ(m_wnd->m_hWnd, nullptr);
     EXPECT_EQ(Sequence(m_log), (std::vector<UINT>{WM_NCHITTEST, WM_MOUSEACTIVATE, WM_SETCURSOR, WM_NCLBUTTONDOWN,
-                                                   WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
+                                                   WM_SYSCOMMAND, WM_CLOSE,
+                                    WM_NCACTIVATE, WM_ACTIVATE, WM_DESTROY, WM_NCDESTROY}));
 }
 
 namespace {

@@ -5,6 +5,8 @@
 #include "platform/Menu.h"
 #include "platform/WinApi.h"
 
+#include <functional>
+
 using workspacetest::WorkspaceTest;
 namespace fs = std::filesystem;
 
@@ -320,4 +322,32 @@ TEST_F(WorkspaceInputTest, SizingCursorsOverTheHandlesOnlyInCropMode)
     EXPECT_EQ(cursorAt(CPoint(crop.left + 3, crop.top + 3)), LoadCursor(nullptr, IDC_SIZENWSE));
     EXPECT_EQ(cursorAt(CPoint((crop.left + crop.right) / 2, crop.bottom)), LoadCursor(nullptr, IDC_SIZENS));
     EXPECT_EQ(cursorAt(CPoint(600, 300)), LoadCursor(nullptr, IDC_ARROW));
+}
+
+// Every way of clearing or moving the selection repaints its markers at the next paint;
+// a right click below the column used to leave the old light marker on screen.
+TEST_F(WorkspaceInputTest, ChangingTheSelectionRepaintsItsMarkers)
+{
+    Load({Write(Banded(40, 300, 0, 40), "a.dcm"), Write(Banded(50, 300, 0, 50), "b.dcm")});
+    SetPopupMenuHookForTest([](const std::vector<PopupMenuItem>&) { return 0u; });
+    CSurface* surface = view->GetSurfaceForTest();
+    const int y = Display(0).m_nDstY + Display(0).m_nDstHeight / 2;
+    const COLORREF kSelected = RGB(224, 224, 224), kUnselected = RGB(128, 128, 128);
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+        COLORREF expected;  // the first image's marker afterwards
+    };
+    const Step steps[] = {
+        {"left click on the image", [&] { Click(600, y); }, kSelected},
+        {"right click below the column", [&] { view->SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, At(600, 880)); }, kUnselected},
+        {"right click on the image", [&] { view->SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, At(600, y)); }, kSelected},
+        {"left click below the column", [&] { Click(600, 880); }, kUnselected},
+        {"Tab", [&] { Key(VK_TAB); }, kSelected},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        PumpWaitingMessages();
+        EXPECT_EQ(surface->GetPixel(3, y), step.expected) << step.name;
+    }
 }

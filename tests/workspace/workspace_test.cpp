@@ -241,6 +241,11 @@ TEST_F(WorkspaceTest, NoticeIsCentredRedOnYellowUntilTheNextRepaint)
     EXPECT_GT(red, 20);
     EXPECT_LE(std::abs((box.left + box.right) - 1280), 2);
     EXPECT_LE(std::abs((box.top + box.bottom) - 900), 2);
+    // Nothing moved, so nothing repaints it: the view's notice timer does, when it
+    // elapses (sent here rather than waited for).
+    view->SendMessage(WM_TIMER, CViewStitchDicom::NOTICE_TIMER, 0);
+    PumpWaitingMessages();
+    EXPECT_EQ(noticeBox().first.right, -1);
 
     view->Model().Select(0);
     EXPECT_TRUE(view->MoveLeft(5));
