@@ -1,8 +1,11 @@
 // Keys, the wheel and the moving step. The view receives every key-down first, whatever
 // window has the focus, so the arrow keys move the selected image even while the combo
-// box is being edited; Ctrl+1... choose a moving step.
+// box is being edited; Ctrl+1... choose a moving step; Alt+S saves, so the whole run can be
+// done from the keyboard.
 #include "dialog/CDlgStitchDicom.h"
 #include "dialog/PixelChoices.h"
+
+#include "resources/ResourceIds.h"
 
 #include "workspace/CViewStitchDicom.h"
 
@@ -10,7 +13,9 @@
 
 namespace {
 constexpr WPARAM kFirstChoiceKey = 0x31;  // the key 1
+constexpr WPARAM kSaveKey = 'S';          // with Alt, as the Save button's label begins
 bool IsCtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
+bool IsAltDown() { return GetKeyState(VK_MENU) < 0; }
 }  // namespace
 
 int CDlgStitchDicom::GetMovingPixelCount()
@@ -48,6 +53,10 @@ BOOL CDlgStitchDicom::HandleKeyDown(const MSG& msg)
     const bool bForView = m_pView != nullptr && (msg.hwnd == m_pView->m_hWnd || ::IsChild(m_pView->m_hWnd, msg.hwnd));
     if (m_pView != nullptr)
         m_pView->SendMessage(WM_KEYDOWN, msg.wParam, msg.lParam);
+    if (msg.wParam == kSaveKey && IsAltDown() && !IsCtrlDown()) {
+        SendMessage(WM_COMMAND, ID_SAVE);
+        return TRUE;
+    }
     if (IsCtrlDown()) {
         if (msg.wParam >= kFirstChoiceKey && m_cbPixel.m_hWnd != nullptr &&
             msg.wParam - kFirstChoiceKey < static_cast<WPARAM>(m_cbPixel.GetCount()))

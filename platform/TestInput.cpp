@@ -39,6 +39,8 @@ Qt::KeyboardModifiers ModifiersOf(WPARAM modifiers)
         mods |= Qt::ShiftModifier;
     if (modifiers & MK_CONTROL)
         mods |= Qt::ControlModifier;
+    if (modifiers & MK_ALT)
+        mods |= Qt::AltModifier;
     return mods;
 }
 

@@ -230,6 +230,7 @@ constexpr WPARAM MK_RBUTTON = 0x0002;
 constexpr WPARAM MK_SHIFT = 0x0004;
 constexpr WPARAM MK_CONTROL = 0x0008;
 constexpr WPARAM MK_MBUTTON = 0x0010;
+constexpr WPARAM MK_ALT = 0x0020;  // the Alt key, as drag and drop reports it
 constexpr int WHEEL_DELTA = 120;
 
 // Virtual-key codes.

@@ -853,3 +853,25 @@ TEST_F(DialogRun, AFailedLoadStoresNoPlacement)
     std::unique_ptr<BYTE[]> data(pData);
     EXPECT_EQ(nBytes, 0u);
 }
+
+// A whole run from the keyboard alone, as real Qt keys to whichever child has the focus:
+// Tab selects the first image, Right shifts it by the step, Alt+S saves and ends the run.
+TEST_F(DialogRun, KeyboardAloneSelectsMovesAndSaves)
+{
+    CScriptedDlg dlg;
+    CRect rcMoved;
+    dlg.m_steps = {[](CScriptedDlg&) {},
+                   [](CScriptedDlg& d) {
+                       d.m_cbPixel.GetDlgItem(IDC_COMBO_EDIT)->SetFocus();
+                       EXPECT_TRUE(SendQtKeyForTest(VK_TAB));
+                   },
+                   [](CScriptedDlg&) { EXPECT_TRUE(SendQtKeyForTest(VK_RIGHT)); },
+                   [&](CScriptedDlg& d) {
+                       rcMoved = d.View().Model().GetRect(0);
+                       EXPECT_TRUE(SendQtKeyForTest('S', MK_ALT));
+                   }};
+    EXPECT_EQ(RunFiles(dlg, Images(2)), 1);
+    EXPECT_FALSE(dlg.m_bTimedOut);
+    EXPECT_EQ(rcMoved, CRect(-1, 0, 100, 120));  // the first step, 1 pixel, to the right
+    EXPECT_TRUE(fs::exists(m_dir / "out.dcm"));
+}
