@@ -98,6 +98,8 @@ void DescribeAttributes(const CDicomImageAttr& a, Facts& out)
     out.Add("bitsStored", "Bits Stored", a.m_nBitsStored);
     out.Add("highBit", "High Bit", a.m_nHighBit);
     out.Add("pixelRepresentation", "Pixel Representation", a.m_nPixelRepresentation);
+    if (a.m_nPixelRepresentation < 0)
+        out.Add("pixelRepresentationMissing", "Pixel Representation missing", "read as unsigned");
     out.Add("windowWidth", "Window Width", a.m_dWindowWidth);
     out.Add("windowCenter", "Window Center", a.m_dWindowCenter);
     out.Add("rescaleIntercept", "Rescale Intercept", a.m_dRescaleIntercept);

@@ -22,6 +22,18 @@ int ClampedSum(int a, std::int64_t b)
 {
     return static_cast<int>(std::clamp<std::int64_t>(a + b, INT32_MIN, INT32_MAX));
 }
+
+// A missing or zero slope is no rescale at all.
+double EffectiveSlope(double slope)
+{
+    return std::isfinite(slope) && slope != 0.0 ? slope : 1.0;
+}
+
+// Truncated toward zero, so that the conversions are exact inverses for a slope of 1.
+double EffectiveIntercept(double intercept)
+{
+    return std::isfinite(intercept) ? std::trunc(intercept) : 0.0;
+}
 }  // namespace
 
 BOOL CBaseImageData::Load(LPCTSTR path)
@@ -39,13 +51,15 @@ BOOL CBaseImageData::Load(LPCTSTR path)
 
 void CBaseImageData::ApplyFileRendering()
 {
+    // MONOCHROME1 shows its largest values black, through a window or without one.
     if (m_attr.m_nPhotometric == PHOTOMETRIC_MONOCHROME1) {
         m_crLutStart = 0xFFFFFF;
         m_crLutEnd = 0x000000;
+        m_bitmap.SetInvertedGrey(TRUE);
     }
-    // Only a positive width and a positive centre are applied (a NaN is neither);
-    // otherwise the bitmap keeps the library's default rendering.
-    if (m_attr.m_dWindowWidth > 0.0 && m_attr.m_dWindowCenter > 0.0)
+    // Any centre (negative ones are common for signed data) with a width of at least 1;
+    // a NaN is neither. Otherwise the bitmap keeps the library's default rendering.
+    if (m_attr.m_dWindowWidth >= 1.0 && std::isfinite(m_attr.m_dWindowCenter))
         SetWindowLevel(TruncateToInt(m_attr.m_dWindowWidth), TruncateToInt(m_attr.m_dWindowCenter));
 }
 
@@ -60,18 +74,27 @@ BOOL CBaseImageData::Copy(CBaseImageData* pSrc)
     return TRUE;
 }
 
-void CBaseImageData::WindowToStored(int*, int* pCenter)
+// The window is in rescaled units (slope x stored + intercept); the table is indexed by
+// the stored value, plus 32768 for signed data. A file without Pixel Representation is
+// read as unsigned, as its pixels are decoded.
+void CBaseImageData::WindowToStored(int* pWidth, int* pCenter)
 {
-    if (m_attr.m_nPixelRepresentation != 0)
+    const double slope = EffectiveSlope(m_attr.m_dRescaleSlope);
+    const double intercept = EffectiveIntercept(m_attr.m_dRescaleIntercept);
+    if (slope != 1.0)
+        *pWidth = std::max(1, TruncateToInt(*pWidth / std::fabs(slope)));
+    *pCenter = TruncateToInt((*pCenter - intercept) / slope);
+    if (m_attr.m_nPixelRepresentation == 1)
         *pCenter = ClampedSum(*pCenter, kSignedOffset);
-    if (m_attr.m_dRescaleIntercept != 0.0)
-        *pCenter = ClampedSum(*pCenter, -std::int64_t{TruncateToInt(m_attr.m_dRescaleIntercept)});
 }
 
-void CBaseImageData::WindowToModality(int*, int* pCenter)
+void CBaseImageData::WindowToModality(int* pWidth, int* pCenter)
 {
-    if (m_attr.m_nPixelRepresentation != 0)
+    const double slope = EffectiveSlope(m_attr.m_dRescaleSlope);
+    const double intercept = EffectiveIntercept(m_attr.m_dRescaleIntercept);
+    if (m_attr.m_nPixelRepresentation == 1)
         *pCenter = ClampedSum(*pCenter, -kSignedOffset);
-    if (m_attr.m_dRescaleIntercept != 0.0)
-        *pCenter = ClampedSum(*pCenter, TruncateToInt(m_attr.m_dRescaleIntercept));
+    if (slope != 1.0)
+        *pWidth = TruncateToInt(*pWidth * std::fabs(slope));
+    *pCenter = TruncateToInt(*pCenter * slope + intercept);
 }

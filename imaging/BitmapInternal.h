@@ -56,6 +56,8 @@ struct LBitmapBase::Impl {
     imaging::SharedPixels pixels;
 
     bool hasWindow = false;
+    // Unwindowed grey is drawn with the largest value black (MONOCHROME1).
+    bool invertedGrey = false;
     int lowBit = 0;
     int highBit = 0;
     std::vector<RGBQUAD> lut;

@@ -149,6 +149,7 @@ int AttachTo(LBitmapBase::Impl& impl, int width, int height, int bitsPerPixel, B
     impl.order = order == ORDER_RGB ? ORDER_RGB : ORDER_BGR;
     impl.pixels = imaging::SharedPixels(std::move(pixels));
     impl.hasWindow = false;
+    impl.invertedGrey = false;
     impl.lut.clear();
     impl.ResetRects();
     impl.Invalidate();

@@ -122,6 +122,10 @@ public:
     // Renders through `table` from now on (the table is copied). SUCCESS or a failure code.
     int WindowLevel(int lowBit, int highBit, const RGBQUAD* table, ULONG count, UINT flags);
     BOOL HasWindow() const;
+    // Unwindowed grey shows its largest value black and its smallest white (the
+    // rendering of MONOCHROME1 without a window). New pixels clear it.
+    void SetInvertedGrey(BOOL inverted);
+    BOOL IsInvertedGrey() const;
 
     // Painting geometry, in the device's logical coordinates (destination) and bitmap
     // pixels (source).

@@ -4,6 +4,7 @@
 #include "imaging/DicomText.h"
 #include "imaging/EncapsulatedFrame.h"
 #include "imaging/LBitmap.h"
+#include "imaging/StoredValue.h"
 
 #include "dcmtk/dcmdata/dcdeftag.h"
 #include "dcmtk/dcmdata/dcpixel.h"
@@ -85,23 +86,20 @@ DcmItem& ItemOf(DcmElement& element, DcmDataset& dataset)
     return item ? *item : dataset;
 }
 
-// Masks the bits above High Bit and, for signed data, extends the sign from it.
-template <typename T, typename Bytes>
-void NormaliseSamples(Bytes& bytes, const FrameLayout& layout)
+imaging::SampleLayout SampleLayoutOf(const FrameLayout& layout)
 {
-    constexpr int kBits = int(sizeof(T) * 8);
-    if (layout.highBit >= kBits - 1)
-        return;
-    const T mask = T((T(1) << (layout.highBit + 1)) - 1);
-    const T sign = T(T(1) << layout.highBit);
-    const bool isSigned = layout.pixelRepresentation == 1;
-    for (size_t offset = 0; offset + sizeof(T) <= bytes.size(); offset += sizeof(T)) {
-        T value;
-        std::memcpy(&value, bytes.data() + offset, sizeof(T));
-        value &= mask;
-        if (isSigned && (value & sign))
-            value |= T(~mask);
-        std::memcpy(bytes.data() + offset, &value, sizeof(T));
+    return imaging::SampleLayout{int(layout.bitsAllocated), int(layout.bitsStored), int(layout.highBit),
+                                 layout.pixelRepresentation == 1};
+}
+
+// Big-endian 32-bit samples arrive as two 16-bit words each in host order (DCMTK swaps
+// OW values word by word): the words of every sample are in the wrong order.
+template <typename Bytes>
+void SwapWordPairs(Bytes& bytes)
+{
+    for (size_t offset = 0; offset + 4 <= bytes.size(); offset += 4) {
+        std::swap(bytes[offset], bytes[offset + 2]);
+        std::swap(bytes[offset + 1], bytes[offset + 3]);
     }
 }
 
@@ -257,12 +255,7 @@ bool ToBitmapLayout(Bytes& bytes, const FrameLayout& layout, const std::string& 
         return true;
     }
     bytes.resize(size_t(layout.FrameBytes()));
-    if (layout.bitsAllocated == 8)
-        NormaliseSamples<std::uint8_t>(bytes, layout);
-    else if (layout.bitsAllocated == 16)
-        NormaliseSamples<std::uint16_t>(bytes, layout);
-    else
-        NormaliseSamples<std::uint32_t>(bytes, layout);
+    imaging::NormaliseSamples(bytes.data(), pixels, SampleLayoutOf(layout));
     return true;
 }
 
@@ -338,5 +331,7 @@ int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG in
         return m_impl->Fail(code, reason);
     // A decoder may have changed the colour-by-plane setting it reports.
     ReadUint16(item, DCM_PlanarConfiguration, layout.planar);
+    if (!encapsulated && layout.bitsAllocated == 32 && DcmXfer(m_impl->xfer).isBigEndian())
+        SwapWordPairs(frame);
     return FinishFrame(*m_impl, frame, layout, colourModel, order, bitmap, callback, userData);
 }

@@ -35,7 +35,8 @@ void RenderGrey(const LBitmapBase::Impl& impl, std::vector<DWORD>& out)
     }
     const std::int64_t range = std::max<std::int64_t>(high - low, 1);
     for (size_t i = 0; i < out.size(); ++i) {
-        const BYTE grey = BYTE((impl.Sample(i) - low) * 255 / range);
+        const BYTE value = BYTE((impl.Sample(i) - low) * 255 / range);
+        const BYTE grey = impl.invertedGrey ? BYTE(255 - value) : value;
         out[i] = PackRgb(grey, grey, grey);
     }
 }
@@ -95,6 +96,14 @@ int LBitmapBase::WindowLevel(int lowBit, int highBit, const RGBQUAD* table, ULON
 }
 
 BOOL LBitmapBase::HasWindow() const { return m_impl->hasWindow ? TRUE : FALSE; }
+
+void LBitmapBase::SetInvertedGrey(BOOL inverted)
+{
+    m_impl->invertedGrey = inverted != FALSE;
+    m_impl->Invalidate();
+}
+
+BOOL LBitmapBase::IsInvertedGrey() const { return m_impl->invertedGrey ? TRUE : FALSE; }
 
 const std::vector<DWORD>& LBitmapBase::GetRendition() const
 {

@@ -5,6 +5,7 @@
 #include "imaging/DicomTags.h"
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
+#include "imaging/StoredValue.h"
 #include "platform/LargeBuffer.h"
 
 #include <algorithm>
@@ -78,11 +79,11 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
     const int bytesPerPixel = (info.nBitsAllocated / 8) * info.nSamplesPerPixel;
     if (bytesPerPixel <= 0 || info.nRows <= 0 || info.nColumns <= 0)
         return FailItem(EPieceFailure::Unreadable);
-    const BYTE fill = info.nPhotometric == DICOM_PHOTOMETRIC_MONOCHROME1 ? 0xFF : 0x00;
-
+    // Compose gives the uncovered samples the output's black; until then they are 0.
     auto item = std::make_unique<CStitchDicomItem>();
-    if (!item->Create(info.nColumns, bytesPerPixel, rcAdjust, fill))
+    if (!item->Create(info.nColumns, bytesPerPixel, rcAdjust, 0))
         return FailItem(EPieceFailure::NoMemory);
+    item->m_bSigned = info.nSamplesPerPixel == 1 && info.nPixelRepresentation == 1;
     item->m_strSOPClassUID = imaging::ReadText(ds, TAG_SOP_CLASS_UID).value_or("");
     item->m_strSOPInstanceUID = imaging::ReadText(ds, TAG_SOP_INSTANCE_UID).value_or("");
     if (info.bCompressed) {
@@ -101,12 +102,22 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
         // what the header asks for.
         if (valueBytes > ds.GetElementLength(pixel) || !ReadKeptRows(ds, pixel, *item, info.nRows))
             return FailItem(EPieceFailure::PixelDataUnreadable);
+        // Raw words become stored values by the rule the decoder applies to compressed ones.
+        if (info.nSamplesPerPixel == 1) {
+            const imaging::SampleLayout layout{static_cast<int>(info.nBitsAllocated), static_cast<int>(info.nBitsStored),
+                                               static_cast<int>(info.nHighBit), item->m_bSigned};
+            if (!layout.IsValid())
+                return FailItem(EPieceFailure::Unreadable);
+            imaging::NormaliseSamples(item->m_pPixels.get(), item->GetSize() / static_cast<size_t>(bytesPerPixel),
+                                      layout);
+        }
     }
     m_arrItems.push_back(std::move(item));
     return TRUE;
 }
 
-BOOL CStitchDicomFile::AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWindowWidth, int nWindowCenter)
+BOOL CStitchDicomFile::AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWindowWidth, int nWindowCenter,
+                                     int nPictureLeft, int nPictureRight)
 {
     m_eItemFailure = EPieceFailure::None;
     if (pImage == nullptr || !pImage->IsAllocated())
@@ -127,6 +138,9 @@ BOOL CStitchDicomFile::AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWi
     if (!item->Create(width, bytesPerPixel, rcAdjust, 0))
         return FailItem(EPieceFailure::NoMemory);
     PlaceRows(*item, 0, rows, height);
+    item->m_bSigned = bitmap.IsSigned() != FALSE;
+    item->m_nPictureLeft = nPictureLeft;
+    item->m_nPictureRight = nPictureRight;
     item->m_nWindowWidth = nWindowWidth;
     item->m_nWindowCenter = nWindowCenter;
     m_arrItems.push_back(std::move(item));
@@ -145,7 +159,7 @@ int CStitchDicomFile::DecodeRowsCallback(const BYTE* rows, UINT flags, int first
     if (item == nullptr || !item->m_pPixels)
         return -1;
     if (flags & FILEREAD_FIRSTROW) {
-        // A decoded item's uncovered bytes are 0 whatever the photometric interpretation.
+        // Uncovered samples get the output's black when the item is composed.
         std::memset(item->m_pPixels.get(), 0, item->GetSize());
         item->m_byFill = 0;
     }

@@ -22,8 +22,11 @@ public:
     // A file source: its kept rows, read again from disk (decoded when compressed).
     // FALSE with the reason in m_eItemFailure; nothing is shown.
     BOOL AddFileItem(const char* path, CRect rcAdjust);
-    // A bitmap source: its kept rows, read from the image's bitmap, with its window.
-    BOOL AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWindowWidth, int nWindowCenter);
+    // A bitmap source: its kept rows, read from the image's bitmap, with its window (in
+    // stored values; a width of 0 is none). Columns outside nPictureLeft..nPictureRight
+    // (-1: the width) are bands the bitmap was widened with: they are written black.
+    BOOL AddBitmapItem(CBaseImage* pImage, CRect rcAdjust, int nWindowWidth, int nWindowCenter, int nPictureLeft = 0,
+                       int nPictureRight = -1);
     // Stacks the items, matches windows, crops and writes savePath from the template.
     // FALSE with the reason in m_eFailure (and the library's words in m_strError).
     BOOL Compose(const char* templatePath, const char* savePath);
@@ -33,7 +36,10 @@ public:
         m_arrItemUsed.clear();
     }
 
-    // Writes the raster into a copy of the template (the stitched file's layout).
+    // Writes the raster into a copy of the template (the stitched file's layout). A window
+    // width of at least 1 is written with its centre (whatever its sign) as a window on the
+    // stored values, the rescale made the identity; width 0 keeps the template's window and
+    // rescale.
     BOOL WriteDicom(const char* templatePath, const char* savePath, int nWindowWidth, int nWindowCenter,
                     int nColumns, int nRows, BYTE* pPixels, size_t cbPixels);
 
@@ -46,6 +52,9 @@ public:
     std::vector<bool> m_arrItemUsed;
     CRect m_rcOutputCrop;
     BOOL m_bChangeSyntax = FALSE;
+    // The raw sample that displays black in the output (its photometric interpretation and
+    // sign, from the template); set by Compose.
+    std::uint32_t m_nBlackSample = 0;
     // Why the last AddFileItem or AddBitmapItem failed.
     EPieceFailure m_eItemFailure = EPieceFailure::None;
     ESaveFailure m_eFailure = ESaveFailure::None;
@@ -54,7 +63,7 @@ public:
     // The geometry of the last raster written (after the crop).
     int m_nOutputColumns = 0;
     int m_nOutputRows = 0;
-    // The common window of the last composition (0 when no item carried one).
+    // The common window of the last composition (width 0 when no item carried one).
     int m_nTargetWidth = 0;
     int m_nTargetCenter = 0;
 
@@ -66,7 +75,8 @@ private:
     BOOL CheckPixelBytes(uint64_t bytes);
     BOOL CheckItems(Raster& raster);
     BOOL BuildRaster(Raster& raster);
-    static void PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out);
+    void PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out) const;
+    void ChooseWindow();
     BOOL CropRaster(Raster& raster);
     void MarkUsedItems(int rasterWidth);
     std::vector<const CStitchDicomItem*> UsedItems() const;

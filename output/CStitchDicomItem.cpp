@@ -1,5 +1,7 @@
 #include "output/CStitchDicomItem.h"
 
+#include "imaging/StoredValue.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -53,19 +55,38 @@ BOOL CStitchDicomItem::PlaceRow(int y, const BYTE* row)
 
 void CStitchDicomItem::MatchWindow(int nTargetCenter, int nTargetWidth)
 {
-    if (m_nWindowCenter < 1 || m_nBytesPerPixel != 2 || m_nWindowWidth == 0 || !m_pPixels)
+    if (!HasWindow() || m_nBytesPerPixel != 2 || !m_pPixels)
         return;
     const size_t samples = GetSize() / 2;
     BYTE* bytes = m_pPixels.get();
-    const int delta = nTargetCenter - m_nWindowCenter;
-    const int64_t center = nTargetCenter;
+    const int64_t lowest = m_bSigned ? INT16_MIN : 0;
+    const int64_t highest = m_bSigned ? INT16_MAX : UINT16_MAX;
+    const int64_t center = m_nWindowCenter;
+    const int64_t target = nTargetCenter;
     for (size_t i = 0; i < samples; ++i) {
-        uint16_t sample;
-        std::memcpy(&sample, bytes + 2 * i, 2);
-        // The shift wraps in 16 bits; the product is 64-bit so wide windows cannot overflow.
-        const uint16_t shifted = static_cast<uint16_t>(sample + delta);
-        const int64_t t = ((center - shifted) * nTargetWidth) / m_nWindowWidth;
-        sample = static_cast<uint16_t>(std::clamp<int64_t>(center - t, 0, 65535));
-        std::memcpy(bytes + 2 * i, &sample, 2);
+        uint16_t raw;
+        std::memcpy(&raw, bytes + 2 * i, 2);
+        const int64_t s = m_bSigned ? int64_t(static_cast<int16_t>(raw)) : int64_t(raw);
+        // The distance from the own centre, scaled to the target width, from the target centre.
+        const int64_t value = target - ((center - s) * nTargetWidth) / m_nWindowWidth;
+        raw = static_cast<uint16_t>(std::clamp(value, lowest, highest));
+        std::memcpy(bytes + 2 * i, &raw, 2);
+    }
+}
+
+void CStitchDicomItem::FillUncovered(std::uint32_t sample)
+{
+    if (!m_pPixels || m_nWidth <= 0 || m_nRows <= 0)
+        return;
+    const int pictureRight = m_nPictureRight < 0 ? m_nWidth : std::min(m_nPictureRight, m_nWidth);
+    // Item column x shows source column x + left.
+    const int64_t first = std::clamp<int64_t>(int64_t(std::max(m_nPictureLeft, 0)) - m_rcAdjust.left, 0, m_nWidth);
+    const int64_t end = std::clamp<int64_t>(int64_t(pictureRight) - m_rcAdjust.left, first, m_nWidth);
+    const size_t bpp = static_cast<size_t>(m_nBytesPerPixel);
+    for (int y = 0; y < m_nRows; ++y) {
+        BYTE* row = m_pPixels.get() + static_cast<size_t>(y) * GetRowBytes();
+        imaging::FillSamples(row, static_cast<size_t>(first), m_nBytesPerPixel, sample);
+        imaging::FillSamples(row + static_cast<size_t>(end) * bpp, static_cast<size_t>(m_nWidth - end),
+                             m_nBytesPerPixel, sample);
     }
 }

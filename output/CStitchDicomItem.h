@@ -6,6 +6,7 @@
 #include "platform/LargeBuffer.h"
 
 #include <cstddef>
+#include <cstdint>
 
 class CStitchDicomItem {
 public:
@@ -27,9 +28,18 @@ public:
     BOOL PlaceRow(int y, const BYTE* row);
 
     // Maps a 16-bit piece from its own window onto the common window (targetCenter,
-    // targetWidth). Only 16-bit items with a window centre of at least 1 and a window
-    // width other than 0 change.
+    // targetWidth): its centre goes to the target centre, its window edges to the target's.
+    // Computed in 64-bit signed arithmetic on the stored values (signed when m_bSigned) and
+    // clamped to the sample type's range. Only 16-bit items with a window (width >= 1)
+    // change; any centre counts, negative ones included.
     void MatchWindow(int nTargetCenter, int nTargetWidth);
+    // True when the item carries a window to be matched and written.
+    bool HasWindow() const { return m_nWindowWidth >= 1; }
+
+    // Sets every byte of the item that shows no source picture to `sample` (one sample of
+    // m_nBytesPerPixel bytes): the columns the shift uncovers and those outside the
+    // source's picture columns m_nPictureLeft..m_nPictureRight.
+    void FillUncovered(std::uint32_t sample);
 
     // Pixel-sized: not zero-filled by the allocation (Create fills it), huge pages where
     // the system offers them. Compose releases it once the raster holds the rows.
@@ -40,8 +50,15 @@ public:
     int m_nWindowCenter = 0;
     int m_nBytesPerPixel = 0;
     CRect m_rcAdjust;
-    // The value of bytes no source pixel covers (0xFF for MONOCHROME1 files, else 0x00).
+    // The byte the buffer starts with; Compose replaces the uncovered samples with the
+    // output's black (FillUncovered).
     BYTE m_byFill = 0;
+    // Samples are two's complement (Pixel Representation 1, or a signed bitmap).
+    bool m_bSigned = false;
+    // The source columns that hold picture; a bitmap widened to a common width has black
+    // bands outside them. -1 for the right edge means the whole width.
+    int m_nPictureLeft = 0;
+    int m_nPictureRight = -1;
     // Identity of a file source, for the stitched file's Source Image Sequence; empty for
     // bitmap sources and for files without these elements.
     CString m_strSOPClassUID;

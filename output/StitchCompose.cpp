@@ -1,6 +1,9 @@
 // Composition: the items stacked into one raster, window-matched and cropped.
 #include "output/CStitchDicomFile.h"
 
+#include "imaging/DicomTags.h"
+#include "imaging/LDicomDS.h"
+#include "imaging/StoredValue.h"
 #include "platform/LargeBuffer.h"
 
 #include <algorithm>
@@ -9,7 +12,43 @@
 
 namespace {
 constexpr int64_t kMaxDicomDimension = 65535;
+
+// The raw sample that displays black in the written file: the template's photometric
+// interpretation and sign decide (0 when the template cannot be read; the write then fails).
+std::uint32_t OutputBlack(const char* templatePath, int bytesPerPixel)
+{
+    LDicomDS ds(nullptr);
+    if (templatePath == nullptr || *templatePath == '\0' ||
+        ds.LoadDS(templatePath, LOADDS_PIXEL_DATA_ON_DEMAND) != DICOM_SUCCESS)
+        return 0;
+    pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
+    DICOMIMAGE info;
+    if (pixel == nullptr || ds.GetInfoImage(pixel, &info, 0) != DICOM_SUCCESS || info.nSamplesPerPixel != 1)
+        return 0;
+    return imaging::BlackSample(info.nPhotometric == DICOM_PHOTOMETRIC_MONOCHROME1, bytesPerPixel,
+                                info.nPixelRepresentation == 1);
 }
+
+// The crop clamped to the raster's columns and to its first row; rows below the raster
+// stay (they are written black).
+CRect ClampCrop(const CRect& crop, int rasterWidth)
+{
+    CRect clamped = crop;
+    clamped.left = std::max<LONG>(clamped.left, 0);
+    clamped.top = std::max<LONG>(clamped.top, 0);
+    clamped.right = std::min<LONG>(clamped.right, rasterWidth);
+    return clamped;
+}
+
+bool IsCropRequested(const CRect& crop) { return crop.right > crop.left && crop.bottom > crop.top; }
+
+// A requested crop that keeps no pixel of the raster.
+bool CropKeepsNothing(const CRect& crop, int rasterWidth, int rasterHeight)
+{
+    const CRect clamped = ClampCrop(crop, rasterWidth);
+    return clamped.right <= clamped.left || clamped.bottom <= clamped.top || clamped.top >= rasterHeight;
+}
+}  // namespace
 
 struct CStitchDicomFile::Raster {
     platform::LargeArray<BYTE> pixels;
@@ -81,24 +120,13 @@ BOOL CStitchDicomFile::BuildRaster(Raster& raster)
     if (!raster.pixels) {
         return Fail(ESaveFailure::NoMemory);
     }
-    int64_t targetWidthSum = 0;
-    int widthCount = 0;
-    int targetCenter = 0;
-    for (const auto& item : m_arrItems) {
-        if (item->m_nWindowWidth > 0) {
-            targetWidthSum += item->m_nWindowWidth;
-            ++widthCount;
-        }
-        targetCenter = std::max(targetCenter, item->m_nWindowCenter);
-    }
-    m_nTargetWidth = widthCount > 0 ? static_cast<int>(targetWidthSum / widthCount) : 0;
-    m_nTargetCenter = targetCenter;
-
+    ChooseWindow();
     const size_t rowBytes = raster.RowBytes();
     BYTE* out = raster.pixels.get();
     for (const auto& item : m_arrItems) {
-        if (m_nTargetCenter > 0)
+        if (m_nTargetWidth >= 1)
             item->MatchWindow(m_nTargetCenter, m_nTargetWidth);
+        item->FillUncovered(m_nBlackSample);
         PlaceItem(*item, raster, out);
         out += static_cast<size_t>(item->m_nRows) * rowBytes;
         item->m_pPixels.reset();
@@ -106,14 +134,34 @@ BOOL CStitchDicomFile::BuildRaster(Raster& raster)
     return TRUE;
 }
 
-// Writes the item's rows from `out`, centred in the raster's width. An item whose pixels
-// are gone (a second composition of the same items) gives rows of its fill value.
-void CStitchDicomFile::PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out)
+// The common window of the items that carry one (width >= 1): the mean of their widths
+// (truncated) and the largest of their centres, whatever its sign. Width 0 when none does.
+void CStitchDicomFile::ChooseWindow()
+{
+    int64_t widthSum = 0;
+    int count = 0;
+    int64_t center = INT32_MIN;
+    for (const auto& item : m_arrItems) {
+        if (!item->HasWindow())
+            continue;
+        widthSum += item->m_nWindowWidth;
+        ++count;
+        center = std::max<int64_t>(center, item->m_nWindowCenter);
+    }
+    m_nTargetWidth = count > 0 ? static_cast<int>(widthSum / count) : 0;
+    m_nTargetCenter = count > 0 ? static_cast<int>(center) : 0;
+}
+
+// Writes the item's rows from `out`, centred in the raster's width, black beside it. An
+// item whose pixels are gone (a second composition of the same items) gives black rows.
+void CStitchDicomFile::PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out) const
 {
     const size_t rowBytes = raster.RowBytes();
     const size_t itemRowBytes = item.GetRowBytes();
+    const int bpp = raster.bytesPerPixel;
     if (!item.m_pPixels) {
-        std::memset(out, item.m_byFill, static_cast<size_t>(item.m_nRows) * rowBytes);
+        imaging::FillSamples(out, static_cast<size_t>(item.m_nRows) * static_cast<size_t>(raster.width), bpp,
+                             m_nBlackSample);
         return;
     }
     if (itemRowBytes == rowBytes) {
@@ -122,20 +170,21 @@ void CStitchDicomFile::PlaceItem(const CStitchDicomItem& item, const Raster& ras
     }
     const size_t offset = static_cast<size_t>((raster.width - item.m_nWidth) / 2) * raster.bytesPerPixel;
     for (int y = 0; y < item.m_nRows; ++y, out += rowBytes) {
-        std::memset(out, item.m_byFill, rowBytes);
+        imaging::FillSamples(out, static_cast<size_t>(raster.width), bpp, m_nBlackSample);
         std::memcpy(out + offset, item.m_pPixels.get() + static_cast<size_t>(y) * itemRowBytes, itemRowBytes);
     }
 }
 
 // Cuts the crop rectangle out of the raster. The rectangle is clamped to the raster's
-// width; rows below the raster come out as 0xFF bytes. An empty rectangle means no crop.
+// columns and first row; rows below the raster come out black. An empty rectangle means no
+// crop; one that keeps no pixel of the raster is refused (nothing would be worth writing).
 BOOL CStitchDicomFile::CropRaster(Raster& raster)
 {
-    CRect crop = m_rcOutputCrop;
-    crop.left = std::max<LONG>(crop.left, 0);
-    crop.right = std::min<LONG>(crop.right, raster.width);
-    if (crop.right <= crop.left || crop.bottom <= crop.top)
+    if (!IsCropRequested(m_rcOutputCrop))
         return TRUE;
+    if (CropKeepsNothing(m_rcOutputCrop, raster.width, raster.height))
+        return Fail(ESaveFailure::CropOutside);
+    const CRect crop = ClampCrop(m_rcOutputCrop, raster.width);
     if (!CheckOutputSize(int64_t{crop.right} - crop.left, int64_t{crop.bottom} - crop.top, raster.bytesPerPixel))
         return FALSE;
     Raster cropped;
@@ -146,9 +195,10 @@ BOOL CStitchDicomFile::CropRaster(Raster& raster)
     if (!cropped.pixels) {
         return Fail(ESaveFailure::NoMemory);
     }
-    std::memset(cropped.pixels.get(), 0xFF, cropped.Size());
+    imaging::FillSamples(cropped.pixels.get(), static_cast<size_t>(cropped.width) * static_cast<size_t>(cropped.height),
+                         cropped.bytesPerPixel, m_nBlackSample);
     const size_t leftBytes = static_cast<size_t>(crop.left) * raster.bytesPerPixel;
-    for (int y = std::max<LONG>(crop.top, 0); y < raster.height && y < crop.bottom; ++y) {
+    for (int y = crop.top; y < raster.height && y < crop.bottom; ++y) {
         std::memcpy(cropped.pixels.get() + static_cast<size_t>(y - crop.top) * cropped.RowBytes(),
                     raster.pixels.get() + static_cast<size_t>(y) * raster.RowBytes() + leftBytes, cropped.RowBytes());
     }
@@ -160,8 +210,8 @@ BOOL CStitchDicomFile::CropRaster(Raster& raster)
 // when there is no crop), with the crop read as CropRaster reads it.
 void CStitchDicomFile::MarkUsedItems(int rasterWidth)
 {
-    const CRect crop = m_rcOutputCrop;
-    const bool cropped = std::min<LONG>(crop.right, rasterWidth) > std::max<LONG>(crop.left, 0) && crop.bottom > crop.top;
+    const CRect crop = ClampCrop(m_rcOutputCrop, rasterWidth);
+    const bool cropped = IsCropRequested(m_rcOutputCrop);
     m_arrItemUsed.assign(m_arrItems.size(), false);
     int64_t start = 0;
     for (size_t i = 0; i < m_arrItems.size(); ++i) {
@@ -189,6 +239,9 @@ BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
     if (!CheckItems(raster))
         return FALSE;
     MarkUsedItems(raster.width);
+    if (IsCropRequested(m_rcOutputCrop) && CropKeepsNothing(m_rcOutputCrop, raster.width, raster.height))
+        return Fail(ESaveFailure::CropOutside);
+    m_nBlackSample = OutputBlack(templatePath, raster.bytesPerPixel);
     if (!BuildRaster(raster) || !CropRaster(raster))
         return FALSE;
     m_nOutputColumns = raster.width;

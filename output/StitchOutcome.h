@@ -17,6 +17,7 @@ enum class ESaveFailure {
     NoImage,         // no piece could be prepared
     MixedDepths,     // the pieces differ in bytes per pixel
     NoRows,          // every piece keeps no row
+    CropOutside,     // the crop keeps no pixel of the stitched image
     TooLarge,        // over 65535 rows or columns
     TooManyBytes,    // over 4 GB of pixels
     DepthMismatch,   // the raster's depth differs from the template's Bits Allocated

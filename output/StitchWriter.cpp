@@ -20,6 +20,21 @@ constexpr const char* kExplicitLittleEndian = "1.2.840.10008.1.2.1";
 
 using imaging::FindOrInsert;
 
+// The pixels are stored values (shifted down to bit 0, sign-extended): an 8-bit template
+// whose High Bit is not Bits Stored - 1, or whose signed values were narrower than the
+// byte, is described accordingly. Deeper templates become 16 bits stored.
+void DescribeStoredValues8(LDicomDS& ds, bool isSigned)
+{
+    const int bitsStored = imaging::ReadShort(ds, TAG_BITS_STORED).value_or(8);
+    const int highBit = imaging::ReadShort(ds, TAG_HIGH_BIT).value_or(bitsStored - 1);
+    if (isSigned && bitsStored < 8) {
+        imaging::UpdateShort(ds, TAG_HIGH_BIT, 7);
+        imaging::UpdateShort(ds, TAG_BITS_STORED, 8);
+    } else if (highBit != bitsStored - 1) {
+        imaging::UpdateShort(ds, TAG_HIGH_BIT, bitsStored - 1);
+    }
+}
+
 // Identity, manufacturer and content date/time (one reading of the local clock).
 void WriteIdentity(LDicomDS& ds)
 {
@@ -109,12 +124,17 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     WriteIdentity(ds);
     if (!output::WriteProvenance(ds, UsedItems(), m_strError))
         return Fail(ESaveFailure::WriteFailed);
-    if (nWindowWidth > 0 && nWindowCenter > 0) {
-        // The pieces were brought onto this window: it describes stored values directly.
-        imaging::UpdateDouble(ds, TAG_WINDOW_WIDTH, nWindowWidth);
-        imaging::UpdateDouble(ds, TAG_WINDOW_CENTER, nWindowCenter);
-        imaging::RemoveAttribute(ds, TAG_RESCALE_INTERCEPT);
-        imaging::RemoveAttribute(ds, TAG_RESCALE_SLOPE);
+    if (nWindowWidth >= 1) {
+        // The pieces were brought onto this window of stored values (any centre, negative
+        // ones included): a viewer must apply it to the stored values as they are, so the
+        // rescale becomes the identity. It is kept rather than deleted, since some image
+        // types require it.
+        const double width = nWindowWidth;
+        const double center = nWindowCenter;
+        ds.SetDoubleValue(FindOrInsert(ds, TAG_WINDOW_WIDTH), &width, 1);
+        ds.SetDoubleValue(FindOrInsert(ds, TAG_WINDOW_CENTER), &center, 1);
+        imaging::UpdateDouble(ds, TAG_RESCALE_INTERCEPT, 0.0);
+        imaging::UpdateDouble(ds, TAG_RESCALE_SLOPE, 1.0);
     }
     const bool isSigned = imaging::ReadShort(ds, TAG_PIXEL_REPRESENTATION) == 1;
     const auto [smallest, largest] = RasterValueRange(pPixels, cbPixels, bitsAllocated > 8 ? 2 : 1, isSigned);
@@ -129,6 +149,8 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     if (hasBitsAllocated && (bitsAllocated == 0 || bitsAllocated > 8)) {
         imaging::UpdateShort(ds, TAG_HIGH_BIT, 15);
         imaging::UpdateShort(ds, TAG_BITS_STORED, 16);
+    } else if (hasBitsAllocated && samplesPerPixel == 1) {
+        DescribeStoredValues8(ds, isSigned);
     }
     // The new pixels replace the template's before any re-encoding, so a template whose own
     // pixel data cannot be decoded still yields a file; raw pixels are never written under a

@@ -82,6 +82,9 @@ private:
         std::unique_ptr<CBaseImageData> image;
         std::string fileName;
         CRect rect;
+        // Columns of a widened bitmap that hold its picture (-1: the whole width).
+        int pictureLeft = 0;
+        int pictureRight = -1;
     };
     EChange AdjustSelected(void (*change)(CRect& rc, int n, int height), int n);
     EChange SwapSelectedWith(int other);

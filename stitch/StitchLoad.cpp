@@ -3,31 +3,41 @@
 
 #include "image/CBaseImageData.h"
 #include "imaging/LBitmap.h"
+#include "imaging/StoredValue.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
-// Bitmaps narrower than the widest are centred between black bands, so that every piece
-// of a bitmap source has the same width.
-void WidenToCommonWidth(const std::vector<LBitmap*>& bitmaps)
+// Bitmaps narrower than the widest are centred between black bands in the widest one's
+// width, so that every piece of a bitmap source has the same width. Until the output is
+// known the bands hold the MONOCHROME2 black of the bitmap's depth and sign; the save
+// writes them with the output's own black. Returns each bitmap's picture columns
+// [left, right).
+std::vector<std::pair<int, int>> WidenToCommonWidth(const std::vector<LBitmap*>& bitmaps)
 {
     int widest = 0;
     for (const LBitmap* bitmap : bitmaps)
         widest = std::max(widest, bitmap->GetWidth());
+    std::vector<std::pair<int, int>> pictures;
     for (LBitmap* bitmap : bitmaps) {
         const int width = bitmap->GetWidth();
+        const int left = (widest - width) / 2;
+        pictures.emplace_back(left, left + width);
         if (width == widest)
             continue;
-        // Resized (which keeps the bitmap's other properties), cleared to black, and the
-        // original ORed in at its place. A combine with the clearing flag alone replaces
-        // the part the copy covers instead of clearing, which left the picture stretched.
+        // Resized (which keeps the bitmap's other properties), filled, and the original
+        // put in at its place, replacing the band's value.
         LBitmap copy;
         copy.Copy(*bitmap);
         bitmap->Resize(widest, copy.GetHeight());
-        bitmap->Fill(0);
-        bitmap->Combine((widest - width) / 2, 0, width, copy.GetHeight(), copy, 0, 0, CB_OP_OR);
+        const int bytesPerSample = bitmap->GetBitsPerPixel() / 8;
+        bitmap->Fill(imaging::BlackSample(false, bytesPerSample, bitmap->IsSigned() != FALSE));
+        bitmap->Combine(left, 0, width, copy.GetHeight(), copy, 0, 0, CB_OP_REPLACE);
     }
+    return pictures;
 }
 
 }  // namespace
@@ -74,8 +84,12 @@ CStitchLoadResult CStitchModel::LoadBitmaps(const LBitmapList& bitmaps, const CA
         copies.push_back(&image->m_bitmap);
         AddPiece(std::move(image));
     }
-    WidenToCommonWidth(copies);
-    for (Piece& piece : m_pieces)
+    const std::vector<std::pair<int, int>> pictures = WidenToCommonWidth(copies);
+    for (size_t i = 0; i < m_pieces.size(); ++i) {
+        Piece& piece = m_pieces[i];
         piece.rect = CRect(0, 0, piece.image->GetWidth(), piece.image->GetHeight());
+        piece.pictureLeft = pictures[i].first;
+        piece.pictureRight = pictures[i].second;
+    }
     return result;
 }

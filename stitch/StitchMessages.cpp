@@ -22,6 +22,7 @@ const char* RefusalText(ESaveFailure failure)
     case ESaveFailure::NoImage: return "Cannot save: no image could be stitched.";
     case ESaveFailure::MixedDepths: return "Cannot save: the images differ in bits per pixel.";
     case ESaveFailure::NoRows: return "Cannot save: the stitched image has no rows.";
+    case ESaveFailure::CropOutside: return "Cannot save: the crop keeps no pixel of the stitched image.";
     case ESaveFailure::TooLarge: return "Cannot save: the stitched image is larger than 65535 x 65535 pixels.";
     case ESaveFailure::TooManyBytes: return "Cannot save: the stitched image is larger than 4 GB.";
     case ESaveFailure::DepthMismatch:

@@ -20,7 +20,8 @@ CStitchSaveResult CStitchModel::Save(const char* refPath, const char* savePath) 
             added = file.AddFileItem(piece.fileName.c_str(), piece.rect);
         } else {
             const CPoint window = i < m_arrWindowLevel.size() ? m_arrWindowLevel[i] : CPoint(0, 0);
-            added = file.AddBitmapItem(piece.image.get(), piece.rect, window.x, window.y);
+            added = file.AddBitmapItem(piece.image.get(), piece.rect, window.x, window.y, piece.pictureLeft,
+                                       piece.pictureRight);
         }
         if (added) {
             itemPiece.push_back(i);

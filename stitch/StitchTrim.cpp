@@ -12,15 +12,15 @@
 
 namespace {
 
-int SampleAt(const unsigned char* row, int c, int bitsPerPixel)
+int SampleAt(const unsigned char* row, int c, int bitsPerPixel, bool isSigned)
 {
     switch (bitsPerPixel) {
     case 8:
-        return row[c];
+        return isSigned ? static_cast<int8_t>(row[c]) : row[c];
     case 16: {
         uint16_t word;
         std::memcpy(&word, row + 2 * c, 2);
-        return static_cast<int16_t>(word);
+        return isSigned ? static_cast<int16_t>(word) : word;
     }
     case 24:
         return (row[3 * c] + row[3 * c + 1] + row[3 * c + 2]) / 3;
@@ -45,7 +45,8 @@ double CStitchTrim::RowDeviation(const int* values, int count)
     return std::sqrt(squares / count);
 }
 
-int CStitchTrim::FindContentEdge(const unsigned char* samples, int width, int rows, int bitsPerPixel, int direction)
+int CStitchTrim::FindContentEdge(const unsigned char* samples, int width, int rows, int bitsPerPixel, int direction,
+                                 bool isSigned)
 {
     if (width <= 0 || rows <= 0)
         return -1;
@@ -63,7 +64,7 @@ int CStitchTrim::FindContentEdge(const unsigned char* samples, int width, int ro
     for (int r = 0; r < rows; ++r) {
         const unsigned char* rowStart = samples + static_cast<size_t>(r) * rowBytes;
         for (int c = 0; c < width; ++c)
-            row[static_cast<size_t>(c)] = SampleAt(rowStart, c, bitsPerPixel);
+            row[static_cast<size_t>(c)] = SampleAt(rowStart, c, bitsPerPixel, isSigned);
         const double d = RowDeviation(row.data(), width);
         deviation[static_cast<size_t>(r)] = d;
         if (d <= smallest)
@@ -106,13 +107,14 @@ void CStitchTrim::TrimRect(CBaseImage& source, CRect& rc)
         return;
     std::memset(buffer.get(), 0, bufferBytes);
     const CRect previous = rc;
+    const bool isSigned = source.m_bitmap.IsSigned() != FALSE;
 
     source.GetRows(buffer.get(), 0, 0, width, rows);
-    const int top = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, Top);
+    const int top = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, Top, isSigned);
     if (top >= 0)
         rc.top = top;
     source.GetRows(buffer.get(), 0, height - rows, width, rows);
-    const int bottom = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, Bottom);
+    const int bottom = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, Bottom, isSigned);
     if (bottom >= 0)
         rc.bottom = height - bottom;
     if (rc.top >= rc.bottom || rc.top < 0 || rc.bottom > height) {

@@ -14,9 +14,11 @@ public:
 
     // The edge of the detailed region within one band of packed rows (width x bits / 8
     // bytes each): for Top the first detailed row, for Bottom rows - index + 1 where index
-    // is the last detailed row; -1 when no row stands out. Samples: bytes for 8 bits,
-    // signed little-endian words for 16, the mean of three bytes for 24, 0 otherwise.
-    static int FindContentEdge(const unsigned char* samples, int width, int rows, int bitsPerPixel, int direction);
+    // is the last detailed row; -1 when no row stands out. Samples: stored values of 8 or
+    // 16 bits (two's complement only when isSigned), the mean of three bytes for 24, 0
+    // otherwise. Reading unsigned words as signed would wrap bright anatomy negative.
+    static int FindContentEdge(const unsigned char* samples, int width, int rows, int bitsPerPixel, int direction,
+                               bool isSigned = false);
     // The population standard deviation of the values.
     static double RowDeviation(const int* values, int count);
 

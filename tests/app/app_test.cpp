@@ -2,6 +2,7 @@
 #include "app/SampleStudy.h"
 #include "image/CBaseImageData.h"
 #include "imaging/LDicomDS.h"
+#include "tests/support/DicomFactory.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/DicomValidation.h"
 
@@ -282,6 +283,25 @@ TEST(AppTest, AFileThatDoesNotLoadIsOneLineAndTheOthersStillShow)
             EXPECT_EQ(std::vector<std::string>{"3 True"}, JsonQuery(r.out, {"len(d), 'error' in d[1]"}));
         }
     }
+}
+
+// Stored bits at High Bit 15 shifted down; a missing Pixel Representation said so and
+// read as unsigned (32768 + 4080 would otherwise be negative).
+TEST(AppTest, InfoShowsStoredValuesAndAMissingPixelRepresentation)
+{
+    testfiles::SyntheticImage image =
+        testfiles::MakeGrey(2, 2, 16, [](int r, int c) { return std::vector<int>{0x0010, 0xFF00, 0x8000, 0xFFF0}[size_t(r * 2 + c)]; });
+    image.highBit = 15;
+    image.hasPixelRepresentation = false;
+    image.photometric = "MONOCHROME1";
+    const fs::path path = testfiles::FreshDir("app_info_stored") / "high15.dcm";
+    ASSERT_EQ(testfiles::WriteSynthetic(image, path), "");
+    const RunResult r = Tessor({"info", "--json", path.string()});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ((std::vector<std::string>{"1 4095 False", "read as unsigned -1", "False white to black (inverted)"}),
+              JsonQuery(r.out, {"d[0]['bitmap']['minValue'], d[0]['bitmap']['maxValue'], d[0]['bitmap']['signed']",
+                                "d[0]['image']['pixelRepresentationMissing'], d[0]['image']['pixelRepresentation']",
+                                "d[0]['window']['applied'], d[0]['window']['colours']"}));
 }
 
 TEST(AppTest, HelpUsageErrorsAndFailures)

@@ -75,11 +75,40 @@ TEST(BaseImageTest, WindowRangeConvertsTheCentreToStoredValues)
     EXPECT_EQ(32769, low);
     EXPECT_EQ(32849, high);
 
-    // A missing Pixel Representation (-1) counts as signed.
+    // A missing Pixel Representation (-1) reads as unsigned, as the pixels are decoded.
     image.m_attr.m_nPixelRepresentation = -1;
     image.CalcWindowRange(&low, &high, 1, 40, 0, 65535);
-    EXPECT_EQ(32809, low);
-    EXPECT_EQ(32809, high);
+    EXPECT_EQ(41, low);
+    EXPECT_EQ(41, high);
+}
+
+// The window is in rescaled units: stored = (value - intercept) / slope, the width
+// divided by the slope; worked out by hand.
+TEST(BaseImageTest, WindowRangeFollowsSlopeAndIntercept)
+{
+    struct RescaleCase {
+        int representation;
+        double slope, intercept;
+        int width, center;
+        int low, high;
+    };
+    const RescaleCase cases[] = {
+        {0, 2.0, -1024.0, 400, 40, 433, 633},     // centre 532, width 200
+        {0, 0.0, 0.0, 400, 40, -159, 241},        // no slope: as stored
+        {1, 1.0, 0.0, 400, -600, 31969, 32369},   // negative centre: stored -600
+        {1, 0.5, 100.0, 100, -600, 31269, 31469},  // centre -1400, width 200
+    };
+    for (const RescaleCase& c : cases) {
+        CBaseImageData image;
+        image.m_attr.m_nPixelRepresentation = c.representation;
+        image.m_attr.m_dRescaleSlope = c.slope;
+        image.m_attr.m_dRescaleIntercept = c.intercept;
+        int low = 0;
+        int high = 0;
+        image.CalcWindowRange(&low, &high, c.width, c.center, INT32_MIN, INT32_MAX);
+        EXPECT_EQ(c.low, low) << c.slope << " " << c.intercept << " " << c.center;
+        EXPECT_EQ(c.high, high) << c.slope << " " << c.intercept << " " << c.center;
+    }
 }
 
 TEST(BaseImageTest, WindowConversionsAreInverse)

@@ -192,11 +192,16 @@ TEST(DicomRecordsTest, MonochromeOneSwapsTheColours)
         EXPECT_EQ(255, image.m_pLUT[0].rgbRed);  // low end white
     }
 
-    // Without a window the colours are swapped but nothing is applied.
+    // Without a window it is drawn inverted all the same: the smallest value white, the
+    // largest black (values 0 .. 11 of a 4 x 3 image).
     CBaseImageData bare;
     ASSERT_TRUE(bare.Load(WriteGrey("mono1-bare.dcm", Photometric("MONOCHROME1")).c_str()));
     EXPECT_EQ(0xFFFFFFu, bare.m_crLutStart);
     EXPECT_FALSE(bare.m_bitmap.HasWindow());
+    const std::vector<DWORD>& shown = bare.m_bitmap.GetRendition();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(0xFFFFFFu, shown.front());
+    EXPECT_EQ(0x000000u, shown.back());
 
     CBaseImageData mono2;
     ASSERT_TRUE(mono2.Load(WriteGrey("mono2.dcm", Photometric("MONOCHROME2")).c_str()));
@@ -204,7 +209,7 @@ TEST(DicomRecordsTest, MonochromeOneSwapsTheColours)
     EXPECT_EQ(0xFFFFFFu, mono2.m_crLutEnd);
 }
 
-TEST(DicomRecordsTest, OnlyAPositiveWindowIsAppliedTruncated)
+TEST(DicomRecordsTest, AnyCentreWithAWidthOfOneOrMoreIsAppliedTruncated)
 {
     struct Case {
         const char* width;
@@ -215,7 +220,8 @@ TEST(DicomRecordsTest, OnlyAPositiveWindowIsAppliedTruncated)
     };
     const Case cases[] = {
         {"400", "40", true, 400, 40},     {"399.9", "40.6", true, 399, 40}, {"400", "40\\400", true, 400, 40},
-        {"400", "0", false, 0, 0},        {"400", "-600", false, 0, 0},     {"0", "40", false, 0, 0},
+        {"400", "0", true, 400, 0},       {"400", "-600", true, 400, -600}, {"0", "40", false, 0, 0},
+        {"0.5", "40", false, 0, 0},       {"1", "-5", true, 1, -5},
         {"1e12", "40", true, INT32_MAX, 40},
     };
     for (const Case& c : cases) {

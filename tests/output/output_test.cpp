@@ -2,6 +2,8 @@
 #include "output/OutputSettings.h"
 
 #include "imaging/DicomAttribute.h"
+#include "image/CBaseImage.h"
+
 #include "imaging/LDicomDS.h"
 #include "tests/support/DicomFactory.h"
 #include "tests/support/DicomValidation.h"
@@ -17,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -116,35 +119,41 @@ TEST_F(OutputTest, StacksKeptRowsOfThreeImagesInOrder)
     EXPECT_TRUE(messages.texts.empty());
 }
 
-TEST_F(OutputTest, ShiftsRowsSidewaysAndFillsTheUncoveredColumns)
+TEST_F(OutputTest, ShiftsRowsSidewaysAndFillsTheUncoveredColumnsBlack)
 {
     const auto columnCoded = [](int, int c) { return c % 200 + 1; };
-    const fs::path grey8 = Write(MakeGrey(4, 1000, 8, columnCoded), "grey8.dcm");
-    SyntheticImage mono1 = MakeGrey(4, 1000, 16, columnCoded);
+    const fs::path grey8 = Write(MakeGrey(1, 1000, 8, columnCoded), "grey8.dcm");
+    SyntheticImage mono1 = MakeGrey(1, 1000, 16, columnCoded);
     mono1.photometric = "MONOCHROME1";
     const fs::path inverted16 = Write(mono1, "mono1.dcm");
+    const fs::path out = dir / "out.dcm";
 
     CStitchDicomFile file;
-    ASSERT_TRUE(file.AddFileItem(grey8.c_str(), CRect(10, 0, 1000, 4)));
-    ASSERT_TRUE(file.AddFileItem(grey8.c_str(), CRect(-10, 0, 1000, 4)));
-    const BYTE* movedLeft = file.m_arrItems[0]->m_pPixels.get();
-    const BYTE* movedRight = file.m_arrItems[1]->m_pPixels.get();
+    ASSERT_TRUE(file.AddFileItem(grey8.c_str(), CRect(10, 0, 1000, 1)));
+    ASSERT_TRUE(file.AddFileItem(grey8.c_str(), CRect(-10, 0, 1000, 1)));
+    ASSERT_TRUE(file.Compose(grey8.c_str(), out.c_str()));
+    const Written w = ReadBack(out);
+    ASSERT_EQ(w.pixels.size(), 2000u);
+    const BYTE* movedLeft = w.pixels.data();
+    const BYTE* movedRight = w.pixels.data() + 1000;
     EXPECT_EQ(movedLeft[0], 11);     // source column 10
     EXPECT_EQ(movedLeft[989], 200);  // source column 999
-    EXPECT_EQ(movedLeft[990], 0x00);
+    EXPECT_EQ(movedLeft[990], 0x00);  // black in MONOCHROME2
     EXPECT_EQ(movedLeft[999], 0x00);
     EXPECT_EQ(movedRight[9], 0x00);
     EXPECT_EQ(movedRight[10], 1);      // source column 0
     EXPECT_EQ(movedRight[999], 190);   // source column 989
 
-    ASSERT_TRUE(file.AddFileItem(inverted16.c_str(), CRect(10, 0, 1000, 4)));
-    const BYTE* mono = file.m_arrItems[2]->m_pPixels.get();
-    EXPECT_EQ(mono[0] | (mono[1] << 8), 11);
-    EXPECT_EQ(mono[2 * 990], 0xFF);  // MONOCHROME1 fills with white-as-stored, i.e. black on screen
-    EXPECT_EQ(mono[2 * 999 + 1], 0xFF);
+    CStitchDicomFile inverted;
+    ASSERT_TRUE(inverted.AddFileItem(inverted16.c_str(), CRect(10, 0, 1000, 1)));
+    ASSERT_TRUE(inverted.Compose(inverted16.c_str(), out.c_str()));
+    const Written m = ReadBack(out);
+    EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 0), 11);
+    EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 990), 0xFFFF);  // black in MONOCHROME1
+    EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 999), 0xFFFF);
 }
 
-TEST_F(OutputTest, CompressedSourceMatchesItsUncompressedTwinExceptForFill)
+TEST_F(OutputTest, CompressedSourceMatchesItsUncompressedTwinFillIncluded)
 {
     SyntheticImage image = MakeGrey(64, 80, 16, [](int r, int c) { return (r * 37 + c * 11) % 4096; });
     image.photometric = "MONOCHROME1";
@@ -158,23 +167,18 @@ TEST_F(OutputTest, CompressedSourceMatchesItsUncompressedTwinExceptForFill)
     EXPECT_FALSE(file.m_bChangeSyntax);
     ASSERT_TRUE(file.AddFileItem(rle.c_str(), adjust));
     EXPECT_TRUE(file.m_bChangeSyntax);
-    const CStitchDicomItem& a = *file.m_arrItems[0];
-    const CStitchDicomItem& b = *file.m_arrItems[1];
-    ASSERT_EQ(a.GetSize(), b.GetSize());
-    for (size_t row = 0; row < 55; ++row) {
-        for (size_t byte = 0; byte < 160; ++byte) {
-            const size_t at = row * 160 + byte;
-            if (byte < 6) {
-                EXPECT_EQ(a.m_pPixels[at], 0xFF);
-                EXPECT_EQ(b.m_pPixels[at], 0x00);
-            } else {
-                ASSERT_EQ(a.m_pPixels[at], b.m_pPixels[at]) << "row " << row << " byte " << byte;
-            }
-        }
-    }
     const fs::path out = dir / "out.dcm";
     ASSERT_TRUE(file.Compose(raw.c_str(), out.c_str()));
-    EXPECT_EQ(ReadBack(out).transferSyntax, "1.2.840.10008.1.2.1");
+    const Written w = ReadBack(out);
+    EXPECT_EQ(w.transferSyntax, "1.2.840.10008.1.2.1");
+    ASSERT_EQ(w.rows, 110);
+    for (int row = 0; row < 110; ++row) {
+        const int source = 5 + row % 55;
+        for (int column = 0; column < 80; ++column) {
+            const int expected = column < 3 ? 0xFFFF : (source * 37 + (column - 3) * 11) % 4096;
+            ASSERT_EQ(testfiles::Sample16(w.pixels, 80, row, column), expected) << row << "," << column;
+        }
+    }
     EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, raw));
 }
 
@@ -227,38 +231,50 @@ TEST(StitchItem, CreateSizesTheBandOrRefusesIt)
 
 TEST(StitchItem, MatchWindowMapsEachPieceOntoTheCommonWindow)
 {
-    CStitchDicomItem first;
-    ASSERT_TRUE(first.Create(3, 2, CRect(0, 0, 3, 1), 0));
-    const uint16_t samples[3] = {1000, 0, 2000};
-    std::memcpy(first.m_pPixels.get(), samples, sizeof samples);
-    first.m_nWindowWidth = 2000;
-    first.m_nWindowCenter = 1000;
-    first.MatchWindow(1500, 2500);
-    uint16_t result[3];
-    std::memcpy(result, first.m_pPixels.get(), sizeof result);
-    EXPECT_EQ(result[0], 1500);
-    EXPECT_EQ(result[1], 250);
-    EXPECT_EQ(result[2], 2750);
+    // value = target centre - (own centre - s) x target width / own width, truncated,
+    // clamped to the sample type; worked out by hand.
+    struct MatchCase {
+        const char* what;
+        bool isSigned;
+        int width, center, targetCenter, targetWidth;
+        std::vector<int> samples, expected;
+    };
+    const MatchCase cases[] = {
+        {"unsigned onto (2500, 1500)", false, 2000, 1000, 1500, 2500, {1000, 0, 2000, 65535}, {1500, 250, 2750, 65535}},
+        {"the target's own window", false, 3000, 1500, 1500, 2500, {0, 3000}, {250, 2750}},
+        {"signed, negatives stay negative", true, 1000, 100, 100, 1500, {-1000, -32768, 100, 32767},
+         {-1550, -32768, 100, 32767}},
+        {"signed, smaller centre", true, 2000, 50, 100, 1500, {50, -1000}, {100, -687}},
+        {"negative centre, same window: unchanged", true, 400, -600, -600, 400, {-1000, -600, 0}, {-1000, -600, 0}},
+        {"product beyond 32 bits", false, 60000, 60000, 60000, 60000, {0}, {0}},
+    };
+    for (const MatchCase& c : cases) {
+        CStitchDicomItem item;
+        const int n = static_cast<int>(c.samples.size());
+        ASSERT_TRUE(item.Create(n, 2, CRect(0, 0, n, 1), 0));
+        for (int i = 0; i < n; ++i) {
+            const uint16_t raw = static_cast<uint16_t>(c.samples[size_t(i)]);
+            std::memcpy(item.m_pPixels.get() + 2 * i, &raw, 2);
+        }
+        item.m_bSigned = c.isSigned;
+        item.m_nWindowWidth = c.width;
+        item.m_nWindowCenter = c.center;
+        item.MatchWindow(c.targetCenter, c.targetWidth);
+        for (int i = 0; i < n; ++i) {
+            uint16_t raw;
+            std::memcpy(&raw, item.m_pPixels.get() + 2 * i, 2);
+            EXPECT_EQ(c.isSigned ? int(int16_t(raw)) : int(raw), c.expected[size_t(i)]) << c.what << " sample " << i;
+        }
+    }
 
-    CStitchDicomItem wide;  // a product beyond 32 bits must not overflow
-    ASSERT_TRUE(wide.Create(1, 2, CRect(0, 0, 1, 1), 0));
-    const uint16_t low = 0;
-    std::memcpy(wide.m_pPixels.get(), &low, 2);
-    wide.m_nWindowWidth = 60000;
-    wide.m_nWindowCenter = 60000;
-    wide.MatchWindow(60000, 60000);
-    uint16_t mapped;
-    std::memcpy(&mapped, wide.m_pPixels.get(), 2);
-    EXPECT_EQ(mapped, 0);
-
-    CStitchDicomItem eightBit;
+    CStitchDicomItem eightBit;  // 8-bit pieces are never matched
     ASSERT_TRUE(eightBit.Create(2, 1, CRect(0, 0, 2, 1), 7));
     eightBit.m_nWindowWidth = 100;
     eightBit.m_nWindowCenter = 50;
     eightBit.MatchWindow(1500, 2500);
     EXPECT_EQ(eightBit.m_pPixels[0], 7);
 
-    CStitchDicomItem noWidth;  // centre without width: left unchanged, no division by zero
+    CStitchDicomItem noWidth;  // centre without width: no window, no division by zero
     ASSERT_TRUE(noWidth.Create(1, 2, CRect(0, 0, 1, 1), 9));
     noWidth.m_nWindowCenter = 10;
     noWidth.MatchWindow(1500, 2500);
@@ -291,8 +307,17 @@ TEST_F(OutputTest, CropCutsTheRasterAndPadsRowsBelowIt)
         EXPECT_EQ(w.columns, 120);
         EXPECT_EQ(w.rows, 15);
         EXPECT_EQ(testfiles::Sample16(w.pixels, 120, 9, 0), 1039);
-        EXPECT_EQ(testfiles::Sample16(w.pixels, 120, 10, 0), 0xFFFF);
-        EXPECT_EQ(testfiles::Sample16(w.pixels, 120, 14, 119), 0xFFFF);
+        EXPECT_EQ(testfiles::Sample16(w.pixels, 120, 10, 0), 0);  // black in MONOCHROME2
+        EXPECT_EQ(testfiles::Sample16(w.pixels, 120, 14, 119), 0);
+    }
+    for (const CRect& outside : {CRect(0, 40, 120, 60), CRect(120, 0, 200, 40), CRect(-50, 0, 0, 40)}) {
+        fs::remove(out);
+        CStitchDicomFile file;  // keeps no pixel of the image: refused, nothing written
+        ASSERT_TRUE(file.AddFileItem(a.c_str(), CRect(0, 0, 120, 40)));
+        file.m_rcOutputCrop = outside;
+        EXPECT_FALSE(file.Compose(a.c_str(), out.c_str()));
+        EXPECT_EQ(file.m_eFailure, ESaveFailure::CropOutside);
+        EXPECT_FALSE(fs::exists(out));
     }
     {
         CStitchDicomFile file;  // inverted: no crop
@@ -304,7 +329,7 @@ TEST_F(OutputTest, CropCutsTheRasterAndPadsRowsBelowIt)
     }
 }
 
-TEST_F(OutputTest, NarrowerFileItemsAreCentredWithTheirFill)
+TEST_F(OutputTest, NarrowerFileItemsAreCentredBetweenBlackBands)
 {
     const fs::path wide = Write(MakeGrey(2, 10, 8, [](int, int) { return 50; }), "wide.dcm");
     SyntheticImage narrowImage = MakeGrey(2, 5, 8, [](int, int) { return 60; });
@@ -319,7 +344,7 @@ TEST_F(OutputTest, NarrowerFileItemsAreCentredWithTheirFill)
     const Written w = ReadBack(out);
     ASSERT_EQ(w.pixels.size(), 40u);
     const std::vector<BYTE> row2(w.pixels.begin() + 20, w.pixels.begin() + 30);
-    EXPECT_EQ(row2, (std::vector<BYTE>{0xFF, 0xFF, 60, 60, 60, 60, 60, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(row2, (std::vector<BYTE>{0, 0, 60, 60, 60, 60, 60, 0, 0, 0}));  // the template's MONOCHROME2 black
 }
 
 TEST_F(OutputTest, RefusesWhatTheOutputCannotDescribeAndWritesNothing)
@@ -396,7 +421,7 @@ TEST_F(OutputTest, WriterReplacesIdentityGeometryAndValueRange)
     g_strModelName = "KORVANTE";
 }
 
-TEST_F(OutputTest, CommonWindowReplacesTheTemplateWindowAndDropsTheRescale)
+TEST_F(OutputTest, CommonWindowReplacesTheTemplateWindowAndTheRescaleBecomesIdentity)
 {
     const SyntheticImage image = WindowedTemplate(4, 4);
     const fs::path source = Write(image, "source.dcm");
@@ -415,8 +440,8 @@ TEST_F(OutputTest, CommonWindowReplacesTheTemplateWindowAndDropsTheRescale)
     ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
     EXPECT_EQ(ReadString(ds, 0x00281051), "2500");
     EXPECT_EQ(ReadString(ds, 0x00281050), "1500");
-    EXPECT_EQ(ReadString(ds, 0x00281052), "<absent>");
-    EXPECT_EQ(ReadString(ds, 0x00281053), "<absent>");
+    EXPECT_EQ(ReadString(ds, 0x00281052), "0");
+    EXPECT_EQ(ReadString(ds, 0x00281053), "1");
 }
 
 TEST_F(OutputTest, EmptyInstanceUidGetsAFreshOneAndTheFileMetaFollows)
@@ -553,4 +578,150 @@ TEST_F(OutputTest, CropsBeyondWhatDicomHoldsAreRefusedForTheirSizeBeforeAllocati
     EXPECT_EQ(file.m_eFailure, ESaveFailure::TooManyBytes);
     EXPECT_FALSE(fs::exists(out));
 #endif
+}
+
+namespace {
+
+// A 16-bit bitmap one row high holding `values` (signed when asked).
+std::unique_ptr<CBaseImage> BitmapRow(const std::vector<int>& values, bool isSigned)
+{
+    auto image = std::make_unique<CBaseImage>();
+    const int width = static_cast<int>(values.size());
+    EXPECT_EQ(image->m_bitmap.Create(width, 1, 16, isSigned ? TRUE : FALSE), SUCCESS);
+    BYTE* pixels = image->m_bitmap.GetPixels();
+    for (int i = 0; i < width; ++i) {
+        const uint16_t raw = static_cast<uint16_t>(values[size_t(i)]);
+        std::memcpy(pixels + 2 * i, &raw, 2);
+    }
+    return image;
+}
+
+std::vector<int> SignedRow(const Written& w, int row)
+{
+    std::vector<int> values;
+    for (int c = 0; c < w.columns; ++c)
+        values.push_back(static_cast<int16_t>(testfiles::Sample16(w.pixels, w.columns, row, c)));
+    return values;
+}
+
+}  // namespace
+
+// The written window is the one the matched pixels are meant to be seen with, on stored
+// values: any centre, the rescale made the identity; a piece without a window is neither
+// matched nor counted.
+TEST_F(OutputTest, BitmapWindowsAreMatchedAndWrittenNegativeCentresIncluded)
+{
+    SyntheticImage signedTemplate = WindowedTemplate(1, 3);
+    signedTemplate.pixelRepresentation = 1;
+    const fs::path templ = Write(signedTemplate, "template.dcm");
+    struct WindowCase {
+        const char* what;
+        std::vector<std::pair<int, int>> windows;  // width, centre per piece
+        const char* width;
+        const char* centre;
+        std::vector<std::vector<int>> rows;  // each piece's row after matching
+    };
+    const WindowCase cases[] = {
+        {"host window (400, -600) on both", {{400, -600}, {400, -600}}, "400", "-600",
+         {{-1000, -600, 500}, {-1000, -600, 500}}},
+        {"signed pieces onto (1500, 100)", {{2000, 50}, {1000, 100}}, "1500", "100",
+         {{-687, -387, 437}, {-1550, -950, 700}}},
+        {"a piece without window is left alone", {{400, -600}, {0, 0}}, "400", "-600",
+         {{-1000, -600, 500}, {-1000, -600, 500}}},
+    };
+    for (const WindowCase& c : cases) {
+        CStitchDicomFile file;
+        std::vector<std::unique_ptr<CBaseImage>> images;
+        for (const auto& [width, centre] : c.windows) {
+            images.push_back(BitmapRow({-1000, -600, 500}, true));
+            ASSERT_TRUE(file.AddBitmapItem(images.back().get(), CRect(0, 0, 3, 1), width, centre));
+        }
+        const fs::path out = dir / "out.dcm";
+        ASSERT_TRUE(file.Compose(templ.c_str(), out.c_str())) << c.what;
+        LDicomDS ds(nullptr);
+        ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
+        EXPECT_EQ(ReadString(ds, 0x00281051), c.width) << c.what;
+        EXPECT_EQ(ReadString(ds, 0x00281050), c.centre) << c.what;
+        EXPECT_EQ(ReadString(ds, 0x00281052), "0") << c.what;
+        EXPECT_EQ(ReadString(ds, 0x00281053), "1") << c.what;
+        const Written w = ReadBack(out);
+        ASSERT_EQ(w.rows, 2);
+        EXPECT_EQ(SignedRow(w, 0), c.rows[0]) << c.what;
+        EXPECT_EQ(SignedRow(w, 1), c.rows[1]) << c.what;
+    }
+}
+
+// File sources keep the template's window and rescale: they are the sources' own.
+TEST_F(OutputTest, FileCompositionKeepsTheTemplateWindowAndRescale)
+{
+    const fs::path source = Write(WindowedTemplate(4, 4), "source.dcm");
+    const fs::path out = dir / "out.dcm";
+    CStitchDicomFile file;
+    ASSERT_TRUE(file.AddFileItem(source.c_str(), CRect(0, 0, 4, 4)));
+    ASSERT_TRUE(file.Compose(source.c_str(), out.c_str()));
+    LDicomDS ds(nullptr);
+    ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
+    EXPECT_EQ(ReadString(ds, 0x00281051), "400");
+    EXPECT_EQ(ReadString(ds, 0x00281050), "40");
+    EXPECT_EQ(ReadString(ds, 0x00281052), "-1024");
+    EXPECT_EQ(ReadString(ds, 0x00281053), "1");
+}
+
+// One black for every uncovered sample, from the output's photometric interpretation
+// and sign: shifted bitmap pieces and crop rows below the image.
+TEST_F(OutputTest, BitmapFillsAreTheOutputsBlack)
+{
+    struct FillCase {
+        const char* photometric;
+        int representation;
+        int black;
+    };
+    for (const FillCase& c : {FillCase{"MONOCHROME2", 0, 0}, FillCase{"MONOCHROME1", 0, 0xFFFF},
+                              FillCase{"MONOCHROME2", 1, -32768}, FillCase{"MONOCHROME1", 1, 32767}}) {
+        SyntheticImage look = RowCoded(1, 1, 3);
+        look.photometric = c.photometric;
+        look.pixelRepresentation = c.representation;
+        const fs::path templ = Write(look, "template.dcm");
+        const bool isSigned = c.representation == 1;
+        std::unique_ptr<CBaseImage> image = BitmapRow({7, 8, 9}, isSigned);
+        CStitchDicomFile file;
+        ASSERT_TRUE(file.AddBitmapItem(image.get(), CRect(1, 0, 3, 1), 0, 0));  // moved one column left
+        file.m_rcOutputCrop = CRect(0, 0, 3, 2);                                 // one row below the image
+        const fs::path out = dir / "out.dcm";
+        ASSERT_TRUE(file.Compose(templ.c_str(), out.c_str()));
+        const Written w = ReadBack(out);
+        const auto value = [&](int row, int column) {
+            const int raw = testfiles::Sample16(w.pixels, 3, row, column);
+            return isSigned ? int(int16_t(raw)) : raw;
+        };
+        EXPECT_EQ(value(0, 0), 8) << c.photometric << c.representation;
+        EXPECT_EQ(value(0, 2), c.black) << c.photometric << c.representation;
+        EXPECT_EQ(value(1, 0), c.black) << c.photometric << c.representation;
+        EXPECT_EQ(value(1, 2), c.black) << c.photometric << c.representation;
+    }
+}
+
+// Stored bits at High Bit 15 are shifted down in raw and compressed sources alike, and
+// the output describes them as 16 bits stored.
+TEST_F(OutputTest, RawAndCompressedSourcesGiveTheSameStoredValues)
+{
+    SyntheticImage image = MakeGrey(1, 4, 16, [](int, int c) { return std::vector<int>{0xFFF0, 0x0010, 0x8005, 0x1230}[size_t(c)]; });
+    image.highBit = 15;
+    const fs::path raw = Write(image, "raw.dcm");
+    image.transferSyntax = "1.2.840.10008.1.2.5";
+    const fs::path rle = Write(image, "rle.dcm");
+    CStitchDicomFile file;
+    ASSERT_TRUE(file.AddFileItem(raw.c_str(), CRect(0, 0, 4, 1)));
+    ASSERT_TRUE(file.AddFileItem(rle.c_str(), CRect(0, 0, 4, 1)));
+    const fs::path out = dir / "out.dcm";
+    ASSERT_TRUE(file.Compose(raw.c_str(), out.c_str()));
+    const Written w = ReadBack(out);
+    for (int row = 0; row < 2; ++row)
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(testfiles::Sample16(w.pixels, 4, row, c), (std::vector<int>{4095, 1, 2048, 0x123}[size_t(c)]))
+                << row << "," << c;
+    LDicomDS ds(nullptr);
+    ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
+    EXPECT_EQ(ReadShort(ds, 0x00280101), 16);
+    EXPECT_EQ(ReadShort(ds, 0x00280102), 15);
 }

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -83,11 +84,13 @@ TEST(StitchTrim, RowDeviationAndEdgeSearch)
             band[static_cast<size_t>(r * 10 + c)] = static_cast<unsigned char>(c * 10);
     std::vector<unsigned char> uniform(400 * 10, 9);
     const unsigned char pixel24[] = {10, 20, 31, 10, 20, 31};  // two samples of 20: one uniform row
-    // Words 0x8000 and 0x7FFF are -32768 and 32767 when read signed: a row of huge spread.
-    const unsigned char words[] = {0, 0, 0, 0, 0x00, 0x80, 0xFF, 0x7F};
+    // Row 0 holds 32767 and 32768: a spread of 0.5 when unsigned, but 32767.5 when the
+    // words are read signed (-32768 and 32767); row 1 holds 0 and 1000, a spread of 500.
+    const unsigned char words[] = {0xFF, 0x7F, 0x00, 0x80, 0x00, 0x00, 0xE8, 0x03};
     const struct {
         const unsigned char* samples;
         int width, rows, bits, direction, edge;
+        bool isSigned = false;
     } cases[] = {
         {band.data(), 10, 400, 8, CStitchTrim::Top, 50},
         {band.data(), 10, 400, 8, CStitchTrim::Bottom, 2},  // found 399: 400 - 399 + 1
@@ -95,10 +98,11 @@ TEST(StitchTrim, RowDeviationAndEdgeSearch)
         {band.data(), 10, 100, 32, CStitchTrim::Top, -1},  // other depths count as 0
         {pixel24, 2, 1, 24, CStitchTrim::Top, -1},
         {words, 2, 2, 16, CStitchTrim::Top, 1},
+        {words, 2, 2, 16, CStitchTrim::Top, 0, true},
         {band.data(), 0, 400, 8, CStitchTrim::Top, -1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CStitchTrim::FindContentEdge(c.samples, c.width, c.rows, c.bits, c.direction), c.edge)
+        EXPECT_EQ(CStitchTrim::FindContentEdge(c.samples, c.width, c.rows, c.bits, c.direction, c.isSigned), c.edge)
             << c.width << "x" << c.rows << "x" << c.bits << " direction " << c.direction;
 }
 
@@ -218,6 +222,24 @@ TEST_F(StitchModelTest, AutomaticTrimCutsFeaturelessBandsAndUndoesShifts)
     EXPECT_EQ(model.GetRect(2), CRect(0, 0, 64, 400));   // no edge: the band stays, the shift goes
     EXPECT_EQ(model.GetRect(3), CRect(0, 30, 64, 988));
     EXPECT_EQ(model.AutoTrim(), EChange::None);  // a second pass finds the same edges
+}
+
+// Unsigned 16-bit samples of 32768 and more are bright, not negative: bright anatomy
+// (rows 200 to 797) must not outweigh the darker detail above and below it.
+TEST_F(StitchModelTest, AutomaticTrimReadsUnsignedWordsAsUnsigned)
+{
+    testfiles::SyntheticImage image = testfiles::MakeGrey(1000, 64, 16, [](int r, int c) {
+        if (r < 100 || r >= 900)
+            return 40000;
+        const int base = r >= 200 && r < 798 ? 32000 : 20000;
+        return base + ((c * 7 + r) % 97) * 50;
+    });
+    image.bitsStored = 16;
+    const fs::path path = dir / "bright.dcm";
+    ASSERT_EQ(testfiles::WriteSynthetic(image, path), "");
+    Load({path});
+    model.AutoTrim();
+    EXPECT_EQ(model.GetRect(0), CRect(0, 100, 64, 898));  // rows 100 to 897 kept
 }
 
 TEST_F(StitchModelTest, LoadFailuresCarryTheirReason)
@@ -347,6 +369,46 @@ TEST_F(StitchModelTest, NarrowerBitmapsAreCentredInTheWidestWidth)
             EXPECT_EQ(row[static_cast<size_t>(x)], x >= c.offset && x < c.offset + narrow ? 7 : 0) << narrow << " at " << x;
         for (int i = 0; i < bitmaps.GetCount(); ++i)
             EXPECT_EQ(bitmaps.GetRect(i), CRect(0, 0, widest, 2)) << i;
+    }
+}
+
+// The bands of a narrower bitmap are written with the output's black, also when the
+// piece is shifted; the picture is never ORed over other values.
+TEST_F(StitchModelTest, NarrowerBitmapBandsAreTheOutputsBlack)
+{
+    struct BandCase {
+        const char* photometric;
+        int shift;
+        std::vector<int> row;
+    };
+    const BandCase cases[] = {
+        {"MONOCHROME2", 0, {0, 1, 2, 4, 8, 16, 0, 0}},
+        {"MONOCHROME2", -1, {0, 0, 1, 2, 4, 8, 16, 0}},
+        {"MONOCHROME1", 0, {65535, 1, 2, 4, 8, 16, 65535, 65535}},
+    };
+    for (const BandCase& c : cases) {
+        testfiles::SyntheticImage look = testfiles::MakeGrey(1, 8, 16, [](int, int) { return 3; });
+        look.photometric = c.photometric;
+        const fs::path reference = dir / "reference.dcm";
+        ASSERT_EQ(testfiles::WriteSynthetic(look, reference), "");
+        LBitmapList list;
+        LBitmap narrow;
+        ASSERT_EQ(narrow.Create(5, 1, 16), SUCCESS);
+        const uint16_t values[5] = {1, 2, 4, 8, 16};
+        std::memcpy(narrow.GetPixels(), values, sizeof values);
+        ASSERT_EQ(list.InsertItem(narrow), SUCCESS);
+        AddBitmap(list, 8, 1, 16, 5);
+        CStitchModel bitmaps;
+        ASSERT_TRUE(bitmaps.LoadBitmaps(list, CArray<CPoint, CPoint>()).Ok());
+        bitmaps.SetRect(0, c.shift, 0, 1);
+        const fs::path out = dir / "out.dcm";
+        ASSERT_TRUE(bitmaps.Save(reference.c_str(), out.c_str()).written) << c.photometric;
+        LDicomDS ds(nullptr);
+        ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
+        std::vector<uint16_t> written(16);
+        ASSERT_TRUE(ds.GetBinaryValue(ds.FindFirstElement(nullptr, 0x7FE00010, FALSE), written.data(), 32));
+        EXPECT_EQ(std::vector<int>(written.begin(), written.begin() + 8), c.row) << c.photometric << " " << c.shift;
+        EXPECT_EQ(std::vector<int>(written.begin() + 8, written.end()), std::vector<int>(8, 5));
     }
 }
 

@@ -62,8 +62,9 @@ std::string WriteSynthetic(const SyntheticImage& image, const std::filesystem::p
     SetShort(ds, 0x00280011, image.columns);
     SetShort(ds, 0x00280100, image.bitsAllocated);
     SetShort(ds, 0x00280101, image.bitsStored);
-    SetShort(ds, 0x00280102, image.bitsStored - 1);
-    SetShort(ds, 0x00280103, image.pixelRepresentation);
+    SetShort(ds, 0x00280102, image.highBit.value_or(image.bitsStored - 1));
+    if (image.hasPixelRepresentation)
+        SetShort(ds, 0x00280103, image.pixelRepresentation);
     if (image.samplesPerPixel > 1)
         SetShort(ds, 0x00280006, 0);
     SetDouble(ds, 0x00281050, image.windowCenter);

@@ -18,6 +18,8 @@ struct SyntheticImage {
     int bitsStored = 12;
     int samplesPerPixel = 1;
     int pixelRepresentation = 0;
+    std::optional<int> highBit;           // Bits Stored - 1 when unset
+    bool hasPixelRepresentation = true;   // false: the element is left out
     std::string photometric = "MONOCHROME2";
     std::vector<BYTE> pixels;  // rows x columns x samples, little-endian stored values
     std::optional<double> windowCenter;

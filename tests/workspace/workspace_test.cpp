@@ -108,12 +108,27 @@ TEST_F(WorkspaceTest, SaveComposesKeptRowsAndLeavesOutUnreadableImages)
     EXPECT_EQ(*rows, 30);
 }
 
-TEST_F(WorkspaceTest, CropRectangleConvertsThroughTheFirstImageScale)
+// A frame on the column's edges is the whole image, whatever the rounding of each piece's
+// shown height; an edge on a piece boundary is that boundary's image row.
+TEST_F(WorkspaceTest, CropFrameOnTheColumnsEdgesIsExactlyTheImage)
 {
-    Load({Write(Banded(40, 30, 0, 40), "a.dcm")});
-    view->m_listDisplay.GetAt(0)->m_scale.SetFactor(4.0f);
-    view->m_rcCrop = CRect(8, 0, 508, 750);
-    EXPECT_EQ(view->GetPixelCropRect(), CRect(0, 0, 2000, 3000));
+    const std::vector<int> heights = {700, 731, 650, 613};  // 2694 rows in all
+    std::vector<fs::path> files;
+    for (size_t i = 0; i < heights.size(); ++i)
+        files.push_back(Write(Banded(heights[i], 1000, 0, heights[i]), "piece" + std::to_string(i) + ".dcm"));
+    Load(files);
+    const CRect column = view->m_rcCrop;
+    EXPECT_EQ(view->GetPixelCropRect(), CRect(0, 0, 1000, 2694));
+    view->m_rcCrop = CRect(column.left, Display(1).m_nDstY, column.right, Display(3).m_nDstY);
+    EXPECT_EQ(view->GetPixelCropRect(), CRect(0, 700, 1000, 2081));
+
+    // Crop mode on and saved without a drag: the image as it is, no column lost, no row added.
+    view->m_rcCrop = column;
+    view->ToggleCropMode();
+    const fs::path out = dir / "out.dcm";
+    ASSERT_TRUE(view->SaveStitchedFile("", out.c_str()));
+    EXPECT_EQ(view->GetLastSave().columns, 1000);
+    EXPECT_EQ(view->GetLastSave().rows, 2694);
 }
 
 namespace {

@@ -1,0 +1,143 @@
+// The stored value of a sample: one rule for raw and compressed files, and the black fill.
+#include "imaging/LBitmap.h"
+#include "imaging/StoredValue.h"
+#include "tests/support/DicomFactory.h"
+#include "tests/support/ProcessRun.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using imaging::SampleLayout;
+
+namespace {
+
+struct StoredCase {
+    std::uint32_t raw;
+    SampleLayout layout;
+    std::int64_t expected;
+};
+
+TEST(StoredValue, BitsStoredAtHighBitShiftedDownAndSignExtended)
+{
+    const StoredCase cases[] = {
+        {0xFFF0, {16, 12, 15, false}, 4095},      // High Bit 15: shifted down by 4
+        {0x8000, {16, 12, 15, true}, -2048},      // ... and its top bit is the sign
+        {0x0FFF, {16, 12, 11, true}, -1},         // not extended by the modality
+        {0xF7FF, {16, 12, 11, true}, 2047},       // bits above High Bit are not the sign
+        {0xF123, {16, 12, 11, false}, 0x123},     // overlay bits ignored
+        {0xFFFF, {16, 16, 15, false}, 65535},
+        {0xFFFF, {16, 16, 15, true}, -1},
+        {0xA5, {8, 6, 7, false}, 41},             // 0b101001 of 0b10100101
+        {0xFF, {8, 8, 7, true}, -1},
+        {0x80000000u, {32, 32, 31, true}, -2147483648LL},
+        {0xFFFFFFFFu, {32, 32, 31, false}, 4294967295LL},
+    };
+    for (const StoredCase& c : cases)
+        EXPECT_EQ(imaging::StoredValue(c.raw, c.layout), c.expected)
+            << std::hex << c.raw << std::dec << " stored " << c.layout.bitsStored << " high " << c.layout.highBit;
+}
+
+TEST(StoredValue, NormaliseRewritesSamplesInTheirOwnWidth)
+{
+    std::vector<std::uint16_t> words = {0xFFF0, 0x8010, 0x0010, 0x000F};
+    imaging::NormaliseSamples(reinterpret_cast<unsigned char*>(words.data()), words.size(), {16, 12, 15, true});
+    EXPECT_EQ(words, (std::vector<std::uint16_t>{0xFFFF, 0xF801, 0x0001, 0x0000}));
+}
+
+TEST(StoredValue, BlackIsTheEndThatDisplaysBlack)
+{
+    struct BlackCase {
+        bool monochrome1;
+        int bytes;
+        bool isSigned;
+        std::uint32_t expected;
+    };
+    const BlackCase cases[] = {
+        {false, 2, false, 0},      {true, 2, false, 0xFFFF}, {false, 2, true, 0x8000}, {true, 2, true, 0x7FFF},
+        {false, 1, false, 0},      {true, 1, false, 0xFF},   {false, 1, true, 0x80},   {true, 1, true, 0x7F},
+        {false, 3, false, 0},
+    };
+    for (const BlackCase& c : cases)
+        EXPECT_EQ(imaging::BlackSample(c.monochrome1, c.bytes, c.isSigned), c.expected)
+            << c.monochrome1 << " " << c.bytes << " " << c.isSigned;
+    std::vector<unsigned char> bytes(6, 0x11);
+    imaging::FillSamples(bytes.data(), 3, 2, 0x8000);
+    EXPECT_EQ(bytes, (std::vector<unsigned char>{0x00, 0x80, 0x00, 0x80, 0x00, 0x80}));
+}
+
+std::vector<std::int64_t> LoadedValues(const fs::path& path)
+{
+    LBitmap bitmap;
+    EXPECT_EQ(bitmap.Load(path.c_str()), SUCCESS) << path << ": " << bitmap.GetLastError();
+    std::vector<std::int64_t> values;
+    const BYTE* pixels = bitmap.GetPixels();
+    for (int i = 0; pixels && i < bitmap.GetWidth() * bitmap.GetHeight(); ++i) {
+        if (bitmap.GetBitsPerPixel() == 16) {
+            std::uint16_t word;
+            std::memcpy(&word, pixels + 2 * i, 2);
+            values.push_back(bitmap.IsSigned() ? std::int64_t(std::int16_t(word)) : std::int64_t(word));
+        } else {
+            std::uint32_t word;
+            std::memcpy(&word, pixels + 4 * i, 4);
+            values.push_back(std::int64_t(word));
+        }
+    }
+    return values;
+}
+
+// Raw, RLE and JPEG lossless files decode to the same stored values.
+TEST(StoredValue, EverySyntaxDecodesTheSameStoredValues)
+{
+    struct FileCase {
+        const char* name;
+        int highBit;
+        int representation;
+        std::vector<int> raw;
+        std::vector<std::int64_t> expected;
+    };
+    const FileCase cases[] = {
+        {"high15", 15, 0, {0xFFF0, 0x0010, 0x8005, 0x1230}, {4095, 1, 2048, 0x123}},
+        {"signed15", 15, 1, {0xFFF0, 0x8000, 0x7FF0, 0x0010}, {-1, -2048, 2047, 1}},
+        {"signed11", 11, 1, {0x0FFF, 0xF800, 0x07FF, 0xF001}, {-1, -2048, 2047, 1}},
+    };
+    const fs::path dir = testfiles::FreshDir("stored_value_syntaxes");
+    for (const FileCase& c : cases) {
+        testfiles::SyntheticImage image = testfiles::MakeGrey(2, 2, 16, [&](int r, int col) { return c.raw[size_t(r * 2 + col)]; });
+        image.highBit = c.highBit;
+        image.pixelRepresentation = c.representation;
+        const fs::path raw = dir / (std::string(c.name) + ".dcm");
+        ASSERT_EQ(testfiles::WriteSynthetic(image, raw), "");
+        EXPECT_EQ(LoadedValues(raw), c.expected) << c.name << " raw";
+        for (const char* tool : {"dcmcrle", "dcmcjpeg"}) {
+            const fs::path compressed = dir / (std::string(c.name) + "-" + tool + ".dcm");
+            const testfiles::ProcessRun run =
+                testfiles::RunShell(std::string(tool) + " " + testfiles::Quote(raw) + " " + testfiles::Quote(compressed));
+            ASSERT_EQ(run.status, 0) << run.output;
+            EXPECT_EQ(LoadedValues(compressed), c.expected) << c.name << " " << tool;
+        }
+    }
+}
+
+// 32-bit samples of a big-endian file read as those of the little-endian one (values as
+// pydicom gives them).
+TEST(StoredValue, BigEndian32BitSamples)
+{
+    for (const char* name : {"rtdose_1frame.dcm", "rtdose_expb_1frame.dcm"}) {
+        const fs::path path = testfiles::Pydicom(name);
+        if (path.empty())
+            GTEST_SKIP() << name << " (python3-pydicom) missing";
+        const std::vector<std::int64_t> values = LoadedValues(path);
+        ASSERT_EQ(values.size(), 100u) << name;
+        EXPECT_EQ(values[0], 1249000) << name;
+        EXPECT_EQ(values[5 * 10 + 5], 978000) << name;
+        EXPECT_EQ(values[9 * 10 + 3], 800000) << name;
+    }
+}
+
+}  // namespace
