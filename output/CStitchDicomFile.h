@@ -77,6 +77,7 @@ private:
     BOOL BuildRaster(Raster& raster);
     void PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out) const;
     void ChooseWindow();
+    void ChooseBlack(const char* templatePath, int bytesPerPixel);
     BOOL CropRaster(Raster& raster);
     void MarkUsedItems(int rasterWidth);
     std::vector<const CStitchDicomItem*> UsedItems() const;

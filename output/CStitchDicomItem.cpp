@@ -74,14 +74,45 @@ void CStitchDicomItem::MatchWindow(int nTargetCenter, int nTargetWidth)
     }
 }
 
+void CStitchDicomItem::PictureColumns(int64_t& first, int64_t& end) const
+{
+    const int pictureRight = m_nPictureRight < 0 ? m_nWidth : std::min(m_nPictureRight, m_nWidth);
+    // Item column x shows source column x + left.
+    first = std::clamp<int64_t>(int64_t(std::max(m_nPictureLeft, 0)) - m_rcAdjust.left, 0, m_nWidth);
+    end = std::clamp<int64_t>(int64_t(pictureRight) - m_rcAdjust.left, first, m_nWidth);
+}
+
+void CStitchDicomItem::PictureRange(int64_t& lowest, int64_t& highest) const
+{
+    if (!m_pPixels || (m_nBytesPerPixel != 1 && m_nBytesPerPixel != 2))
+        return;
+    int64_t first = 0;
+    int64_t end = 0;
+    PictureColumns(first, end);
+    for (int y = 0; y < m_nRows; ++y) {
+        const BYTE* row = m_pPixels.get() + static_cast<size_t>(y) * GetRowBytes();
+        for (int64_t x = first; x < end; ++x) {
+            int64_t value = 0;
+            if (m_nBytesPerPixel == 1) {
+                value = m_bSigned ? int64_t(static_cast<int8_t>(row[x])) : int64_t(row[x]);
+            } else {
+                uint16_t raw;
+                std::memcpy(&raw, row + 2 * x, 2);
+                value = m_bSigned ? int64_t(static_cast<int16_t>(raw)) : int64_t(raw);
+            }
+            lowest = std::min(lowest, value);
+            highest = std::max(highest, value);
+        }
+    }
+}
+
 void CStitchDicomItem::FillUncovered(std::uint32_t sample)
 {
     if (!m_pPixels || m_nWidth <= 0 || m_nRows <= 0)
         return;
-    const int pictureRight = m_nPictureRight < 0 ? m_nWidth : std::min(m_nPictureRight, m_nWidth);
-    // Item column x shows source column x + left.
-    const int64_t first = std::clamp<int64_t>(int64_t(std::max(m_nPictureLeft, 0)) - m_rcAdjust.left, 0, m_nWidth);
-    const int64_t end = std::clamp<int64_t>(int64_t(pictureRight) - m_rcAdjust.left, first, m_nWidth);
+    int64_t first = 0;
+    int64_t end = 0;
+    PictureColumns(first, end);
     const size_t bpp = static_cast<size_t>(m_nBytesPerPixel);
     for (int y = 0; y < m_nRows; ++y) {
         BYTE* row = m_pPixels.get() + static_cast<size_t>(y) * GetRowBytes();

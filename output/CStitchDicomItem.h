@@ -21,6 +21,8 @@ public:
     // m_nRows x m_nWidth x m_nBytesPerPixel.
     size_t GetSize() const;
     size_t GetRowBytes() const;
+    // The item columns first..end that show source picture (the rest is uncovered).
+    void PictureColumns(int64_t& first, int64_t& end) const;
 
     // Places source row y (m_nWidth x m_nBytesPerPixel bytes) into the item: rows outside
     // top..bottom are dropped; the row is shifted left by rcAdjust.left pixels (right when
@@ -40,6 +42,9 @@ public:
     // m_nBytesPerPixel bytes): the columns the shift uncovers and those outside the
     // source's picture columns m_nPictureLeft..m_nPictureRight.
     void FillUncovered(std::uint32_t sample);
+    // Widens lowest..highest by the values of the samples that show source picture (grey
+    // items of 1 or 2 bytes per sample, with their sign).
+    void PictureRange(int64_t& lowest, int64_t& highest) const;
 
     // Pixel-sized: not zero-filled by the allocation (Create fills it), huge pages where
     // the system offers them. Compose releases it once the raster holds the rows.

@@ -13,20 +13,30 @@
 namespace {
 constexpr int64_t kMaxDicomDimension = 65535;
 
-// The raw sample that displays black in the written file: the template's photometric
-// interpretation and sign decide (0 when the template cannot be read; the write then fails).
-std::uint32_t OutputBlack(const char* templatePath, int bytesPerPixel)
+// What the template says about how the written file is shown.
+struct OutputLook {
+    bool monochrome1 = false;
+    bool isSigned = false;
+    bool hasWindow = false;  // a Window Width of at least 1
+};
+
+OutputLook ReadOutputLook(const char* templatePath)
 {
+    OutputLook look;
     LDicomDS ds(nullptr);
     if (templatePath == nullptr || *templatePath == '\0' ||
         ds.LoadDS(templatePath, LOADDS_PIXEL_DATA_ON_DEMAND) != DICOM_SUCCESS)
-        return 0;
+        return look;
     pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
     DICOMIMAGE info;
-    if (pixel == nullptr || ds.GetInfoImage(pixel, &info, 0) != DICOM_SUCCESS || info.nSamplesPerPixel != 1)
-        return 0;
-    return imaging::BlackSample(info.nPhotometric == DICOM_PHOTOMETRIC_MONOCHROME1, bytesPerPixel,
-                                info.nPixelRepresentation == 1);
+    if (pixel != nullptr && ds.GetInfoImage(pixel, &info, 0) == DICOM_SUCCESS && info.nSamplesPerPixel == 1) {
+        look.monochrome1 = info.nPhotometric == DICOM_PHOTOMETRIC_MONOCHROME1;
+        look.isSigned = info.nPixelRepresentation == 1;
+    }
+    pDICOMELEMENT width = ds.FindFirstElement(nullptr, TAG_WINDOW_WIDTH, FALSE);
+    const double* value = width ? ds.GetDoubleValue(width, 0, 1) : nullptr;
+    look.hasWindow = value != nullptr && *value >= 1.0;
+    return look;
 }
 
 // The crop clamped to the raster's columns and to its first row; rows below the raster
@@ -120,7 +130,6 @@ BOOL CStitchDicomFile::BuildRaster(Raster& raster)
     if (!raster.pixels) {
         return Fail(ESaveFailure::NoMemory);
     }
-    ChooseWindow();
     const size_t rowBytes = raster.RowBytes();
     BYTE* out = raster.pixels.get();
     for (const auto& item : m_arrItems) {
@@ -150,6 +159,28 @@ void CStitchDicomFile::ChooseWindow()
     }
     m_nTargetWidth = count > 0 ? static_cast<int>(widthSum / count) : 0;
     m_nTargetCenter = count > 0 ? static_cast<int>(center) : 0;
+}
+
+// The black of the written file. Shown through a window (the template's, or the common
+// window of bitmap pieces), the end of the sample type is black whatever the window. Shown
+// without one, a viewer spreads the values present over the grey scale: the largest value
+// of the type (MONOCHROME1) or the most negative one (signed) would squeeze the picture into
+// a sliver of it, so the picture's own darkest value serves. Unsigned MONOCHROME2 keeps 0,
+// the natural black next to its picture.
+void CStitchDicomFile::ChooseBlack(const char* templatePath, int bytesPerPixel)
+{
+    const OutputLook look = ReadOutputLook(templatePath);
+    m_nBlackSample = imaging::BlackSample(look.monochrome1, bytesPerPixel, look.isSigned);
+    if (look.hasWindow || m_nTargetWidth >= 1 || (bytesPerPixel != 1 && bytesPerPixel != 2) ||
+        (!look.monochrome1 && !look.isSigned))
+        return;
+    int64_t lowest = INT64_MAX;
+    int64_t highest = INT64_MIN;
+    for (const auto& item : m_arrItems)
+        item->PictureRange(lowest, highest);
+    if (lowest > highest)
+        return;
+    m_nBlackSample = static_cast<std::uint32_t>(look.monochrome1 ? highest : lowest) & (bytesPerPixel == 1 ? 0xFFu : 0xFFFFu);
 }
 
 // Writes the item's rows from `out`, centred in the raster's width, black beside it. An
@@ -241,7 +272,8 @@ BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
     MarkUsedItems(raster.width);
     if (IsCropRequested(m_rcOutputCrop) && CropKeepsNothing(m_rcOutputCrop, raster.width, raster.height))
         return Fail(ESaveFailure::CropOutside);
-    m_nBlackSample = OutputBlack(templatePath, raster.bytesPerPixel);
+    ChooseWindow();
+    ChooseBlack(templatePath, raster.bytesPerPixel);
     if (!BuildRaster(raster) || !CropRaster(raster))
         return FALSE;
     m_nOutputColumns = raster.width;

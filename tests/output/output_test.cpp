@@ -125,6 +125,8 @@ TEST_F(OutputTest, ShiftsRowsSidewaysAndFillsTheUncoveredColumnsBlack)
     const fs::path grey8 = Write(MakeGrey(1, 1000, 8, columnCoded), "grey8.dcm");
     SyntheticImage mono1 = MakeGrey(1, 1000, 16, columnCoded);
     mono1.photometric = "MONOCHROME1";
+    mono1.windowCenter = 100;
+    mono1.windowWidth = 200;
     const fs::path inverted16 = Write(mono1, "mono1.dcm");
     const fs::path out = dir / "out.dcm";
 
@@ -149,7 +151,7 @@ TEST_F(OutputTest, ShiftsRowsSidewaysAndFillsTheUncoveredColumnsBlack)
     ASSERT_TRUE(inverted.Compose(inverted16.c_str(), out.c_str()));
     const Written m = ReadBack(out);
     EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 0), 11);
-    EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 990), 0xFFFF);  // black in MONOCHROME1
+    EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 990), 0xFFFF);  // black in MONOCHROME1, any window
     EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 999), 0xFFFF);
 }
 
@@ -175,7 +177,8 @@ TEST_F(OutputTest, CompressedSourceMatchesItsUncompressedTwinFillIncluded)
     for (int row = 0; row < 110; ++row) {
         const int source = 5 + row % 55;
         for (int column = 0; column < 80; ++column) {
-            const int expected = column < 3 ? 0xFFFF : (source * 37 + (column - 3) * 11) % 4096;
+            // MONOCHROME1 without a window: black is the picture's largest value, 3019.
+            const int expected = column < 3 ? 3019 : (source * 37 + (column - 3) * 11) % 4096;
             ASSERT_EQ(testfiles::Sample16(w.pixels, 80, row, column), expected) << row << "," << column;
         }
     }
@@ -668,16 +671,21 @@ TEST_F(OutputTest, FileCompositionKeepsTheTemplateWindowAndRescale)
 }
 
 // One black for every uncovered sample, from the output's photometric interpretation
-// and sign: shifted bitmap pieces and crop rows below the image.
+// and sign: shifted bitmap pieces and crop rows below the image. Through a window, the end
+// of the sample type; without one, the picture's darkest value (here 8 or 9), except 0
+// for unsigned MONOCHROME2.
 TEST_F(OutputTest, BitmapFillsAreTheOutputsBlack)
 {
     struct FillCase {
         const char* photometric;
         int representation;
+        bool windowed;
         int black;
     };
-    for (const FillCase& c : {FillCase{"MONOCHROME2", 0, 0}, FillCase{"MONOCHROME1", 0, 0xFFFF},
-                              FillCase{"MONOCHROME2", 1, -32768}, FillCase{"MONOCHROME1", 1, 32767}}) {
+    for (const FillCase& c : {FillCase{"MONOCHROME2", 0, true, 0}, FillCase{"MONOCHROME1", 0, true, 0xFFFF},
+                              FillCase{"MONOCHROME2", 1, true, -32768}, FillCase{"MONOCHROME1", 1, true, 32767},
+                              FillCase{"MONOCHROME2", 0, false, 0}, FillCase{"MONOCHROME1", 0, false, 9},
+                              FillCase{"MONOCHROME2", 1, false, 8}, FillCase{"MONOCHROME1", 1, false, 9}}) {
         SyntheticImage look = RowCoded(1, 1, 3);
         look.photometric = c.photometric;
         look.pixelRepresentation = c.representation;
@@ -685,7 +693,8 @@ TEST_F(OutputTest, BitmapFillsAreTheOutputsBlack)
         const bool isSigned = c.representation == 1;
         std::unique_ptr<CBaseImage> image = BitmapRow({7, 8, 9}, isSigned);
         CStitchDicomFile file;
-        ASSERT_TRUE(file.AddBitmapItem(image.get(), CRect(1, 0, 3, 1), 0, 0));  // moved one column left
+        const int width = c.windowed ? 100 : 0;  // the window (100, 8) maps the piece onto itself
+        ASSERT_TRUE(file.AddBitmapItem(image.get(), CRect(1, 0, 3, 1), width, 8));  // moved one column left
         file.m_rcOutputCrop = CRect(0, 0, 3, 2);                                 // one row below the image
         const fs::path out = dir / "out.dcm";
         ASSERT_TRUE(file.Compose(templ.c_str(), out.c_str()));

@@ -389,6 +389,8 @@ TEST_F(StitchModelTest, NarrowerBitmapBandsAreTheOutputsBlack)
     for (const BandCase& c : cases) {
         testfiles::SyntheticImage look = testfiles::MakeGrey(1, 8, 16, [](int, int) { return 3; });
         look.photometric = c.photometric;
+        look.windowCenter = 3;  // shown through a window: black is the end of the sample type
+        look.windowWidth = 10;
         const fs::path reference = dir / "reference.dcm";
         ASSERT_EQ(testfiles::WriteSynthetic(look, reference), "");
         LBitmapList list;
