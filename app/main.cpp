@@ -4,6 +4,7 @@
 // exit status 2.
 #include "app/Commands.h"
 #include "app/HelpText.h"
+#include "app/NetCommands.h"
 #include "app/OptionValues.h"
 
 #include <CLI/CLI.hpp>
@@ -165,6 +166,73 @@ CLI::App* DeclareGui(CLI::App& tessor, SourceOptions& o)
     return command;
 }
 
+// The peer and our side of the association, which every network command takes.
+void DeclareNetOptions(CLI::App& command, NetOptions& o)
+{
+    command
+        .add_option_function<std::string>(
+            "PEER",
+            [&o](const std::string& text) {
+                const net::PeerParse parsed = net::ParsePeer(text);
+                if (!parsed.error.empty())
+                    throw CLI::ValidationError("PEER", parsed.error);
+                o.peer = parsed.peer;
+            },
+            "the peer, AE@host:port")
+        ->required();
+    command
+        .add_option_function<std::string>(
+            "--ae",
+            [&o](const std::string& title) {
+                if (!net::IsValidAeTitle(title))
+                    throw CLI::ValidationError("--ae", "'" + title + "' is not an AE title (1 to 16 characters)");
+                o.settings.callingAeTitle = title;
+            },
+            "our AE title (default TESSOR)")
+        ->type_name("AE");
+    AddNumbers(command, "--timeout", "S", {{1, 3600}},
+               [&o](const std::vector<int>& v) { o.settings.timeoutSeconds = static_cast<unsigned>(v[0]); },
+               "seconds any one network wait may last, 1 to 3600 (default 30)");
+}
+
+CLI::App* DeclareEcho(CLI::App& tessor, NetOptions& o)
+{
+    CLI::App* command = tessor.add_subcommand(
+        "echo", "check that a DICOM peer answers (verification)\n"
+                "Opens an association with PEER, sends a C-ECHO and closes it.");
+    DeclareNetOptions(*command, o);
+    command->footer("Exit status: 0 the peer answered, 1 it did not (the reason is printed).");
+    return command;
+}
+
+CLI::App* DeclareSend(CLI::App& tessor, SendOptions& o)
+{
+    CLI::App* command = tessor.add_subcommand(
+        "send", "store DICOM files on a peer (C-STORE)\n"
+                "Sends every FILE over one association, proposing its own transfer syntax and the uncompressed\n"
+                "ones as a fallback, and prints each file's status.");
+    DeclareNetOptions(*command, o);
+    command->add_option("FILE", o.files, "the DICOM files")->required();
+    command->footer("Exit status: 0 every file stored, 1 otherwise (each file not stored is named).");
+    return command;
+}
+
+CLI::App* DeclareFind(CLI::App& tessor, FindOptions& o)
+{
+    CLI::App* command = tessor.add_subcommand(
+        "find", "list the studies and series a peer holds (C-FIND)\n"
+                "Queries PEER at study level, then at series level for each study found, and prints one line per\n"
+                "study with its series indented below.");
+    DeclareNetOptions(*command, o);
+    command->add_option("--patient", o.query.patientId, "Patient ID to match (wildcards * and ? allowed)")
+        ->type_name("ID");
+    command->add_option("--study", o.query.studyUid, "Study Instance UID to match")->type_name("UID");
+    command->add_option("--modality", o.query.modality, "modality to match, for example DX")->type_name("M");
+    command->add_flag("--json", o.json, "print the studies and their series as JSON");
+    command->footer("Exit status: 0 the query was answered (even with no match), 1 otherwise.");
+    return command;
+}
+
 // The one line a usage error prints: who refused, why, and where the help is.
 std::string UsageError(CLI::App& tessor, const CLI::ParseError& error)
 {
@@ -207,7 +275,13 @@ int main(int argc, char** argv)
     CLI::App* info = DeclareInfo(tessor, infoOptions);
     CLI::App* sample = DeclareSample(tessor, sampleOptions);
     CLI::App* stitch = DeclareStitch(tessor, stitchOptions);
-    DeclareGui(tessor, guiOptions);
+    CLI::App* gui = DeclareGui(tessor, guiOptions);
+    NetOptions echoOptions;
+    SendOptions sendOptions;
+    FindOptions findOptions;
+    CLI::App* echo = DeclareEcho(tessor, echoOptions);
+    CLI::App* send = DeclareSend(tessor, sendOptions);
+    DeclareFind(tessor, findOptions);
     try {
         tessor.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -220,5 +294,11 @@ int main(int argc, char** argv)
         return RunInfo(infoOptions);
     if (sample->parsed())
         return RunSample(sampleOptions);
-    return stitch->parsed() ? RunStitch(stitchOptions) : RunGui(guiOptions);
+    if (stitch->parsed())
+        return RunStitch(stitchOptions);
+    if (gui->parsed())
+        return RunGui(guiOptions);
+    if (echo->parsed())
+        return RunEcho(echoOptions);
+    return send->parsed() ? RunSend(sendOptions) : RunFind(findOptions);
 }

@@ -122,7 +122,7 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
     const fs::path dir = testfiles::FreshDir("command_line_bad");
     const std::map<std::string, std::string> prefix = {
         {"stitch", "stitch -o out.dcm a.dcm b.dcm "}, {"gui", "gui a.dcm b.dcm "}, {"sample", "sample study "},
-        {"info", "info a.dcm "}, {"", ""}};
+        {"info", "info a.dcm "}, {"echo", "echo "}, {"send", "send "}, {"find", "find "}, {"", ""}};
     const struct {
         const char* command;
         const char* arguments;
@@ -182,6 +182,17 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
         {"sample", "--bogus", "unknown option '--bogus'"},
         {"info", "--bogus", "unknown option '--bogus'"},
         {"info", "-j", "unknown option '-j'"},
+        {"echo", "PACS", "PEER: 'PACS' is not AE@host:port"},
+        {"echo", "PACS@h:0", "PEER: 'PACS@h:0': the port must be 1 to 65535"},
+        {"echo", "PACS@h:1 --ae ''", "--ae: '' is not an AE title (1 to 16 characters)"},
+        {"echo", "PACS@h:1 --ae SEVENTEEN_CHARS_A", "--ae: 'SEVENTEEN_CHARS_A' is not an AE title (1 to 16 characters)"},
+        {"echo", "PACS@h:1 --timeout 0", "--timeout: 0 is out of range (1 to 3600)"},
+        {"echo", "PACS@h:1 other", "unexpected argument 'other'"},
+        {"send", "PACS@h:1", "FILE is required"},
+        {"send", "@h:1 a.dcm", "PEER: '@h:1': the AE title must be 1 to 16 printable characters without '\\' or edge spaces"},
+        {"find", "PACS@h:1 --patient", "--patient: 1 required ID missing"},
+        {"find", "PACS@h:1 --timeout 3601", "--timeout: 3601 is out of range (1 to 3600)"},
+        {"find", "h:1", "PEER: 'h:1' is not AE@host:port"},
     };
     for (const auto& c : cases) {
         const std::string arguments = prefix.at(c.command) + c.arguments;
@@ -194,6 +205,9 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
     EXPECT_EQ(Tessor(dir, "stitch a.dcm").output, "tessor stitch: --out is required (see tessor stitch --help)\n");
     EXPECT_EQ(Tessor(dir, "info").output, "tessor info: FILE is required (see tessor info --help)\n");
     EXPECT_EQ(Tessor(dir, "sample").output, "tessor sample: DIR is required (see tessor sample --help)\n");
+    for (const char* command : {"echo", "send", "find"})
+        EXPECT_EQ(Tessor(dir, command).output,
+                  std::string("tessor ") + command + ": PEER is required (see tessor " + command + " --help)\n");
     EXPECT_TRUE(fs::is_empty(dir));  // nothing ran
 }
 
@@ -220,6 +234,9 @@ TEST(CommandLine, HelpShowsTheDeclarations)
         {"gui -h", "usage: tessor gui [options] FILE...\n"},
         {"info --help", "usage: tessor info [options] FILE...\n"},
         {"sample --rows 20 --help", "usage: tessor sample [options] DIR\n"},
+        {"echo --help", "usage: tessor echo [options] PEER\n"},
+        {"send --help", "usage: tessor send [options] PEER FILE...\n"},
+        {"find --help", "usage: tessor find [options] PEER\n"},
     };
     for (const auto& c : cases) {
         const ProcessRun run = Tessor(dir, c.arguments);
@@ -241,7 +258,7 @@ TEST(CommandLine, EveryCommandDeclaresWhatTheReadmeLists)
 {
     const fs::path dir = testfiles::FreshDir("command_line_readme");
     const OptionSets readme = ReadmeOptions();
-    const std::set<std::string> commands = {"gui", "info", "sample", "stitch"};
+    const std::set<std::string> commands = {"echo", "find", "gui", "info", "sample", "send", "stitch"};
     std::set<std::string> documented;
     for (const auto& [command, options] : readme)
         documented.insert(command);

@@ -1,0 +1,35 @@
+// The DICOM network commands of tessor: echo, send, find. Their options as the command
+// line fills them; each Run function returns the process exit status.
+#pragma once
+
+#include "net/Peer.h"
+#include "net/Services.h"
+
+#include <string>
+#include <vector>
+
+namespace app {
+
+// What every network command takes: the peer and our side of the association.
+struct NetOptions {
+    net::Peer peer;
+    net::AssociationSettings settings;
+};
+
+struct SendOptions : NetOptions {
+    std::vector<std::string> files;
+};
+
+struct FindOptions : NetOptions {
+    net::FindQuery query;
+    bool json = false;
+};
+
+int RunEcho(const NetOptions& o);
+int RunSend(const SendOptions& o);
+int RunFind(const FindOptions& o);
+
+// The lines tessor find prints: one per study, one indented per series under it.
+std::string FindTable(const net::FindResult& found);
+
+}  // namespace app

@@ -1,0 +1,61 @@
+// The DICOM services tessor uses as a service user: verification, storage and query.
+// Each call opens one association with the peer, bounded in time by the settings'
+// timeout, and closes it before returning. DCMTK-free.
+#pragma once
+
+#include "net/Peer.h"
+
+#include <string>
+#include <vector>
+
+namespace net {
+
+// C-ECHO.
+NetResult Echo(const Peer& peer, const AssociationSettings& settings);
+
+struct FileSendStatus {
+    std::string file;
+    bool stored = false;
+    std::string status;  // "stored", "stored with warning 0xB000", or why not
+    std::string sopInstanceUid;
+};
+
+struct SendResult {
+    NetResult association;  // ok when the association was established
+    std::vector<FileSendStatus> files;  // one per file given, in order
+    bool AllStored() const;
+};
+
+// C-STORE of every file, each proposed in its own transfer syntax with the uncompressed
+// ones as a fallback (the file is converted when the peer accepts only those). Files
+// that are not DICOM are reported and skipped; the others still go.
+SendResult Send(const Peer& peer, const AssociationSettings& settings, const std::vector<std::string>& files);
+
+struct FindQuery {
+    std::string patientId;  // empty: any; DICOM wildcards * and ? allowed
+    std::string studyUid;
+    std::string modality;  // matched against the study's modalities and the series' modality
+};
+
+struct SeriesRecord {
+    std::string seriesUid, modality, seriesNumber, description, instances;
+};
+
+struct StudyRecord {
+    std::string patientId, patientName, studyUid, studyDate, accession, description;
+    std::vector<SeriesRecord> series;
+};
+
+struct FindResult {
+    NetResult result;
+    std::vector<StudyRecord> studies;
+    bool truncated = false;  // more matches than kMaxFindMatches at some level
+};
+
+// The most matches read at one level; the rest are cancelled.
+constexpr size_t kMaxFindMatches = 1000;
+
+// C-FIND at study level (Study Root), then at series level for each study found.
+FindResult Find(const Peer& peer, const AssociationSettings& settings, const FindQuery& query);
+
+}  // namespace net
