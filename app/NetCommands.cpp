@@ -4,7 +4,10 @@
 #include "app/Commands.h"
 #include "app/Json.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 
 namespace app {
 
@@ -23,8 +26,44 @@ int RunSend(const SendOptions& o)
     if (!sent.association.ok)
         std::fprintf(stderr, "tessor: %s\n", sent.association.error.c_str());
     for (const net::FileSendStatus& file : sent.files)
+    {
         std::fprintf(file.stored ? stdout : stderr, "%s: %s\n", file.file.c_str(), file.status.c_str());
+        std::fflush(stdout);  // one line per file, in order, also when both streams share a pipe
+    }
     return sent.AllStored() ? 0 : 1;
+}
+
+bool SendStitched(const net::Peer& peer, const net::AssociationSettings& settings, const std::string& file)
+{
+    const net::SendResult sent = net::Send(peer, settings, {file});
+    if (!sent.association.ok)
+        std::fprintf(stderr, "tessor: %s: not sent: %s\n", file.c_str(), sent.association.error.c_str());
+    else if (!sent.AllStored())
+        std::fprintf(stderr, "tessor: %s: %s\n", file.c_str(), sent.files[0].status.c_str());
+    else
+        std::printf("%s: stored on %s\n", file.c_str(), net::ToString(peer).c_str());
+    return sent.AllStored();
+}
+
+int RunFetch(const FetchOptions& o)
+{
+    std::error_code error;
+    std::filesystem::create_directories(o.dir, error);
+    if (error)
+        return Fail("cannot create " + o.dir + ": " + error.message());
+    net::FetchProgress progress;
+    if (isatty(STDERR_FILENO))
+        progress = [](size_t received, size_t remaining) {
+            std::fprintf(stderr, "\rreceived %zu, %zu to come   ", received, remaining);
+        };
+    const net::FetchResult fetched = net::Fetch(o.peer, o.settings, o.request, o.dir, progress);
+    if (progress)
+        std::fputc('\n', stderr);
+    for (const std::string& file : fetched.files)
+        std::printf("%s\n", file.c_str());
+    if (!fetched.result.ok)
+        return Fail(fetched.result.error);
+    return 0;
 }
 
 namespace {

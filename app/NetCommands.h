@@ -20,6 +20,11 @@ struct SendOptions : NetOptions {
     std::vector<std::string> files;
 };
 
+struct FetchOptions : NetOptions {
+    net::FetchRequest request;
+    std::string dir;
+};
+
 struct FindOptions : NetOptions {
     net::FindQuery query;
     bool json = false;
@@ -28,6 +33,11 @@ struct FindOptions : NetOptions {
 int RunEcho(const NetOptions& o);
 int RunSend(const SendOptions& o);
 int RunFind(const FindOptions& o);
+int RunFetch(const FetchOptions& o);
+
+// Sends the stitched file for tessor stitch --send-to; false (with the reason on stderr)
+// when it was not stored.
+bool SendStitched(const net::Peer& peer, const net::AssociationSettings& settings, const std::string& file);
 
 // The lines tessor find prints: one per study, one indented per series under it.
 std::string FindTable(const net::FindResult& found);

@@ -4,6 +4,7 @@
 
 #include "platform/Collections.h"
 #include "platform/Geometry.h"
+#include "net/Peer.h"
 
 #include <map>
 #include <optional>
@@ -42,6 +43,8 @@ struct StitchOptions : SourceOptions {
     std::optional<CRect> crop;
     bool json = false;
     std::string preview;
+    std::optional<net::Peer> sendTo;  // stores the result there when it holds every image
+    net::AssociationSettings sendSettings;
 };
 
 // Decodes every file into a bitmap, with its window from --window (0, 0 when none).

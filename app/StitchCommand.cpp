@@ -2,6 +2,7 @@
 // directly and driven through the commands the dialog's view calls; no window system is
 // started.
 #include "app/Commands.h"
+#include "app/NetCommands.h"
 #include "app/Json.h"
 #include "app/SourceOptions.h"
 
@@ -121,7 +122,13 @@ int RunStitch(const StitchOptions& o)
         PrintJson(model, o.out, saved);
     if (!saved.written)
         return Fail("nothing was written");
-    return saved.LeftOutCount() > 0 ? 2 : 0;
+    if (saved.LeftOutCount() > 0) {
+        // An image left out makes a result the archive must not take as the study's image.
+        if (o.sendTo)
+            std::fprintf(stderr, "tessor: %s: not sent: an image was left out\n", o.out.c_str());
+        return 2;
+    }
+    return o.sendTo && !SendStitched(*o.sendTo, o.sendSettings, o.out) ? 1 : 0;
 }
 
 }  // namespace app

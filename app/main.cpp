@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 namespace app {
@@ -60,6 +61,48 @@ void CheckSourceOptions(const SourceOptions& o)
         throw CLI::ValidationError("--window", "needs --bitmaps");
     for (const auto& [index, window] : o.windows)
         CheckIndex("--window", index, o.files.size());
+}
+
+// A peer option or argument: AE@host:port, refused as a usage error naming `name`.
+CLI::Option* AddPeer(CLI::App& command, const std::string& name, std::function<void(const net::Peer&)> store,
+                     const std::string& help)
+{
+    return command
+        .add_option_function<std::string>(
+            name,
+            [name, store](const std::string& text) {
+                const net::PeerParse parsed = net::ParsePeer(text);
+                if (!parsed.error.empty())
+                    throw CLI::ValidationError(name, parsed.error);
+                store(parsed.peer);
+            },
+            help)
+        ->type_name("PEER");
+}
+
+// Our side of an association: the AE title and the bound of every wait.
+void DeclareAssociation(CLI::App& command, net::AssociationSettings& settings)
+{
+    command
+        .add_option_function<std::string>(
+            "--ae",
+            [&settings](const std::string& title) {
+                if (!net::IsValidAeTitle(title))
+                    throw CLI::ValidationError("--ae", "'" + title + "' is not an AE title (1 to 16 characters)");
+                settings.callingAeTitle = title;
+            },
+            "our AE title (default TESSOR)")
+        ->type_name("AE");
+    AddNumbers(command, "--timeout", "S", {{1, 3600}},
+               [&settings](const std::vector<int>& v) { settings.timeoutSeconds = static_cast<unsigned>(v[0]); },
+               "seconds any one network wait may last, 1 to 3600 (default 30)");
+}
+
+// The peer and our side of the association, which every network command takes.
+void DeclareNetOptions(CLI::App& command, NetOptions& o)
+{
+    AddPeer(command, "PEER", [&o](const net::Peer& peer) { o.peer = peer; }, "the peer, AE@host:port")->required();
+    DeclareAssociation(command, o.settings);
 }
 
 CLI::App* DeclareInfo(CLI::App& tessor, InfoOptions& o)
@@ -135,7 +178,11 @@ CLI::App* DeclareStitch(CLI::App& tessor, StitchOptions& o)
     command->add_flag("--json", o.json, "print the adjustment rectangles, the output geometry and the outcome as JSON");
     command->add_option("--preview", o.preview, "also write an 8-bit PNG of the result through its window")
         ->type_name("FILE.png");
-    command->footer("Exit status: 0 written with every image, 2 written with an image left out, 1 nothing written.");
+    AddPeer(*command, "--send-to", [&o](const net::Peer& peer) { o.sendTo = peer; },
+            "store the result on this peer (C-STORE) when it holds every image");
+    DeclareAssociation(*command, o.sendSettings);
+    command->footer("Exit status: 0 written with every image (and stored with --send-to), 2 written with an image\n"
+                    "left out (then not sent), 1 nothing written or not stored.");
     command->final_callback([&o] {
         CheckSourceOptions(o);
         for (const Adjust& adjust : o.adjusts)
@@ -164,35 +211,6 @@ CLI::App* DeclareGui(CLI::App& tessor, SourceOptions& o)
             o.out = (std::filesystem::path(o.files[0]).parent_path() / "stitched.dcm").string();
     });
     return command;
-}
-
-// The peer and our side of the association, which every network command takes.
-void DeclareNetOptions(CLI::App& command, NetOptions& o)
-{
-    command
-        .add_option_function<std::string>(
-            "PEER",
-            [&o](const std::string& text) {
-                const net::PeerParse parsed = net::ParsePeer(text);
-                if (!parsed.error.empty())
-                    throw CLI::ValidationError("PEER", parsed.error);
-                o.peer = parsed.peer;
-            },
-            "the peer, AE@host:port")
-        ->required();
-    command
-        .add_option_function<std::string>(
-            "--ae",
-            [&o](const std::string& title) {
-                if (!net::IsValidAeTitle(title))
-                    throw CLI::ValidationError("--ae", "'" + title + "' is not an AE title (1 to 16 characters)");
-                o.settings.callingAeTitle = title;
-            },
-            "our AE title (default TESSOR)")
-        ->type_name("AE");
-    AddNumbers(command, "--timeout", "S", {{1, 3600}},
-               [&o](const std::vector<int>& v) { o.settings.timeoutSeconds = static_cast<unsigned>(v[0]); },
-               "seconds any one network wait may last, 1 to 3600 (default 30)");
 }
 
 CLI::App* DeclareEcho(CLI::App& tessor, NetOptions& o)
@@ -230,6 +248,23 @@ CLI::App* DeclareFind(CLI::App& tessor, FindOptions& o)
     command->add_option("--modality", o.query.modality, "modality to match, for example DX")->type_name("M");
     command->add_flag("--json", o.json, "print the studies and their series as JSON");
     command->footer("Exit status: 0 the query was answered (even with no match), 1 otherwise.");
+    return command;
+}
+
+CLI::App* DeclareFetch(CLI::App& tessor, FetchOptions& o)
+{
+    CLI::App* command = tessor.add_subcommand(
+        "fetch", "retrieve a study or series from a peer into a folder (C-GET)\n"
+                 "Asks PEER to send the study (or one of its series) back on our association and writes each\n"
+                 "instance into DIR as <SOP Instance UID>.dcm, through a temporary file renamed into place. DIR is\n"
+                 "created when missing; the files written are listed.");
+    DeclareNetOptions(*command, o);
+    command->add_option("--study", o.request.studyUid, "Study Instance UID to retrieve (required)")
+        ->type_name("UID")
+        ->required();
+    command->add_option("--series", o.request.seriesUid, "only this series of the study")->type_name("UID");
+    command->add_option("DIR", o.dir, "the folder the instances are written to")->required();
+    command->footer("Exit status: 0 every instance written, 1 otherwise.");
     return command;
 }
 
@@ -279,9 +314,11 @@ int main(int argc, char** argv)
     NetOptions echoOptions;
     SendOptions sendOptions;
     FindOptions findOptions;
+    FetchOptions fetchOptions;
     CLI::App* echo = DeclareEcho(tessor, echoOptions);
     CLI::App* send = DeclareSend(tessor, sendOptions);
-    DeclareFind(tessor, findOptions);
+    CLI::App* find = DeclareFind(tessor, findOptions);
+    DeclareFetch(tessor, fetchOptions);
     try {
         tessor.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -300,5 +337,7 @@ int main(int argc, char** argv)
         return RunGui(guiOptions);
     if (echo->parsed())
         return RunEcho(echoOptions);
-    return send->parsed() ? RunSend(sendOptions) : RunFind(findOptions);
+    if (send->parsed())
+        return RunSend(sendOptions);
+    return find->parsed() ? RunFind(findOptions) : RunFetch(fetchOptions);
 }

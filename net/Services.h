@@ -5,6 +5,7 @@
 
 #include "net/Peer.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,5 +58,29 @@ constexpr size_t kMaxFindMatches = 1000;
 
 // C-FIND at study level (Study Root), then at series level for each study found.
 FindResult Find(const Peer& peer, const AssociationSettings& settings, const FindQuery& query);
+
+struct FetchRequest {
+    std::string studyUid;   // required
+    std::string seriesUid;  // empty: the whole study
+};
+
+struct FetchResult {
+    NetResult result;  // ok when the peer completed the retrieval without failures
+    std::vector<std::string> files;  // written, in order of arrival
+    size_t failed = 0;  // instances the peer reported as failed or we could not write
+};
+
+// Called after each instance arrives: how many arrived and how many the peer still has
+// to send (0 when it does not say).
+using FetchProgress = std::function<void(size_t received, size_t remaining)>;
+
+// The most instances one fetch writes; the retrieval is cancelled beyond.
+constexpr size_t kMaxFetchInstances = 100000;
+
+// C-GET of a study or series (Study Root). Each instance is written to `dir` as
+// <SOP Instance UID>.dcm in the transfer syntax it arrived in, through a temporary file
+// renamed into place, so a file there is always complete. `dir` must exist.
+FetchResult Fetch(const Peer& peer, const AssociationSettings& settings, const FetchRequest& request,
+                  const std::string& dir, const FetchProgress& progress = {});
 
 }  // namespace net

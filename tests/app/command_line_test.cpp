@@ -122,7 +122,7 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
     const fs::path dir = testfiles::FreshDir("command_line_bad");
     const std::map<std::string, std::string> prefix = {
         {"stitch", "stitch -o out.dcm a.dcm b.dcm "}, {"gui", "gui a.dcm b.dcm "}, {"sample", "sample study "},
-        {"info", "info a.dcm "}, {"echo", "echo "}, {"send", "send "}, {"find", "find "}, {"", ""}};
+        {"info", "info a.dcm "}, {"echo", "echo "}, {"send", "send "}, {"find", "find "}, {"fetch", "fetch "}, {"", ""}};
     const struct {
         const char* command;
         const char* arguments;
@@ -193,6 +193,12 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
         {"find", "PACS@h:1 --patient", "--patient: 1 required ID missing"},
         {"find", "PACS@h:1 --timeout 3601", "--timeout: 3601 is out of range (1 to 3600)"},
         {"find", "h:1", "PEER: 'h:1' is not AE@host:port"},
+        {"fetch", "PACS@h:1 dir", "--study is required"},
+        {"fetch", "--study 1.2 PACS@h:1", "DIR is required"},
+        {"fetch", "--study", "--study: 1 required UID missing"},
+        {"stitch", "--send-to PACS", "--send-to: 'PACS' is not AE@host:port"},
+        {"stitch", "--send-to", "--send-to: 1 required PEER missing"},
+        {"stitch", "--timeout 0", "--timeout: 0 is out of range (1 to 3600)"},
     };
     for (const auto& c : cases) {
         const std::string arguments = prefix.at(c.command) + c.arguments;
@@ -205,7 +211,7 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
     EXPECT_EQ(Tessor(dir, "stitch a.dcm").output, "tessor stitch: --out is required (see tessor stitch --help)\n");
     EXPECT_EQ(Tessor(dir, "info").output, "tessor info: FILE is required (see tessor info --help)\n");
     EXPECT_EQ(Tessor(dir, "sample").output, "tessor sample: DIR is required (see tessor sample --help)\n");
-    for (const char* command : {"echo", "send", "find"})
+    for (const char* command : {"echo", "send", "find", "fetch"})
         EXPECT_EQ(Tessor(dir, command).output,
                   std::string("tessor ") + command + ": PEER is required (see tessor " + command + " --help)\n");
     EXPECT_TRUE(fs::is_empty(dir));  // nothing ran
@@ -237,6 +243,7 @@ TEST(CommandLine, HelpShowsTheDeclarations)
         {"echo --help", "usage: tessor echo [options] PEER\n"},
         {"send --help", "usage: tessor send [options] PEER FILE...\n"},
         {"find --help", "usage: tessor find [options] PEER\n"},
+        {"fetch --help", "usage: tessor fetch --study UID [options] PEER DIR\n"},
     };
     for (const auto& c : cases) {
         const ProcessRun run = Tessor(dir, c.arguments);
@@ -258,7 +265,7 @@ TEST(CommandLine, EveryCommandDeclaresWhatTheReadmeLists)
 {
     const fs::path dir = testfiles::FreshDir("command_line_readme");
     const OptionSets readme = ReadmeOptions();
-    const std::set<std::string> commands = {"echo", "find", "gui", "info", "sample", "send", "stitch"};
+    const std::set<std::string> commands = {"echo", "fetch", "find", "gui", "info", "sample", "send", "stitch"};
     std::set<std::string> documented;
     for (const auto& [command, options] : readme)
         documented.insert(command);
