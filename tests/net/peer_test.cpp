@@ -21,6 +21,7 @@ TEST(ParsePeer, AcceptsTheFormAndNamesTheWrongPart)
         {"SIXTEEN_CHARS_AE@h:65535", "SIXTEEN_CHARS_AE", "h", 65535, ""},
         {"MY AE@h:104", "MY AE", "h", 104, ""},
         {"A@B@h:104", "A@B", "h", 104, ""},  // the last '@' separates: '@' is legal in an AE title
+        {"A@h:0104", "A", "h", 104, ""},     // decimal, as every number of the command line
         {"", nullptr, nullptr, 0, "'' is not AE@host:port"},
         {"ORTHANC", nullptr, nullptr, 0, "'ORTHANC' is not AE@host:port"},
         {"h:104", nullptr, nullptr, 0, "'h:104' is not AE@host:port"},
@@ -54,8 +55,9 @@ TEST(ParsePeer, AcceptsTheFormAndNamesTheWrongPart)
         EXPECT_EQ(parsed.peer.aeTitle, c.ae ? c.ae : "");
         EXPECT_EQ(parsed.peer.host, c.host ? c.host : "");
         EXPECT_EQ(parsed.peer.port, c.port);
-        if (c.ae) {
-            EXPECT_EQ(net::ToString(parsed.peer), c.text);
+        if (c.ae) {  // prints in the form it reads
+            EXPECT_EQ(net::ParsePeer(net::ToString(parsed.peer)).peer.port, c.port);
+            EXPECT_EQ(net::ToString(parsed.peer), std::string(c.ae) + "@" + c.host + ":" + std::to_string(c.port));
         }
     }
 }
