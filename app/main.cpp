@@ -263,8 +263,27 @@ CLI::App* DeclareFetch(CLI::App& tessor, FetchOptions& o)
         ->type_name("UID")
         ->required();
     command->add_option("--series", o.request.seriesUid, "only this series of the study")->type_name("UID");
+    command
+        ->add_option_function<std::string>(
+            "--move-to",
+            [&o](const std::string& title) {
+                if (!net::IsValidAeTitle(title))
+                    throw CLI::ValidationError("--move-to", "'" + title + "' is not an AE title (1 to 16 characters)");
+                o.request.moveDestination = title;
+            },
+            "retrieve by C-MOVE to this AE title (the peer's name for us) instead of C-GET; needs --port")
+        ->type_name("AE");
+    AddNumbers(*command, "--port", "P", {{1, 65535}},
+               [&o](const std::vector<int>& v) { o.request.receivePort = static_cast<std::uint16_t>(v[0]); },
+               "with --move-to, the port of this machine the peer sends to, 1 to 65535");
     command->add_option("DIR", o.dir, "the folder the instances are written to")->required();
     command->footer("Exit status: 0 every instance written, 1 otherwise.");
+    command->final_callback([&o] {
+        if (!o.request.moveDestination.empty() && o.request.receivePort == 0)
+            throw CLI::ValidationError("--move-to", "needs --port");
+        if (o.request.moveDestination.empty() && o.request.receivePort != 0)
+            throw CLI::ValidationError("--port", "needs --move-to");
+    });
     return command;
 }
 

@@ -1,16 +1,16 @@
-// C-GET as a service user: the peer sends each instance back on our association.
+// Retrieval as a service user: C-GET (the peer sends each instance back on our association)
+// or C-MOVE (the peer opens an association to our receiver, listening while it runs).
+#include "net/InstanceWriter.h"
 #include "net/ScuSession.h"
 #include "net/Services.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
-#include <dcmtk/dcmdata/dcfilefo.h>
 #include <dcmtk/dcmdata/dcuid.h>
+#include <dcmtk/dcmnet/scp.h>
 
-#include <filesystem>
+#include <atomic>
 #include <memory>
-#include <system_error>
-
-namespace fs = std::filesystem;
+#include <thread>
 
 namespace net {
 
@@ -18,8 +18,8 @@ using namespace detail;
 
 namespace {
 
-// What we take back: uncompressed data and the lossless and lossy compressions DCMTK
-// stores without decoding (the file keeps the syntax it arrived in).
+// What we take back: uncompressed data and the lossless and lossy compressions, stored as
+// they arrive without decoding.
 OFList<OFString> AcceptedSyntaxes()
 {
     OFList<OFString> syntaxes = UncompressedSyntaxes();
@@ -30,31 +30,16 @@ OFList<OFString> AcceptedSyntaxes()
     return syntaxes;
 }
 
-bool IsPlainUid(const std::string& uid)
-{
-    return !uid.empty() && uid.size() <= 64 && uid.find_first_not_of("0123456789.") == std::string::npos;
-}
-
 class GetScu : public DcmSCU {
 public:
-    GetScu(fs::path dir, const FetchProgress& progress) : m_dir(std::move(dir)), m_progress(progress) {}
-
-    std::vector<std::string> files;
-    size_t failed = 0;
+    explicit GetScu(InstanceWriter& writer) : m_writer(writer) {}
 
     OFCondition handleSTORERequest(const T_ASC_PresentationContextID, DcmDataset* incoming, OFBool& continueSession,
                                    Uint16& status) override
     {
         const std::unique_ptr<DcmDataset> owned(incoming);  // ours to delete, as the toolkit documents
-        continueSession = files.size() + failed + 1 < kMaxFetchInstances;
-        const std::string written = owned ? Write(*owned) : std::string();
-        status = written.empty() ? STATUS_STORE_Refused_OutOfResources : STATUS_Success;
-        if (written.empty())
-            ++failed;
-        else
-            files.push_back(written);
-        if (m_progress)
-            m_progress(files.size(), m_remaining);
+        status = owned && m_writer.Write(*owned) ? STATUS_Success : STATUS_STORE_Refused_OutOfResources;
+        continueSession = !m_writer.Full();
         return EC_Normal;
     }
 
@@ -62,65 +47,84 @@ public:
                                    OFBool& continueSession) override
     {
         if (response != nullptr)
-            m_remaining = response->m_numberOfRemainingSubops;
+            m_writer.SetRemaining(response->m_numberOfRemainingSubops);
         return DcmSCU::handleCGETResponse(presID, response, continueSession);
     }
 
-private:
-    // The path written, or empty when the instance could not be written.
-    std::string Write(DcmDataset& set)
+    OFCondition handleMOVEResponse(const T_ASC_PresentationContextID presID, RetrieveResponse* response,
+                                   OFBool& waitForNextResponse) override
     {
-        OFString uid;
-        set.findAndGetOFString(DCM_SOPInstanceUID, uid);
-        const std::string name =
-            IsPlainUid(uid.c_str()) ? std::string(uid.c_str()) : "instance-" + std::to_string(files.size() + 1);
-        const fs::path target = m_dir / (name + ".dcm");
-        const fs::path part = m_dir / ("." + name + ".dcm.part");
-        const E_TransferSyntax syntax = set.getCurrentXfer();
-        DcmFileFormat file(&set);
-        std::error_code ignored;
-        if (file.saveFile(part.c_str(), syntax).bad()) {
-            fs::remove(part, ignored);
-            return {};
-        }
-        std::error_code renamed;
-        fs::rename(part, target, renamed);
-        if (renamed) {
-            fs::remove(part, ignored);
-            return {};
-        }
-        return target.string();
+        if (response != nullptr)
+            m_writer.SetRemaining(response->m_numberOfRemainingSubops);
+        return DcmSCU::handleMOVEResponse(presID, response, waitForNextResponse);
     }
 
-    fs::path m_dir;
-    const FetchProgress& m_progress;
-    size_t m_remaining = 0;
+private:
+    InstanceWriter& m_writer;
 };
 
-}  // namespace
+// The storage side of a C-MOVE: accepts the peer's associations on our port and writes
+// what arrives. Wakes up every second to see whether it should stop.
+class MoveReceiver : public DcmSCP {
+public:
+    MoveReceiver(InstanceWriter& writer, const std::string& aeTitle, std::uint16_t port,
+                 const AssociationSettings& settings)
+        : m_writer(writer)
+    {
+        DcmSCPConfig& config = getConfig();
+        config.setAETitle(aeTitle.c_str());
+        config.setPort(port);
+        config.setHostLookupEnabled(OFFalse);
+        config.setMaxReceivePDULength(settings.maxReceivePdu);
+        config.setConnectionBlockingMode(DUL_NOBLOCK);
+        config.setConnectionTimeout(1);
+        config.setDIMSEBlockingMode(DIMSE_NONBLOCKING);
+        config.setDIMSETimeout(settings.timeoutSeconds);
+        config.setACSETimeout(settings.timeoutSeconds);
+        for (int i = 0; i < numberOfDcmShortSCUStorageSOPClassUIDs; ++i)
+            config.addPresentationContext(dcmShortSCUStorageSOPClassUIDs[i], AcceptedSyntaxes());
+        config.addPresentationContext(UID_VerificationSOPClass, UncompressedSyntaxes());
+    }
 
-FetchResult Fetch(const Peer& peer, const AssociationSettings& settings, const FetchRequest& request,
-                  const std::string& dir, const FetchProgress& progress)
+    void RequestStop() { m_stop = true; }
+
+protected:
+    OFCondition handleIncomingCommand(T_DIMSE_Message* message, const DcmPresentationContextInfo& info) override
+    {
+        if (message->CommandField != DIMSE_C_STORE_RQ)
+            return DcmSCP::handleIncomingCommand(message, info);
+        T_DIMSE_C_StoreRQ& request = message->msg.CStoreRQ;
+        DcmDataset* incoming = nullptr;
+        const OFCondition received = receiveSTORERequest(request, info.presentationContextID, incoming);
+        const std::unique_ptr<DcmDataset> owned(incoming);  // the toolkit hands it over
+        if (received.bad())
+            return received;
+        const bool written = owned && m_writer.Write(*owned);
+        return sendSTOREResponse(info.presentationContextID, request,
+                                 written ? STATUS_Success : STATUS_STORE_Refused_OutOfResources);
+    }
+    OFBool stopAfterCurrentAssociation() override { return m_stop; }
+    OFBool stopAfterConnectionTimeout() override { return m_stop; }
+
+private:
+    InstanceWriter& m_writer;
+    std::atomic<bool> m_stop{false};
+};
+
+DcmDataset RetrieveKeys(const FetchRequest& request)
 {
-    FetchResult fetched;
-    GetScu scu(dir, progress);
-    Configure(scu, peer, settings);
-    scu.addPresentationContext(UID_GETStudyRootQueryRetrieveInformationModel, UncompressedSyntaxes());
-    // The storage classes the peer may send back on this association (we take the SCP role).
-    for (int i = 0; i < numberOfDcmShortSCUStorageSOPClassUIDs; ++i)
-        scu.addPresentationContext(dcmShortSCUStorageSOPClassUIDs[i], AcceptedSyntaxes(), ASC_SC_ROLE_SCP);
-    fetched.result = Associate(scu, peer);
-    if (!fetched.result.ok)
-        return fetched;
     DcmDataset keys;
     keys.putAndInsertString(DCM_QueryRetrieveLevel, request.seriesUid.empty() ? "STUDY" : "SERIES");
     keys.putAndInsertString(DCM_StudyInstanceUID, request.studyUid.c_str());
     if (!request.seriesUid.empty())
         keys.putAndInsertString(DCM_SeriesInstanceUID, request.seriesUid.c_str());
-    const T_ASC_PresentationContextID context =
-        scu.findPresentationContextID(UID_GETStudyRootQueryRetrieveInformationModel, "");
-    OFList<RetrieveResponse*> responses;
-    const OFCondition condition = scu.sendCGETRequest(context, &keys, &responses);
+    return keys;
+}
+
+// The outcome of a retrieval from the toolkit's condition and the peer's last response.
+void Conclude(FetchResult& fetched, const char* service, const OFCondition& condition,
+              OFList<RetrieveResponse*>& responses, const InstanceWriter& writer, const FetchRequest& request)
+{
     Uint16 finalStatus = 0;
     size_t peerFailed = 0;
     for (RetrieveResponse* response : responses) {
@@ -128,16 +132,66 @@ FetchResult Fetch(const Peer& peer, const AssociationSettings& settings, const F
         peerFailed = response->m_numberOfFailedSubops;
         delete response;  // the toolkit hands the responses over as raw owners
     }
-    fetched.files = scu.files;
-    fetched.failed = scu.failed + peerFailed;
+    responses.clear();
+    fetched.files = writer.Files();
+    fetched.failed = writer.Failed() + peerFailed;
     if (condition.bad())
-        fetched.result = {false, "C-GET failed: " + OneLine(condition)};
+        fetched.result = {false, std::string(service) + " failed: " + OneLine(condition)};
     else if (finalStatus != 0)
-        fetched.result = {false, "C-GET ended with status " + StatusText(finalStatus) + " (" +
+        fetched.result = {false, std::string(service) + " ended with status " + StatusText(finalStatus) + " (" +
                                      std::to_string(fetched.failed) + " failed)"};
+    else if (fetched.failed > 0)
+        fetched.result = {false, std::to_string(fetched.failed) + " instances could not be written"};
     else if (fetched.files.empty())
         fetched.result = {false, "the peer sent nothing for study " + request.studyUid};
-    Finish(scu, condition.bad());
+}
+
+}  // namespace
+
+FetchResult Fetch(const Peer& peer, const AssociationSettings& settings, const FetchRequest& request,
+                  const std::string& dir, const FetchProgress& progress)
+{
+    FetchResult fetched;
+    InstanceWriter writer(dir, progress);
+    const bool move = !request.moveDestination.empty();
+    const char* model = move ? UID_MOVEStudyRootQueryRetrieveInformationModel
+                             : UID_GETStudyRootQueryRetrieveInformationModel;
+    GetScu scu(writer);
+    Configure(scu, peer, settings);
+    scu.addPresentationContext(model, UncompressedSyntaxes());
+    // For C-GET, the storage classes the peer may send back on this association (we take
+    // the SCP role for them).
+    for (int i = 0; !move && i < numberOfDcmShortSCUStorageSOPClassUIDs; ++i)
+        scu.addPresentationContext(dcmShortSCUStorageSOPClassUIDs[i], AcceptedSyntaxes(), ASC_SC_ROLE_SCP);
+
+    std::unique_ptr<MoveReceiver> receiver;
+    std::thread listening;
+    if (move) {
+        receiver = std::make_unique<MoveReceiver>(writer, request.moveDestination, request.receivePort, settings);
+        const OFCondition opened = receiver->openListenPort();
+        if (opened.bad()) {
+            fetched.result = {false, "cannot listen on port " + std::to_string(request.receivePort) + ": " +
+                                         OneLine(opened)};
+            return fetched;
+        }
+        listening = std::thread([&receiver] { receiver->acceptAssociations(); });
+    }
+    fetched.result = Associate(scu, peer);
+    OFCondition condition = EC_Normal;
+    OFList<RetrieveResponse*> responses;
+    if (fetched.result.ok) {
+        DcmDataset keys = RetrieveKeys(request);
+        const T_ASC_PresentationContextID context = scu.findPresentationContextID(model, "");
+        condition = move ? scu.sendMOVERequest(context, request.moveDestination.c_str(), &keys, &responses)
+                         : scu.sendCGETRequest(context, &keys, &responses);
+        Finish(scu, condition.bad());
+    }
+    if (receiver) {
+        receiver->RequestStop();  // seen within a second, or when the current association ends
+        listening.join();
+    }
+    if (fetched.result.ok)
+        Conclude(fetched, move ? "C-MOVE" : "C-GET", condition, responses, writer, request);
     return fetched;
 }
 

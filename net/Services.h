@@ -5,6 +5,7 @@
 
 #include "net/Peer.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -62,6 +63,10 @@ FindResult Find(const Peer& peer, const AssociationSettings& settings, const Fin
 struct FetchRequest {
     std::string studyUid;   // required
     std::string seriesUid;  // empty: the whole study
+    // C-MOVE instead of C-GET: the peer sends to this AE title, which it must know as us at
+    // `receivePort` of this machine; we listen there while the retrieval runs.
+    std::string moveDestination;
+    std::uint16_t receivePort = 0;
 };
 
 struct FetchResult {
@@ -77,7 +82,7 @@ using FetchProgress = std::function<void(size_t received, size_t remaining)>;
 // The most instances one fetch writes; the retrieval is cancelled beyond.
 constexpr size_t kMaxFetchInstances = 100000;
 
-// C-GET of a study or series (Study Root). Each instance is written to `dir` as
+// C-GET (or C-MOVE, see FetchRequest) of a study or series (Study Root). Each instance is written to `dir` as
 // <SOP Instance UID>.dcm in the transfer syntax it arrived in, through a temporary file
 // renamed into place, so a file there is always complete. `dir` must exist.
 FetchResult Fetch(const Peer& peer, const AssociationSettings& settings, const FetchRequest& request,

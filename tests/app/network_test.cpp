@@ -67,7 +67,9 @@ protected:
         return uids;
     }
 
-    testnet::OrthancServer m_orthanc;
+    // Where Orthanc sends a C-MOVE for us (AE title TESSOR).
+    const std::uint16_t m_receivePort = testnet::FreePort();
+    testnet::OrthancServer m_orthanc{testnet::OrthancOptions{"TESSOR", m_receivePort, ""}};
     std::string m_studyUid;
 };
 
@@ -147,6 +149,30 @@ TEST_F(NetworkCommands, FindFetchStitchAndSendBackIntoTheSameStudy)
     ASSERT_EQ(frame.body.size(), pixels);
     ASSERT_GT(written.size(), pixels);
     EXPECT_TRUE(frame.body == written.substr(written.size() - pixels));
+}
+
+// C-MOVE: the peer sends to the AE title it knows as us, at the port we listen on meanwhile.
+TEST_F(NetworkCommands, FetchByMoveReceivesOnOurPort)
+{
+    const fs::path work = testfiles::FreshDir("network-move");
+    const std::vector<std::string> uids = UploadSample(work / "upload");
+    const std::string port = std::to_string(m_receivePort);
+    const fs::path into = work / "moved";
+    const ProcessRun moved =
+        Tessor("fetch --move-to TESSOR --port " + port + " --study " + m_studyUid + " " + m_orthanc.Peer() + " " +
+               Quote(into));
+    ASSERT_EQ(moved.status, 0) << moved.output;
+    std::set<std::string> expected, present;
+    for (const std::string& uid : uids)
+        expected.insert((into / (uid + ".dcm")).string());
+    for (const auto& entry : fs::directory_iterator(into))
+        present.insert(entry.path().string());
+    EXPECT_EQ(present, expected);
+
+    const ProcessRun unknown = Tessor("fetch --move-to STRANGER --port " + port + " --study " + m_studyUid + " " +
+                                      m_orthanc.Peer() + " " + Quote(work / "unknown"));
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.output, "tessor: C-MOVE ended with status 0xC000 (0 failed)\n");
 }
 
 TEST_F(NetworkCommands, SendReportsEveryFile)
