@@ -18,7 +18,6 @@ OFList<OFString> UncompressedSyntaxes()
 
 void Configure(DcmSCU& scu, const Peer& peer, const AssociationSettings& settings)
 {
-    imaging::EnsureToolkitReady();  // codecs for converting compressed files, quiet logging
     scu.setAETitle(settings.callingAeTitle.c_str());
     scu.setPeerAETitle(peer.aeTitle.c_str());
     scu.setPeerHostName(peer.host.c_str());
@@ -42,6 +41,13 @@ std::string OneLine(const OFCondition& condition)
 NetResult Associate(DcmSCU& scu, const Peer& peer)
 {
     NetResult result;
+    // Codecs for converting compressed files, quiet logging, and the data dictionary without
+    // which every received element would be unknown.
+    std::string reason;
+    if (!imaging::EnsureToolkitReady(&reason)) {
+        result.error = reason;
+        return result;
+    }
     OFCondition condition = scu.initNetwork();
     if (condition.good())
         condition = scu.negotiateAssociation();

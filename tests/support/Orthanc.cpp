@@ -161,8 +161,13 @@ void OrthancServer::Start(const OrthancOptions& options)
         return;
     }
     m_dir = pattern;
-    m_dicomPort = FreePort();
-    m_httpPort = FreePort();
+    // Two distinct ports, neither the one we listen on (the kernel may hand one out twice).
+    for (int attempt = 0; attempt < 20 && (m_dicomPort == m_httpPort || m_dicomPort == options.ourPort ||
+                                           m_httpPort == options.ourPort);
+         ++attempt) {
+        m_dicomPort = FreePort();
+        m_httpPort = FreePort();
+    }
     const fs::path storage = m_dir / "storage";
     fs::create_directories(storage);
     std::ofstream config(m_dir / "orthanc.json");
