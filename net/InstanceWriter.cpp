@@ -9,15 +9,14 @@ namespace fs = std::filesystem;
 
 namespace net::detail {
 
-namespace {
-
 bool IsPlainUid(const std::string& uid)
 {
     return !uid.empty() && uid.size() <= 64 && uid.find_first_not_of("0123456789.") == std::string::npos;
 }
 
-bool SaveAtomically(DcmDataset& set, const fs::path& target, const fs::path& part)
+bool SaveAtomically(DcmDataset& set, const fs::path& target)
 {
+    const fs::path part = target.parent_path() / ("." + target.filename().string() + ".part");
     DcmFileFormat file(&set);  // a deep copy with a fresh file meta header
     std::error_code ignored;
     if (file.saveFile(part.c_str(), set.getCurrentXfer()).bad()) {
@@ -31,8 +30,6 @@ bool SaveAtomically(DcmDataset& set, const fs::path& target, const fs::path& par
     return !renamed;
 }
 
-}  // namespace
-
 bool InstanceWriter::Write(DcmDataset& set)
 {
     OFString uid;
@@ -42,7 +39,7 @@ bool InstanceWriter::Write(DcmDataset& set)
                                                      : "instance-" + std::to_string(m_files.size() + m_failed + 1);
     lock.unlock();
     const fs::path target = m_dir / (name + ".dcm");
-    const bool written = SaveAtomically(set, target, m_dir / ("." + name + ".dcm.part"));
+    const bool written = SaveAtomically(set, target);
     lock.lock();
     if (written)
         m_files.push_back(target.string());

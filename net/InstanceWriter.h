@@ -14,6 +14,13 @@
 
 namespace net::detail {
 
+// Writes `set` as a file at `target` through `target`.part renamed into place, in the
+// transfer syntax it arrived in; false (and nothing left behind) when that fails.
+bool SaveAtomically(DcmDataset& set, const std::filesystem::path& target);
+
+// A SOP Instance UID usable as a file name as it is: digits and dots, 1 to 64 of them.
+bool IsPlainUid(const std::string& uid);
+
 class InstanceWriter {
 public:
     InstanceWriter(std::filesystem::path dir, const FetchProgress& progress) : m_dir(std::move(dir)), m_progress(progress) {}

@@ -1,0 +1,53 @@
+// A storage service provider: accepts concurrent associations on a port of this machine
+// and writes every instance received, complete or not at all, under a folder. The base
+// of the storage node. DCMTK-free.
+#pragma once
+
+#include "net/Peer.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace net {
+
+struct ServerSettings {
+    std::string aeTitle = "TESSOR";
+    std::uint16_t port = 0;
+    std::vector<std::string> allowedCallers;  // calling AE titles let in; empty: any
+    unsigned maxAssociations = 8;             // at once; more are refused
+    std::uint32_t maxReceivePdu = 65536;
+    unsigned timeoutSeconds = 30;             // every network wait of an association
+};
+
+struct ReceivedInstance {
+    std::string file;  // <folder>/<Series Instance UID>/<SOP Instance UID>.dcm
+    std::string callingAeTitle, studyUid, seriesUid, sopInstanceUid;
+};
+
+// Called from the association's thread after each instance is written, and with each
+// event as one log line; both must be thread-safe.
+using ReceiveHandler = std::function<void(const ReceivedInstance&)>;
+using LogHandler = std::function<void(const std::string&)>;
+
+class StorageServer {
+public:
+    StorageServer(ServerSettings settings, std::string folder, ReceiveHandler onReceived, LogHandler log);
+    ~StorageServer();  // stops as Stop does
+    StorageServer(const StorageServer&) = delete;
+    StorageServer& operator=(const StorageServer&) = delete;
+
+    // Binds the port and accepts in a thread of its own.
+    NetResult Start();
+    // Accepts nothing more and returns once the current associations ended (each bounded
+    // by the timeout); the listener notices within a second.
+    void Stop();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace net
