@@ -4,6 +4,8 @@
 
 #include "net/Peer.h"
 #include "net/Services.h"
+#include "net/StorageServer.h"
+#include "node/StorageNode.h"
 
 #include <string>
 #include <vector>
@@ -30,7 +32,13 @@ struct FindOptions : NetOptions {
     bool json = false;
 };
 
+struct ServeOptions {
+    net::ServerSettings server;
+    node::NodeSettings node;
+};
+
 int RunEcho(const NetOptions& o);
+int RunServe(const ServeOptions& o);
 int RunSend(const SendOptions& o);
 int RunFind(const FindOptions& o);
 int RunFetch(const FetchOptions& o);

@@ -287,6 +287,47 @@ CLI::App* DeclareFetch(CLI::App& tessor, FetchOptions& o)
     return command;
 }
 
+CLI::App* DeclareServe(CLI::App& tessor, ServeOptions& o)
+{
+    CLI::App* command = tessor.add_subcommand(
+        "serve", "run a storage node that stitches the series it receives\n"
+                 "Accepts images (C-STORE) on --port, keeps them under the spool, stitches each series once\n"
+                 "nothing arrived for it for --settle seconds, and forwards the result to --forward with retries.\n"
+                 "One log line per event on stdout; SIGTERM or SIGINT finishes the current work and stops, and\n"
+                 "what is left in the spool is taken up by the next start.");
+    AddNumbers(*command, "--port", "P", {{1, 65535}},
+               [&o](const std::vector<int>& v) { o.server.port = static_cast<std::uint16_t>(v[0]); },
+               "the port to listen on, 1 to 65535 (required)")
+        ->required();
+    DeclareAssociation(*command, o.node.forwardSettings);
+    command->get_option("--ae")->description("our AE title, as callers and the forward peer see it (default TESSOR)");
+    AddPeer(*command, "--forward", [&o](const net::Peer& peer) { o.node.forward = peer; },
+            "send each stitched image to this peer, AE@host:port");
+    command->add_flag("--auto", o.node.autoTrim, "cut the featureless (collimated) bands of every image");
+    command->add_option("--spool", o.node.spool, "the node's folder (default ./tessor-spool)")->type_name("DIR");
+    AddNumbers(*command, "--settle", "S", {{1, 86400}},
+               [&o](const std::vector<int>& v) { o.node.settleSeconds = static_cast<unsigned>(v[0]); },
+               "seconds without a new image after which a series is complete, 1 to 86400 (default 10)");
+    command->add_option("--allow", o.server.allowedCallers, "accept associations only from this calling AE title; "
+                                                            "repeatable (default: any)")
+        ->type_name("AE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    AddNumbers(*command, "--max-associations", "N", {{1, 1000}},
+               [&o](const std::vector<int>& v) { o.server.maxAssociations = static_cast<unsigned>(v[0]); },
+               "associations at once, 1 to 1000; more are refused (default 8)");
+    AddNumbers(*command, "--retries", "N", {{1, 100}},
+               [&o](const std::vector<int>& v) { o.node.maxForwardAttempts = static_cast<unsigned>(v[0]); },
+               "attempts to forward a result, 1 to 100, 2 s apart and doubling up to 300 s (default 5)");
+    command->footer("Exit status: 0 stopped by a signal, 1 could not start (the port or the spool).");
+    command->final_callback([&o] {
+        o.server.aeTitle = o.node.forwardSettings.callingAeTitle;
+        o.server.timeoutSeconds = o.node.forwardSettings.timeoutSeconds;
+        if (o.node.spool.empty())
+            o.node.spool = "tessor-spool";
+    });
+    return command;
+}
+
 // The one line a usage error prints: who refused, why, and where the help is.
 std::string UsageError(CLI::App& tessor, const CLI::ParseError& error)
 {
@@ -334,10 +375,12 @@ int main(int argc, char** argv)
     SendOptions sendOptions;
     FindOptions findOptions;
     FetchOptions fetchOptions;
+    ServeOptions serveOptions;
     CLI::App* echo = DeclareEcho(tessor, echoOptions);
     CLI::App* send = DeclareSend(tessor, sendOptions);
     CLI::App* find = DeclareFind(tessor, findOptions);
-    DeclareFetch(tessor, fetchOptions);
+    CLI::App* fetch = DeclareFetch(tessor, fetchOptions);
+    DeclareServe(tessor, serveOptions);
     try {
         tessor.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -358,5 +401,7 @@ int main(int argc, char** argv)
         return RunEcho(echoOptions);
     if (send->parsed())
         return RunSend(sendOptions);
-    return find->parsed() ? RunFind(findOptions) : RunFetch(fetchOptions);
+    if (find->parsed())
+        return RunFind(findOptions);
+    return fetch->parsed() ? RunFetch(fetchOptions) : RunServe(serveOptions);
 }

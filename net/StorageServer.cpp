@@ -12,6 +12,7 @@
 #include <dcmtk/dcmnet/scpthrd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -83,7 +84,12 @@ private:
         const fs::path series = m_context.folder / instance.seriesUid;
         std::error_code error;
         fs::create_directories(series, error);
-        instance.file = (series / (instance.sopInstanceUid + ".dcm")).string();
+        // Named <Instance Number>-<SOP Instance UID>.dcm, six digits: names sort in acquisition order.
+        long number = 999999;
+        set.findAndGetLongInt(DCM_InstanceNumber, number);
+        char prefix[16];
+        std::snprintf(prefix, sizeof prefix, "%06ld-", std::clamp(number, 0L, 999999L));
+        instance.file = (series / (prefix + instance.sopInstanceUid + ".dcm")).string();
         if (error || !SaveAtomically(set, instance.file)) {
             m_context.log("cannot write " + instance.file);
             return false;

@@ -23,7 +23,7 @@ struct ServerSettings {
 };
 
 struct ReceivedInstance {
-    std::string file;  // <folder>/<Series Instance UID>/<SOP Instance UID>.dcm
+    std::string file;  // <folder>/<Series Instance UID>/<Instance Number, 6 digits>-<SOP Instance UID>.dcm
     std::string callingAeTitle, studyUid, seriesUid, sopInstanceUid;
 };
 

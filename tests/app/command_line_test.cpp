@@ -122,7 +122,7 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
     const fs::path dir = testfiles::FreshDir("command_line_bad");
     const std::map<std::string, std::string> prefix = {
         {"stitch", "stitch -o out.dcm a.dcm b.dcm "}, {"gui", "gui a.dcm b.dcm "}, {"sample", "sample study "},
-        {"info", "info a.dcm "}, {"echo", "echo "}, {"send", "send "}, {"find", "find "}, {"fetch", "fetch "}, {"", ""}};
+        {"info", "info a.dcm "}, {"echo", "echo "}, {"send", "send "}, {"find", "find "}, {"fetch", "fetch "}, {"serve", "serve --port 11112 "}, {"", ""}};
     const struct {
         const char* command;
         const char* arguments;
@@ -200,6 +200,13 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
         {"fetch", "--study 1.2 --port 11112 PACS@h:1 dir", "--port: needs --move-to"},
         {"fetch", "--study 1.2 --move-to TESSOR --port 0 PACS@h:1 dir", "--port: 0 is out of range (1 to 65535)"},
         {"stitch", "--send-to PACS", "--send-to: 'PACS' is not AE@host:port"},
+        {"serve", "--port 0", "--port: 0 is out of range (1 to 65535)"},
+        {"serve", "--settle 0", "--settle: 0 is out of range (1 to 86400)"},
+        {"serve", "--max-associations 1001", "--max-associations: 1001 is out of range (1 to 1000)"},
+        {"serve", "--retries 0", "--retries: 0 is out of range (1 to 100)"},
+        {"serve", "--forward nowhere", "--forward: 'nowhere' is not AE@host:port"},
+        {"serve", "--allow", "--allow: 1 required AE missing"},
+        {"serve", "extra", "unexpected argument 'extra'"},
         {"stitch", "--send-to", "--send-to: 1 required PEER missing"},
         {"stitch", "--timeout 0", "--timeout: 0 is out of range (1 to 3600)"},
     };
@@ -214,6 +221,7 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
     EXPECT_EQ(Tessor(dir, "stitch a.dcm").output, "tessor stitch: --out is required (see tessor stitch --help)\n");
     EXPECT_EQ(Tessor(dir, "info").output, "tessor info: FILE is required (see tessor info --help)\n");
     EXPECT_EQ(Tessor(dir, "sample").output, "tessor sample: DIR is required (see tessor sample --help)\n");
+    EXPECT_EQ(Tessor(dir, "serve").output, "tessor serve: --port is required (see tessor serve --help)\n");
     for (const char* command : {"echo", "send", "find", "fetch"})
         EXPECT_EQ(Tessor(dir, command).output,
                   std::string("tessor ") + command + ": PEER is required (see tessor " + command + " --help)\n");
@@ -247,6 +255,7 @@ TEST(CommandLine, HelpShowsTheDeclarations)
         {"send --help", "usage: tessor send [options] PEER FILE...\n"},
         {"find --help", "usage: tessor find [options] PEER\n"},
         {"fetch --help", "usage: tessor fetch --study UID [options] PEER DIR\n"},
+        {"serve --help", "usage: tessor serve --port P [options]\n"},
     };
     for (const auto& c : cases) {
         const ProcessRun run = Tessor(dir, c.arguments);
@@ -268,7 +277,7 @@ TEST(CommandLine, EveryCommandDeclaresWhatTheReadmeLists)
 {
     const fs::path dir = testfiles::FreshDir("command_line_readme");
     const OptionSets readme = ReadmeOptions();
-    const std::set<std::string> commands = {"echo", "fetch", "find", "gui", "info", "sample", "send", "stitch"};
+    const std::set<std::string> commands = {"echo", "fetch", "find", "gui", "info", "sample", "send", "serve", "stitch"};
     std::set<std::string> documented;
     for (const auto& [command, options] : readme)
         documented.insert(command);
