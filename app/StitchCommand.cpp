@@ -26,7 +26,7 @@ bool LoadSources(CStitchModel& model, const StitchOptions& o, std::string& reaso
 {
     CStitchLoadResult loaded;
     if (!o.bitmaps) {
-        loaded = model.LoadFiles(o.files);
+        loaded = model.LoadFiles(o.files, o.reference);
     } else {
         LBitmapList list;
         CArray<CPoint, CPoint> points;

@@ -83,7 +83,7 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
 
-    CString m_strError;          // text of the last failure; never shown
+    CString m_strError;          // text of the last failure (a refusal of the sources is also shown)
     CString m_strSavePath;       // where the stitched file is written
     CRect m_rcHost;              // screen rectangle to centre on; empty: no centring
     CToolBar m_wndToolBar;

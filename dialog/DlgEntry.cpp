@@ -5,7 +5,13 @@
 #include "caption/Caption.h"
 #include "config/CDisplayConfig.h"
 #include "output/OutputSettings.h"
+#include "platform/MessageBox.h"
 #include "resources/ResourceIds.h"
+#include "stitch/StitchGate.h"
+#include "stitch/StitchMessages.h"
+
+#include <string>
+#include <vector>
 
 IMPLEMENT_DYNAMIC(CDlgStitchDicom, CDialog)
 
@@ -25,6 +31,17 @@ int CDlgStitchDicom::StitchDicom(CStringArray& arrFiles, const char* pszSavePath
     // the template: the file entry's template is its first file.
     m_strRefPath.Empty();
     m_strSavePath = pszSavePath;
+    // Files that may not become one image are refused before the dialog opens, with the
+    // same line tessor stitch prints.
+    std::vector<std::string> paths;
+    for (INT_PTR i = 0; i < m_arrFiles.GetSize(); ++i)
+        paths.push_back(m_arrFiles[i].str());
+    const CStitchGateResult gate = stitchgate::CheckFiles(paths);
+    if (!gate.Ok() && gate.failure != EGateFailure::Unreadable) {
+        m_strError = stitchtext::GateFailureReason(gate, paths).c_str();
+        AfxMessageBox(m_strError, MB_OK | MB_ICONSTOP);
+        return 0;
+    }
     return RunModal(strInstanceUID, strManufacturer, strModelName, nInstanceNumber, rcHost);
 }
 

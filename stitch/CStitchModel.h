@@ -27,8 +27,10 @@ public:
     CStitchModel& operator=(const CStitchModel&) = delete;
 
     // Reads every file as a source image, in order; stops at the first that fails (the
-    // ones read before it stay). Every rectangle starts whole.
-    CStitchLoadResult LoadFiles(const std::vector<std::string>& paths);
+    // ones read before it stay). Every rectangle starts whole. Files that may not be
+    // stitched together (stitchgate::CheckFiles, with the template when it is another
+    // file) are refused before any is read as an image.
+    CStitchLoadResult LoadFiles(const std::vector<std::string>& paths, const std::string& templatePath = {});
     // Copies every bitmap, with one window (x width, y centre) per position; narrower
     // bitmaps are centred between black bands in the widest one's width.
     CStitchLoadResult LoadBitmaps(const LBitmapList& bitmaps, const CArray<CPoint, CPoint>& windows);

@@ -4,6 +4,8 @@
 #include "image/CBaseImageData.h"
 #include "imaging/LBitmap.h"
 #include "imaging/StoredValue.h"
+#include "stitch/StitchGate.h"
+#include "stitch/StitchMessages.h"
 
 #include <algorithm>
 #include <utility>
@@ -42,11 +44,20 @@ std::vector<std::pair<int, int>> WidenToCommonWidth(const std::vector<LBitmap*>&
 
 }  // namespace
 
-CStitchLoadResult CStitchModel::LoadFiles(const std::vector<std::string>& paths)
+CStitchLoadResult CStitchModel::LoadFiles(const std::vector<std::string>& paths, const std::string& templatePath)
 {
     CStitchLoadResult result;
     if (paths.empty()) {
         result.failure = ELoadFailure::NoSources;
+        return result;
+    }
+    // An unreadable file is left to the image load below, which names it with its reason.
+    const CStitchGateResult gate = stitchgate::CheckFiles(paths, templatePath);
+    if (!gate.Ok() && gate.failure != EGateFailure::Unreadable) {
+        std::vector<std::string> names = paths;
+        names.push_back(templatePath);
+        result.failure = ELoadFailure::Inconsistent;
+        result.detail = stitchtext::GateFailureReason(gate, names);
         return result;
     }
     for (size_t i = 0; i < paths.size(); ++i) {

@@ -51,9 +51,38 @@ std::string LoadFailureReason(const CStitchLoadResult& result)
     case ELoadFailure::None: return std::string();
     case ELoadFailure::NoSources: return "no input files";
     case ELoadFailure::BitmapCopy: return "cannot take the bitmaps";
+    case ELoadFailure::Inconsistent: return result.detail;
     case ELoadFailure::Unreadable: break;
     }
     return result.detail.empty() ? "cannot decode the pixel data" : result.detail;
+}
+
+std::string GateFailureReason(const CStitchGateResult& result, const std::vector<std::string>& names)
+{
+    const auto name = [&names](int index) {
+        return index >= 0 && static_cast<size_t>(index) < names.size() ? names[static_cast<size_t>(index)]
+                                                                       : std::string("?");
+    };
+    switch (result.failure) {
+    case EGateFailure::None: return std::string();
+    case EGateFailure::Unreadable: return "Cannot stitch: cannot read " + name(result.first) + ": " + result.detail;
+    case EGateFailure::SameInstance:
+        return "Cannot stitch: " + name(result.first) + " and " + name(result.other) +
+               " are the same image (SOP Instance UID " + result.firstValue + ").";
+    case EGateFailure::PatientDiffers:
+    case EGateFailure::StudyDiffers: break;
+    case EGateFailure::PhotometricDiffers:
+    case EGateFailure::PixelRepresentationDiffers:
+    case EGateFailure::BitsStoredDiffers:
+    case EGateFailure::RescaleDiffers:
+    case EGateFailure::SpacingDiffers:
+        return std::string("Cannot stitch: ") + result.attribute + " differs: '" + result.firstValue + "' in " +
+               name(result.first) + ", '" + result.otherValue + "' in " + name(result.other) +
+               (result.failure == EGateFailure::SpacingDiffers ? " (more than 1 %)."
+                                                               : ", and cannot be converted without loss.");
+    }
+    return std::string("Cannot stitch: ") + result.attribute + " differs: '" + result.firstValue + "' in " +
+           name(result.first) + ", '" + result.otherValue + "' in " + name(result.other) + ".";
 }
 
 }  // namespace stitchtext

@@ -2,6 +2,7 @@
 // boxes) and tessor stitch (stderr), so that both say the same.
 #pragma once
 
+#include "stitch/StitchGate.h"
 #include "stitch/StitchTypes.h"
 
 #include <string>
@@ -19,5 +20,9 @@ const char* RefusalText(ESaveFailure failure);
 std::string SaveFailureReason(const CStitchSaveResult& result);
 // Why a source did not load, in one line (the decoder's words when it gave any).
 std::string LoadFailureReason(const CStitchLoadResult& result);
+
+// Why the sources may not be stitched together, in one line naming the attribute and the
+// two files (`names` in the order given, the template after the pieces); empty when they may.
+std::string GateFailureReason(const CStitchGateResult& result, const std::vector<std::string>& names);
 
 }  // namespace stitchtext

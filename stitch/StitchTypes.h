@@ -31,6 +31,7 @@ enum class ELoadFailure {
     NoSources,      // nothing to load
     Unreadable,     // a file that does not load as a source image (the library's reason kept)
     BitmapCopy,     // a bitmap of the list that cannot be copied
+    Inconsistent,   // the files may not be stitched together (the gate's line in detail)
 };
 
 struct CStitchLoadResult {
