@@ -3,8 +3,10 @@
 
 #include "imaging/DicomText.h"
 #include "imaging/EncapsulatedFrame.h"
+#include "imaging/Uid.h"
 
 #include "dcmtk/dcmdata/dcdeftag.h"
+#include "dcmtk/dcmdata/dcmetinf.h"
 #include "dcmtk/dcmdata/dcpixel.h"
 #include "dcmtk/dcmdata/dcrlerp.h"
 #include "dcmtk/dcmjpeg/djrplol.h"
@@ -110,6 +112,22 @@ std::unique_ptr<DcmRepresentationParameter> EncoderParameters(E_TransferSyntax x
     }
 }
 
+// Group 0002 as the toolkit's update makes it (SOP Class and Instance UIDs and transfer
+// syntax following the data set, the other elements kept), then naming the project as the
+// implementation, with the group length computed again. The file is then written without
+// a further update, which would put the toolkit's identity back.
+bool DescribeWriter(DcmFileFormat& file, E_TransferSyntax xfer)
+{
+    if (file.validateMetaInfo(xfer, EWM_updateMeta).bad())
+        return false;
+    DcmMetaInfo& meta = *file.getMetaInfo();
+    return meta.putAndInsertString(DCM_ImplementationClassUID, imaging::kImplementationClassUID).good() &&
+           meta.putAndInsertString(DCM_ImplementationVersionName,
+                                   imaging::GetImplementationVersionName().c_str()).good() &&
+           meta.computeGroupLengthAndPadding(EGL_withGL, EPD_noChange, EXS_LittleEndianExplicit,
+                                             EET_ExplicitLength).good();
+}
+
 }  // namespace
 
 int LDicomDS::SaveDS(LPCTSTR path, UINT /*flags*/)
@@ -128,11 +146,13 @@ int LDicomDS::SaveDS(LPCTSTR path, UINT /*flags*/)
     if (!temp.IsOpen())
         return m_impl->Fail(ERROR_DICOM_WRITE, std::string("cannot write in the folder of '") + path +
                                                    "': " + std::strerror(temp.Error()));
-    // EWM_updateMeta: group 0002 keeps its other elements, while the Media Storage
-    // SOP Class/Instance UIDs and the transfer syntax follow the data set.
+    // Group 0002 keeps its other elements, while the Media Storage SOP Class/Instance UIDs
+    // and the transfer syntax follow the data set (EWM_updateMeta does that by itself).
+    const bool ownIdentity =
+        !imaging::GetImplementationVersionName().empty() && DescribeWriter(m_impl->file, m_impl->xfer);
     const OFCondition cond =
         m_impl->file.saveFile(temp.Path().c_str(), m_impl->xfer, EET_UndefinedLength, EGL_recalcGL, EPD_noChange,
-                              0, 0, EWM_updateMeta);
+                              0, 0, ownIdentity ? EWM_dontUpdateMeta : EWM_updateMeta);
     if (cond.bad())
         return m_impl->Fail(ERROR_DICOM_WRITE, std::string("cannot write '") + path + "': " + cond.text());
     if (!temp.CommitTo(target, ec))

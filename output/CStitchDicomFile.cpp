@@ -6,6 +6,7 @@
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
 #include "imaging/StoredValue.h"
+#include "output/StitchSeries.h"
 #include "platform/LargeBuffer.h"
 
 #include <algorithm>
@@ -86,6 +87,7 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
     item->m_bSigned = info.nSamplesPerPixel == 1 && info.nPixelRepresentation == 1;
     item->m_strSOPClassUID = imaging::ReadText(ds, TAG_SOP_CLASS_UID).value_or("");
     item->m_strSOPInstanceUID = imaging::ReadText(ds, TAG_SOP_INSTANCE_UID).value_or("");
+    output::ReadLossyHistory(ds, *item);
     if (info.bCompressed) {
         m_bChangeSyntax = TRUE;
         LBitmap decoded;

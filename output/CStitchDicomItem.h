@@ -68,4 +68,11 @@ public:
     // bitmap sources and for files without these elements.
     CString m_strSOPClassUID;
     CString m_strSOPInstanceUID;
+    // A file source's lossy compression history: lossy when its Lossy Image Compression
+    // is "01" or its transfer syntax is a lossy one; the ratio and method as it gave them
+    // (the method of its transfer syntax when it gave none).
+    bool m_bFromFile = false;
+    bool m_bLossy = false;
+    CString m_strLossyRatio;
+    CString m_strLossyMethod;
 };

@@ -8,6 +8,7 @@
 #include "imaging/Uid.h"
 #include "output/OutputSettings.h"
 #include "output/StitchProvenance.h"
+#include "output/StitchSeries.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -35,8 +36,8 @@ void DescribeStoredValues8(LDicomDS& ds, bool isSigned)
     }
 }
 
-// Identity, manufacturer and content date/time (one reading of the local clock).
-void WriteIdentity(LDicomDS& ds)
+// Identity, manufacturer and content date/time.
+void WriteIdentity(LDicomDS& ds, const std::tm& local)
 {
     const std::string uid = g_strInstanceUID.IsEmpty() ? imaging::GenerateUniqueUID() : g_strInstanceUID.str();
     const LONG number = g_nInstanceNumber;
@@ -46,9 +47,6 @@ void WriteIdentity(LDicomDS& ds)
     ds.SetStringValue(FindOrInsert(ds, TAG_MODEL_NAME), g_strModelName, 1);
     ds.SetLongValue(FindOrInsert(ds, TAG_INSTANCE_NUMBER), &number, 1);
 
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
     const VALUEDATE date{static_cast<USHORT>(local.tm_year + 1900), static_cast<USHORT>(local.tm_mon + 1),
                          static_cast<USHORT>(local.tm_mday)};
     const VALUETIME time{static_cast<USHORT>(local.tm_hour), static_cast<USHORT>(local.tm_min),
@@ -121,9 +119,16 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
         return Fail(ESaveFailure::DepthMismatch);
     }
 
-    WriteIdentity(ds);
+    // One reading of the local clock for content and instance creation.
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    WriteIdentity(ds, local);
     if (!output::WriteProvenance(ds, UsedItems(), m_strError))
         return Fail(ESaveFailure::WriteFailed);
+    output::WriteNewSeries(ds, local);
+    output::DropPerExposureAttributes(ds);
+    output::WriteLossyHistory(ds, UsedItems());
     if (nWindowWidth >= 1) {
         // The pieces were brought onto this window of stored values (any centre, negative
         // ones included): a viewer must apply it to the stored values as they are, so the
@@ -162,8 +167,11 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     imaging::UpdateLong(ds, TAG_NUMBER_OF_FRAMES, 1);  // one frame, whatever the template held
     if (templateEncapsulated && samplesPerPixel == 3)
         DescribeDecodedColour(ds);
-    if ((m_bChangeSyntax || templateEncapsulated) && ds.ChangeTransferSyntax(kExplicitLittleEndian, 0, 0) != DICOM_SUCCESS) {
-        m_strError = "Fail to change the transfer syntax";
+    // Always the chosen syntax (Explicit VR Little Endian unless told otherwise): the
+    // template's own could be the retired big-endian one.
+    const char* syntax = g_strTransferSyntax.IsEmpty() ? kExplicitLittleEndian : static_cast<LPCTSTR>(g_strTransferSyntax);
+    if (ds.ChangeTransferSyntax(syntax, 0, 0) != DICOM_SUCCESS) {
+        m_strError = CString("Fail to change the transfer syntax: ") + ds.GetLastError().c_str();
         return Fail(ESaveFailure::WriteFailed);
     }
     if (ds.SaveDS(savePath, 0) != DICOM_SUCCESS) {
