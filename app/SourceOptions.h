@@ -45,6 +45,7 @@ struct StitchOptions : SourceOptions {
     std::string preview;
     std::optional<net::Peer> sendTo;  // stores the result there when it holds every image
     net::AssociationSettings sendSettings;
+    std::string syntax;  // the output transfer syntax's UID; empty: tessor.ini's, else explicit
 };
 
 // Decodes every file into a bitmap, with its window from --window (0, 0 when none).

@@ -94,6 +94,9 @@ int RunStitch(const StitchOptions& o)
     g_strManufacturer = o.manufacturer.c_str();
     g_strModelName = o.model.c_str();
     g_nInstanceNumber = o.instance;
+    output::ReadOutputProfile();
+    if (!o.syntax.empty())
+        g_strTransferSyntax = o.syntax.c_str();
     const bool progress = isatty(STDERR_FILENO);
     CStitchModel model;
     if (progress)

@@ -6,6 +6,7 @@
 #include "app/HelpText.h"
 #include "app/NetCommands.h"
 #include "app/OptionValues.h"
+#include "output/OutputSettings.h"
 
 #include <CLI/CLI.hpp>
 
@@ -175,6 +176,17 @@ CLI::App* DeclareStitch(CLI::App& tessor, StitchOptions& o)
     AddNumbers(*command, "--crop", "L,T,R,B", {kPixel, kPixel, kPixel, kPixel},
                [&o](const std::vector<int>& v) { o.crop = CRect(v[0], v[1], v[2], v[3]); },
                "crop, in pixels of the stitched image (0 to 65535)");
+    command->add_option_function<std::string>(
+        "--syntax",
+        [&o](const std::string& name) {
+            o.syntax = output::TransferSyntaxForName(name);
+            if (o.syntax.empty())
+                throw CLI::ValidationError("--syntax", "unknown syntax '" + name + "' (" +
+                                                           output::TransferSyntaxNames() + ")");
+        },
+        std::string("the output's transfer syntax: ") + output::TransferSyntaxNames() +
+            " (default raw: Explicit VR Little Endian, or tessor.ini's choice)")
+        ->type_name("S");
     command->add_flag("--json", o.json, "print the adjustment rectangles, the output geometry and the outcome as JSON");
     command->add_option("--preview", o.preview, "also write an 8-bit PNG of the result through its window")
         ->type_name("FILE.png");

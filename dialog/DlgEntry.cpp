@@ -71,6 +71,7 @@ int CDlgStitchDicom::RunModal(CString strInstanceUID, CString strManufacturer, C
     g_strManufacturer = strManufacturer;
     g_strModelName = strModelName;
     g_nInstanceNumber = nInstanceNumber;
+    output::ReadOutputProfile();
     m_rcHost = rcHost;
     // Only a save ends the dialog with IDOK. A dialog that could not be created (-1) has
     // written nothing either, so it counts as not done rather than as success.

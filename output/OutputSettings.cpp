@@ -18,7 +18,7 @@ namespace {
 
 // Lossless or uncompressed only: a stitched image must keep every stored value.
 constexpr std::array<std::pair<const char*, const char*>, 5> kSyntaxes = {{
-    {"explicit", "1.2.840.10008.1.2.1"},
+    {"raw", "1.2.840.10008.1.2.1"},
     {"jpeg-ls", "1.2.840.10008.1.2.4.80"},
     {"jpeg-lossless", "1.2.840.10008.1.2.4.70"},
     {"rle", "1.2.840.10008.1.2.5"},
@@ -38,10 +38,12 @@ std::string TransferSyntaxForName(const std::string& name)
     return std::string();
 }
 
-const char* TransferSyntaxNames() { return "explicit, jpeg-ls, jpeg-lossless, rle or deflated"; }
+const char* TransferSyntaxNames() { return "raw, jpeg-lossless, jpeg-ls, rle or deflated"; }
 
 void ReadOutputProfile()
 {
+    g_strTransferSyntax = kSyntaxes[0].second;
+    g_strSeriesSuffix = "stitched";
     char value[256] = {};
     GetPrivateProfileStringA(kSection, "SYNTAX", "", value, sizeof value, g_strModuleProfileFile);
     if (const std::string uid = TransferSyntaxForName(value); !uid.empty())

@@ -15,15 +15,15 @@ extern CString g_strTransferSyntax; // UID of the syntax the stitched file is wr
 
 namespace output {
 
-// The output transfer syntaxes by the names users give them ("explicit", "jpeg-ls",
-// "jpeg-lossless", "rle", "deflated"); the UID, or "" for an unknown name.
+// The output transfer syntaxes by the names users give them ("raw" for Explicit VR Little
+// Endian, "jpeg-lossless", "jpeg-ls", "rle", "deflated"); the UID, or "" for an unknown name.
 std::string TransferSyntaxForName(const std::string& name);
 // The names, in the order help texts list them.
 const char* TransferSyntaxNames();
 
 // The module's own settings file (tessor.ini, section "OUTPUT"): "SYNTAX" (a name above)
 // and "SERIES_SUFFIX". Sets g_strTransferSyntax and g_strSeriesSuffix from what the file
-// holds; absent keys and unknown names leave the defaults.
+// holds; absent keys and unknown names give the defaults (raw, "stitched").
 void ReadOutputProfile();
 
 }  // namespace output

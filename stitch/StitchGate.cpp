@@ -124,14 +124,15 @@ CStitchGateResult CheckPixels(const CSourceFacts& first, const CSourceFacts& oth
     if (strcasecmp(other.photometric.c_str(), first.photometric.c_str()) != 0)
         return Refuse(EGateFailure::PhotometricDiffers, "Photometric Interpretation", 0, k, first.photometric,
                       other.photometric);
-    if (other.pixelRepresentation != first.pixelRepresentation) {
+    const bool sameDepth = other.bitsAllocated == first.bitsAllocated;
+    if (sameDepth && other.pixelRepresentation != first.pixelRepresentation) {
         // Unsigned values below the first's sign bit read the same as signed ones.
         const bool fits = other.pixelRepresentation == 0 && other.bitsStored < first.bitsStored;
         if (!fits)
             return Refuse(EGateFailure::PixelRepresentationDiffers, "Pixel Representation", 0, k,
                           std::to_string(first.pixelRepresentation), std::to_string(other.pixelRepresentation));
     }
-    if (other.bitsStored > first.bitsStored)
+    if (sameDepth && other.bitsStored > first.bitsStored)
         return Refuse(EGateFailure::BitsStoredDiffers, "Bits Stored", 0, k, std::to_string(first.bitsStored),
                       std::to_string(other.bitsStored));
     if (other.rescaleSlope != first.rescaleSlope || other.rescaleIntercept != first.rescaleIntercept)
@@ -161,7 +162,8 @@ bool ReadFacts(const std::string& path, CSourceFacts& facts, std::string& reason
     facts.studyInstanceUid = ReadText(ds, TAG_STUDY_INSTANCE_UID);
     facts.sopInstanceUid = ReadText(ds, TAG_SOP_INSTANCE_UID);
     facts.photometric = ReadText(ds, TAG_PHOTOMETRIC_INTERPRETATION);
-    facts.bitsStored = ReadShort(ds, TAG_BITS_STORED, ReadShort(ds, TAG_BITS_ALLOCATED, -1));
+    facts.bitsAllocated = ReadShort(ds, TAG_BITS_ALLOCATED, -1);
+    facts.bitsStored = ReadShort(ds, TAG_BITS_STORED, facts.bitsAllocated);
     facts.pixelRepresentation = ReadShort(ds, TAG_PIXEL_REPRESENTATION, 0);
     facts.rescaleSlope = ReadDouble(ds, TAG_RESCALE_SLOPE).value_or(1.0);
     facts.rescaleIntercept = ReadDouble(ds, TAG_RESCALE_INTERCEPT).value_or(0.0);

@@ -28,6 +28,7 @@ struct CSourceFacts {
     std::string studyInstanceUid;
     std::string sopInstanceUid;
     std::string photometric;
+    int bitsAllocated = -1;
     int bitsStored = -1;
     int pixelRepresentation = 0;
     double rescaleSlope = 1.0;      // absent: identity
@@ -55,6 +56,7 @@ bool ReadFacts(const std::string& path, CSourceFacts& facts, std::string& reason
 // Compares every source with the first (identity with every earlier one). A later piece
 // is accepted when its stored values keep their meaning unchanged under the first piece's
 // description: fewer Bits Stored, or unsigned values with room below the first's sign bit.
+// Pieces of another Bits Allocated are left to the save, which refuses mixed depths.
 CStitchGateResult Check(const std::vector<CSourceFacts>& sources);
 
 // Reads and checks the files in the order given. A template other than the first file

@@ -209,7 +209,11 @@ TEST_F(ProvenanceTest, RealTemplatesGainNoValidatorErrors)
         ASSERT_TRUE(file.AddFileItem(source.c_str(), CRect(0, rows / 2, 0, rows)));
         const fs::path out = dir / ("out-" + source.filename().string());
         ASSERT_TRUE(file.Compose(source.c_str(), out.c_str())) << file.m_strError.str();
-        EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, source));
+        // The validator cannot read a deflated file: compare with the same data set inflated.
+        const fs::path reference = source.filename() == "image_dfl.dcm"
+                                       ? Converted("dcmconv +te", source, dir / "inflated-reference.dcm")
+                                       : source;
+        EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, reference));
         const std::string frames = ReadText(out, 0x00280008);
         EXPECT_TRUE(frames == "<absent>" || frames == "1") << frames;
         const std::string photometric = ReadText(out, 0x00280004);

@@ -27,6 +27,7 @@ CSourceFacts Piece(const char* sop)
     facts.studyInstanceUid = "1.2.3";
     facts.sopInstanceUid = sop;
     facts.photometric = "MONOCHROME2";
+    facts.bitsAllocated = 16;
     facts.bitsStored = 12;
     facts.pixelSpacing = std::vector<double>{0.15, 0.15};
     facts.imagerPixelSpacing = std::vector<double>{0.2, 0.2};
@@ -64,6 +65,8 @@ TEST(StitchGate, EachDifferenceRefusesOrPassesAsItsMeaningAllows)
          "Bits Stored", "12", "14"},
         {"10 bits under 12: the values fit", [](CSourceFacts& f) { f.bitsStored = 10; }, EGateFailure::None, "", "",
          ""},
+        {"another depth: the save refuses it", [](CSourceFacts& f) { f.bitsAllocated = 8, f.bitsStored = 8; },
+         EGateFailure::None, "", "", ""},
         {"slope", [](CSourceFacts& f) { f.rescaleSlope = 2; }, EGateFailure::RescaleDiffers,
          "Rescale Slope/Intercept", "1/0", "2/0"},
         {"intercept", [](CSourceFacts& f) { f.rescaleIntercept = -1024; }, EGateFailure::RescaleDiffers,

@@ -269,10 +269,12 @@ TEST_F(StitchModelTest, SaveReportsGeometryAndEveryPiecesOutcome)
 {
     const fs::path a = Banded("a.dcm", 40, 30, 0, 40);
     const fs::path b = Banded("b.dcm", 50, 30, 0, 50);
-    Load({a, b, a});
+    const fs::path c = Banded("c.dcm", 40, 30, 0, 40);
+    Load({a, b, c});
     model.Select(1);
     model.SizeDecrease(20);  // b keeps rows 0..29
     fs::remove(a);           // pieces 0 and 2 cannot be read again
+    fs::remove(c);
     const fs::path out = dir / "out.dcm";
     const CStitchSaveResult saved = model.Save(b.c_str(), out.c_str());
     ASSERT_TRUE(saved.written);

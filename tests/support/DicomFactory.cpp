@@ -1,6 +1,7 @@
 #include "tests/support/DicomFactory.h"
 
 #include "imaging/LDicomDS.h"
+#include "imaging/Uid.h"
 
 namespace testfiles {
 namespace {
@@ -50,7 +51,7 @@ std::string WriteSynthetic(const SyntheticImage& image, const std::filesystem::p
     LDicomDS ds(nullptr);
     ds.ResetDS();
     SetString(ds, 0x00080016, "1.2.840.10008.5.1.4.1.1.7");  // Secondary Capture
-    SetString(ds, 0x00080018, image.sopInstanceUID);
+    SetString(ds, 0x00080018, image.sopInstanceUID.empty() ? imaging::GenerateUniqueUID() : image.sopInstanceUID);
     SetString(ds, 0x00080060, "OT");
     SetString(ds, 0x00100010, "Test^Patient");
     SetString(ds, 0x00100020, "TEST-1");

@@ -29,7 +29,8 @@ struct SyntheticImage {
     std::optional<int> smallestPixelValue;
     std::optional<int> largestPixelValue;
     std::string transferSyntax = "1.2.840.10008.1.2.1";
-    std::string sopInstanceUID = "1.2.826.0.1.3680043.9.7433.1.1";
+    // Empty: a fresh UID for every file written, as every real instance has its own.
+    std::string sopInstanceUID;
 };
 
 // An image whose stored value at (row, column) is value(row, column), 8 or 16 bits.

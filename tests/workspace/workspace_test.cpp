@@ -90,10 +90,12 @@ TEST_F(WorkspaceTest, SaveComposesKeptRowsAndLeavesOutUnreadableImages)
 {
     const fs::path a = Write(Banded(40, 30, 0, 40), "a.dcm");
     const fs::path b = Write(Banded(50, 30, 0, 50), "b.dcm");
-    Load({a, b, a});
+    const fs::path c = Write(Banded(40, 30, 0, 40), "c.dcm");
+    Load({a, b, c});
     view->Model().Select(1);
     view->SizeDecrease(20);  // b keeps rows 0..29
     fs::remove(a);           // images 0 and 2 cannot be read again
+    fs::remove(c);
     const fs::path out = dir / "out.dcm";
     ASSERT_TRUE(view->SaveStitchedFile(b.c_str(), out.c_str()));
     EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, b));
