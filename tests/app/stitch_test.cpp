@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -139,4 +140,49 @@ TEST(StitchCommand, OpensNoWindowSystemPlugin)
     EXPECT_EQ(opened.find("/platforms/"), std::string::npos) << opened;
     EXPECT_EQ(opened.find("libqoffscreen"), std::string::npos);
     EXPECT_EQ(opened.find("libqxcb"), std::string::npos);
+}
+
+// Pieces that may not become one image are refused with one line naming the attribute and
+// both files, exit 1, nothing written; --syntax picks the written transfer syntax.
+TEST(StitchCommand, InconsistentPiecesAreRefusedAndTheSyntaxIsChosen)
+{
+    const fs::path dir = testfiles::FreshDir("stitch_gate");
+    const fs::path a = Image(dir, "a.dcm", 20, 16, 16);
+    const fs::path b = Image(dir, "b.dcm", 20, 16, 16);
+    const fs::path mono1 = dir / "mono1.dcm";
+    const fs::path otherPatient = dir / "other.dcm";
+    ASSERT_EQ(std::system(("cp " + Quote(b) + " " + Quote(mono1) + " && dcmodify -nb -gin -m " +
+                           "'(0028,0004)=MONOCHROME1' " + Quote(mono1) + " && cp " + Quote(b) + " " +
+                           Quote(otherPatient) + " && dcmodify -nb -gin -m '(0010,0020)=OTHER' " + Quote(otherPatient))
+                              .c_str()),
+              0);
+    const fs::path out = dir / "out.dcm";
+    const struct {
+        fs::path other;
+        std::string line;
+    } cases[] = {
+        {otherPatient, "tessor: Cannot stitch: Patient ID differs: 'TEST-1' in " + a.string() + ", 'OTHER' in " +
+                           otherPatient.string() + ".\n"},
+        {mono1, "tessor: Cannot stitch: Photometric Interpretation differs: 'MONOCHROME2' in " + a.string() +
+                    ", 'MONOCHROME1' in " + mono1.string() + ", and cannot be converted without loss.\n"},
+        {a, "tessor: Cannot stitch: " + a.string() + " and " + a.string() +
+                " are the same image (SOP Instance UID "},
+    };
+    for (const auto& c : cases) {
+        const ProcessRun run = Tessor("stitch -o " + Quote(out) + " " + Quote(a) + " " + Quote(c.other));
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(run.output.substr(0, c.line.size()), c.line);
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+        EXPECT_FALSE(fs::exists(out));
+    }
+
+    const ProcessRun jpegLs = Tessor("stitch --syntax jpeg-ls -o " + Quote(out) + " " + Quote(a) + " " + Quote(b));
+    ASSERT_EQ(jpegLs.status, 0) << jpegLs.output;
+    LDicomDS ds(nullptr);
+    ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
+    EXPECT_EQ(ds.GetTransferSyntaxUID(), "1.2.840.10008.1.2.4.80");
+    EXPECT_TRUE(testfiles::NoNewValidatorErrors(out, a));
+    const ProcessRun unknown = Tessor("stitch --syntax jpeg-lossy -o " + Quote(dir / "x.dcm") + " " + Quote(a));
+    EXPECT_EQ(unknown.status, 2) << unknown.output;
+    EXPECT_NE(unknown.output.find("unknown syntax 'jpeg-lossy'"), std::string::npos) << unknown.output;
 }
