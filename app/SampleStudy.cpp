@@ -14,6 +14,9 @@
 namespace sample {
 namespace {
 constexpr const char* kDxForPresentation = "1.2.840.10008.5.1.4.1.1.1.1";
+// Digital X-Ray images are unsigned by definition; signed pieces are Computed Radiography
+// images, whose IOD allows Pixel Representation 1.
+constexpr const char* kComputedRadiography = "1.2.840.10008.5.1.4.1.1.1";
 constexpr double kOverlapFraction = 0.18;
 constexpr double kPixelSpacing = 0.15;
 // Band heights as fractions of the rows, cycled through the pieces; any top plus any
@@ -89,11 +92,12 @@ private:
     std::string m_error;
 };
 
-void WriteIdentity(ElementWriter& w, const StudyIdentity& id, int instance)
+void WriteIdentity(ElementWriter& w, const StudyIdentity& id, int instance, bool computedRadiography)
 {
+    const bool dx = !computedRadiography;
     w.Text(0x00080005, "ISO_IR 100");
     w.Text(0x00080008, "ORIGINAL\\PRIMARY");
-    w.Text(0x00080016, kDxForPresentation);
+    w.Text(0x00080016, dx ? kDxForPresentation : kComputedRadiography);
     w.Text(0x00080018, imaging::GenerateUniqueUID());
     w.Date(0x00080020, id.date);
     w.Date(0x00080021, id.date);
@@ -102,8 +106,9 @@ void WriteIdentity(ElementWriter& w, const StudyIdentity& id, int instance)
     w.Time(0x00080031, id.time);
     w.Time(0x00080033, id.time);
     w.Text(0x00080050, "TS0001");
-    w.Text(0x00080060, "DX");
-    w.Text(0x00080068, "FOR PRESENTATION");
+    w.Text(0x00080060, dx ? "DX" : "CR");
+    if (dx)
+        w.Text(0x00080068, "FOR PRESENTATION");
     w.Text(0x00080070, "Tessor");
     w.Text(0x00080080, "Tessor Sample Hospital");
     w.Text(0x00080090, "");
@@ -116,10 +121,15 @@ void WriteIdentity(ElementWriter& w, const StudyIdentity& id, int instance)
     w.Doubles(0x00180060, {85.0});
     w.Long(0x00181151, 250);
     w.Doubles(0x00181164, {kPixelSpacing, kPixelSpacing});
-    w.Empty(0x00082218);  // Anatomic Region Sequence
-    w.Empty(0x00187004);  // Detector Type
-    w.Empty(0x00181508);  // Positioner Type
-    w.Empty(0x00400555);  // Acquisition Context Sequence
+    if (dx) {
+        w.Empty(0x00082218);  // Anatomic Region Sequence
+        w.Empty(0x00187004);  // Detector Type
+        w.Empty(0x00181508);  // Positioner Type
+        w.Empty(0x00400555);  // Acquisition Context Sequence
+    } else {
+        w.Empty(0x00180015);  // Body Part Examined
+        w.Empty(0x00185101);  // View Position
+    }
     w.Text(0x0020000D, id.studyUID);
     w.Text(0x0020000E, id.seriesUID);
     w.Text(0x00200010, "1");
@@ -148,8 +158,10 @@ void WritePixelModule(ElementWriter& w, const SampleOptions& options, const Valu
     w.Short(0x00280101, StoredBits(options));
     w.Short(0x00280102, StoredBits(options) - 1);
     w.Short(0x00280103, options.isSigned ? 1 : 0);
-    w.Text(0x00281040, "LOG");
-    w.Short(0x00281041, 1);
+    if (!options.isSigned) {  // Digital X-Ray only
+        w.Text(0x00281040, "LOG");
+        w.Short(0x00281041, 1);
+    }
     const double center = std::floor((values.anatomyLow + values.anatomyHigh) / 2.0);
     w.Doubles(0x00281050, {center});
     w.Doubles(0x00281051, {static_cast<double>(values.anatomyHigh - values.anatomyLow)});
@@ -197,7 +209,7 @@ std::string WritePiece(const SyntheticBody& body, const SampleOptions& options, 
     LDicomDS dataSet(nullptr);
     ElementWriter writer(dataSet);
     const ValueScale values = ValuesFor(options);
-    WriteIdentity(writer, identity, instance);
+    WriteIdentity(writer, identity, instance, options.isSigned);
     WritePixelModule(writer, options, values);
     writer.Binary(0x7FE00010, PiecePixels(body, options, values, piece));
     if (!writer.Error().empty())
