@@ -18,8 +18,9 @@ PACKAGES=(
   python3 python3-pydicom python3-numpy dicom3tools libgdcm-tools
   # tracing the files a command opens (tessor stitch starts no window system)
   strace
-  # the DICOM archive the network tests start and stop themselves (never run as a service)
-  orthanc
+  # the DICOM archive the network tests start and stop themselves (never run as a service),
+  # and curl for its REST API in the archive round trip
+  orthanc curl
 )
 
 missing=()
