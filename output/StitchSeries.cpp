@@ -1,5 +1,6 @@
 #include "output/StitchSeries.h"
 
+#include "imaging/DicomAttribute.h"
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
 #include "imaging/Uid.h"
@@ -33,18 +34,11 @@ constexpr std::array<DWORD, 33> kPerExposure = {
 constexpr std::array<WORD, 16> kOverlayElements = {0x0010, 0x0011, 0x0015, 0x0022, 0x0040, 0x0045, 0x0050, 0x0051,
                                                    0x0100, 0x0102, 0x1001, 0x1301, 0x1302, 0x1303, 0x1500, 0x3000};
 
-void Delete(LDicomDS& ds, DWORD tag)
-{
-    if (pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE))
-        ds.DeleteElement(element);
-}
+using imaging::FindOrInsert;
 
-pDICOMELEMENT FindOrInsert(LDicomDS& ds, DWORD tag)
-{
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    return element ? element : ds.InsertElement(nullptr, FALSE, tag, 0, FALSE, 0);
-}
+void Delete(LDicomDS& ds, DWORD tag) { imaging::RemoveAttribute(ds, tag); }
 
+// Every value of a text element (the lossy ratios and methods are multi-valued).
 std::string Text(LDicomDS& ds, DWORD tag, ULONG count = 1)
 {
     pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);

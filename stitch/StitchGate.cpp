@@ -1,5 +1,6 @@
 #include "stitch/StitchGate.h"
 
+#include "imaging/DicomAttribute.h"
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
 
@@ -22,35 +23,15 @@ std::string Trimmed(const char* text)
     return value.substr(begin, end - begin + 1);
 }
 
-std::string ReadText(LDicomDS& ds, DWORD tag)
+std::string Text(LDicomDS& ds, DWORD tag)
 {
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    return element ? Trimmed(ds.GetStringValue(element, 0, 1)) : std::string();
+    return Trimmed(imaging::ReadText(ds, tag).value_or("").c_str());
 }
 
-int ReadShort(LDicomDS& ds, DWORD tag, int fallback)
+std::optional<std::vector<double>> Pair(LDicomDS& ds, DWORD tag)
 {
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    const short* value = element ? ds.GetShortValue(element, 0, 1) : nullptr;
-    return value ? static_cast<unsigned short>(*value) : fallback;
-}
-
-std::optional<double> ReadDouble(LDicomDS& ds, DWORD tag)
-{
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    const double* value = element ? ds.GetDoubleValue(element, 0, 1) : nullptr;
-    return value ? std::optional<double>(*value) : std::nullopt;
-}
-
-std::optional<std::vector<double>> ReadPair(LDicomDS& ds, DWORD tag)
-{
-    pDICOMELEMENT element = ds.FindFirstElement(nullptr, tag, FALSE);
-    if (!element || ds.GetCountValue(element) < 2)
-        return std::nullopt;
-    const double* values = ds.GetDoubleValue(element, 0, 2);
-    if (!values)
-        return std::nullopt;
-    return std::vector<double>{values[0], values[1]};
+    const auto pair = imaging::ReadDoublePair(ds, tag);
+    return pair ? std::optional<std::vector<double>>({pair->first, pair->second}) : std::nullopt;
 }
 
 std::string Number(double value)
@@ -157,18 +138,18 @@ bool ReadFacts(const std::string& path, CSourceFacts& facts, std::string& reason
         reason = ds.GetLastError();
         return false;
     }
-    facts.patientId = ReadText(ds, TAG_PATIENT_ID);
-    facts.issuerOfPatientId = ReadText(ds, TAG_ISSUER_OF_PATIENT_ID);
-    facts.studyInstanceUid = ReadText(ds, TAG_STUDY_INSTANCE_UID);
-    facts.sopInstanceUid = ReadText(ds, TAG_SOP_INSTANCE_UID);
-    facts.photometric = ReadText(ds, TAG_PHOTOMETRIC_INTERPRETATION);
-    facts.bitsAllocated = ReadShort(ds, TAG_BITS_ALLOCATED, -1);
-    facts.bitsStored = ReadShort(ds, TAG_BITS_STORED, facts.bitsAllocated);
-    facts.pixelRepresentation = ReadShort(ds, TAG_PIXEL_REPRESENTATION, 0);
-    facts.rescaleSlope = ReadDouble(ds, TAG_RESCALE_SLOPE).value_or(1.0);
-    facts.rescaleIntercept = ReadDouble(ds, TAG_RESCALE_INTERCEPT).value_or(0.0);
-    facts.pixelSpacing = ReadPair(ds, TAG_PIXEL_SPACING);
-    facts.imagerPixelSpacing = ReadPair(ds, TAG_IMAGER_PIXEL_SPACING);
+    facts.patientId = Text(ds, TAG_PATIENT_ID);
+    facts.issuerOfPatientId = Text(ds, TAG_ISSUER_OF_PATIENT_ID);
+    facts.studyInstanceUid = Text(ds, TAG_STUDY_INSTANCE_UID);
+    facts.sopInstanceUid = Text(ds, TAG_SOP_INSTANCE_UID);
+    facts.photometric = Text(ds, TAG_PHOTOMETRIC_INTERPRETATION);
+    facts.bitsAllocated = imaging::ReadShort(ds, TAG_BITS_ALLOCATED).value_or(-1);
+    facts.bitsStored = imaging::ReadShort(ds, TAG_BITS_STORED).value_or(facts.bitsAllocated);
+    facts.pixelRepresentation = imaging::ReadShort(ds, TAG_PIXEL_REPRESENTATION).value_or(0);
+    facts.rescaleSlope = imaging::ReadDouble(ds, TAG_RESCALE_SLOPE).value_or(1.0);
+    facts.rescaleIntercept = imaging::ReadDouble(ds, TAG_RESCALE_INTERCEPT).value_or(0.0);
+    facts.pixelSpacing = Pair(ds, TAG_PIXEL_SPACING);
+    facts.imagerPixelSpacing = Pair(ds, TAG_IMAGER_PIXEL_SPACING);
     return true;
 }
 
