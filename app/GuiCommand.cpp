@@ -76,8 +76,11 @@ int RunDialog(CDlgStitchDicom& dlg, const SourceOptions& o, std::string& reason)
 
 }  // namespace
 
-int RunGui(const SourceOptions& o)
+int RunGui(const SourceOptions& given)
 {
+    SourceOptions o = given;
+    if (std::string reason; !ResolveStudyInput(o.files, o.series, false, reason))
+        return Fail(reason);
     if (!HasDisplay())
         return Fail("no display: set DISPLAY or WAYLAND_DISPLAY (or use tessor stitch)");
     int argc = 1;

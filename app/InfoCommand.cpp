@@ -148,8 +148,12 @@ void DescribeRendering(CBaseImageData& image, Facts& out)
 
 }  // namespace
 
-int RunInfo(const InfoOptions& o)
+int RunInfo(const InfoOptions& given)
 {
+    InfoOptions o = given;
+    // Every series of the folders given, one after the other.
+    if (std::string reason; !ResolveStudyInput(o.files, std::string(), true, reason))
+        return Fail(reason);
     int status = 0;
     Json documents = Json::array();
     for (const std::string& file : o.files) {

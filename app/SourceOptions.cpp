@@ -2,6 +2,9 @@
 
 #include "imaging/LBitmap.h"
 #include "output/OutputSettings.h"
+#include "stitch/StitchInput.h"
+
+#include <cstdio>
 
 namespace app {
 
@@ -23,6 +26,20 @@ bool LoadBitmapSources(const SourceOptions& o, LBitmapList& list, CArray<CPoint,
         const auto window = o.windows.find(static_cast<int>(i));
         points.Add(window != o.windows.end() ? window->second : CPoint(0, 0));
     }
+    return true;
+}
+
+bool ResolveStudyInput(std::vector<std::string>& files, const std::string& series, bool allSeries,
+                       std::string& reason)
+{
+    const CStudyInput input = stitchinput::Resolve(files, series, allSeries);
+    if (input.skipped > 0)
+        std::fprintf(stderr, "tessor: skipped %d files that hold no DICOM image\n", input.skipped);
+    if (!input.Ok()) {
+        reason = input.error;
+        return false;
+    }
+    files = input.files;
     return true;
 }
 

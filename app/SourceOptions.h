@@ -21,6 +21,7 @@ struct SourceOptions {
     bool bitmaps = false;
     std::map<int, CPoint> windows;
     std::vector<std::string> files;
+    std::string series;  // --series: the position in the listing or the Series Instance UID
     // The output settings; start as the module's current values.
     std::string uid;
     std::string manufacturer;
@@ -50,6 +51,11 @@ struct StitchOptions : SourceOptions {
 
 // Decodes every file into a bitmap, with its window from --window (0, 0 when none).
 bool LoadBitmapSources(const SourceOptions& o, LBitmapList& list, CArray<CPoint, CPoint>& points,
+                       std::string& reason);
+
+// Replaces folders and DICOMDIR files among o.files by the images of the chosen series and
+// says on stderr how many other files were skipped; false with the reason.
+bool ResolveStudyInput(std::vector<std::string>& files, const std::string& series, bool allSeries,
                        std::string& reason);
 
 // The template of a bitmap run: --reference, or the first file.

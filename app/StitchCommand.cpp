@@ -88,8 +88,11 @@ void ReportSave(const CStitchSaveResult& saved)
 
 }  // namespace
 
-int RunStitch(const StitchOptions& o)
+int RunStitch(const StitchOptions& given)
 {
+    StitchOptions o = given;
+    if (std::string reason; !ResolveStudyInput(o.files, o.series, false, reason))
+        return Fail(reason);
     g_strInstanceUID = o.uid.c_str();
     g_strManufacturer = o.manufacturer.c_str();
     g_strModelName = o.model.c_str();

@@ -7,6 +7,9 @@
 #include "app/NetCommands.h"
 #include "app/OptionValues.h"
 #include "output/OutputSettings.h"
+#include "stitch/StitchInput.h"
+
+#include <algorithm>
 
 #include <CLI/CLI.hpp>
 
@@ -52,7 +55,20 @@ void DeclareSourceOptions(CLI::App& command, SourceOptions& o, const char* out, 
     command.add_option("--model", o.model, "the output's Manufacturer's Model Name")->type_name("TEXT");
     AddNumbers(command, "--instance", "N", {kAnyInt}, [&o](const std::vector<int>& v) { o.instance = v[0]; },
                "the output's Instance and Acquisition Number, a 32-bit signed number");
-    command.add_option("FILE", o.files, "the source images, in stitching order")->required();
+    command.add_option("--series", o.series,
+                       "with folders or DICOMDIR files holding several series: the one to stitch, by its place "
+                       "in the listing (1, 2, ...) or its Series Instance UID")
+        ->type_name("N|UID");
+    command.add_option("FILE", o.files,
+                       "the source images, in stitching order; folders (searched recursively) and DICOMDIR files "
+                       "give the images of one series, by Instance Number")
+        ->required();
+}
+
+// Folders and DICOMDIR files hold an unknown number of images until they are read.
+bool NamesCollections(const std::vector<std::string>& files)
+{
+    return std::any_of(files.begin(), files.end(), [](const std::string& f) { return stitchinput::IsCollection(f); });
 }
 
 // What the declarations of the shared options cannot say alone.
@@ -60,6 +76,8 @@ void CheckSourceOptions(const SourceOptions& o)
 {
     if (!o.windows.empty() && !o.bitmaps)
         throw CLI::ValidationError("--window", "needs --bitmaps");
+    if (NamesCollections(o.files))
+        return;
     for (const auto& [index, window] : o.windows)
         CheckIndex("--window", index, o.files.size());
 }
@@ -114,7 +132,9 @@ CLI::App* DeclareInfo(CLI::App& tessor, InfoOptions& o)
                 "series record, its image attributes, the window applied on loading (width and centre as read,\n"
                 "and the range of stored values it spans) and the decoded bitmap's size and depth.");
     command->add_flag("--json", o.json, "print one JSON array with an object per file");
-    command->add_option("FILE", o.files, "the DICOM files")->required();
+    command->add_option("FILE", o.files, "the DICOM files; folders (searched recursively) and DICOMDIR files give "
+                                          "every image they hold")
+        ->required();
     command->footer("A file that does not load is reported as 'FILE: reason'; the status is then 1.");
     return command;
 }
@@ -197,8 +217,10 @@ CLI::App* DeclareStitch(CLI::App& tessor, StitchOptions& o)
                     "left out (then not sent), 1 nothing written or not stored.");
     command->final_callback([&o] {
         CheckSourceOptions(o);
-        for (const Adjust& adjust : o.adjusts)
-            CheckIndex("--adjust", adjust.index, o.files.size());
+        for (const Adjust& adjust : o.adjusts) {
+            if (!NamesCollections(o.files))
+                CheckIndex("--adjust", adjust.index, o.files.size());
+        }
     });
     return command;
 }

@@ -186,3 +186,30 @@ TEST(StitchCommand, InconsistentPiecesAreRefusedAndTheSyntaxIsChosen)
     EXPECT_EQ(unknown.status, 2) << unknown.output;
     EXPECT_NE(unknown.output.find("unknown syntax 'jpeg-lossy'"), std::string::npos) << unknown.output;
 }
+
+// A folder of two series is listed in one line; --series picks one, ordered by Instance
+// Number whatever the file names; a file that is no image is skipped and counted.
+TEST(StitchCommand, FoldersGiveTheImagesOfOneSeries)
+{
+    const fs::path dir = testfiles::FreshDir("stitch_folders");
+    const std::string tessor = TESSOR_APP_PATH;
+    ASSERT_EQ(testfiles::RunShell(tessor + " sample --rows 60 --cols 40 --pieces 2 " + Quote(dir / "study")).status, 0);
+    fs::rename(dir / "study" / "piece-1.dcm", dir / "study" / "z.dcm");  // path order is not stitching order
+    std::ofstream(dir / "study" / "notes.txt") << "notes\n";
+    const fs::path out = dir / "out.dcm";
+    const ProcessRun one = Tessor("stitch --json -o " + Quote(out) + " " + Quote(dir / "study"));
+    EXPECT_EQ(one.status, 0) << one.output;
+    EXPECT_LT(one.output.find("z.dcm"), one.output.find("piece-2.dcm")) << one.output;
+    EXPECT_NE(one.output.find("tessor: skipped 1 files that hold no DICOM image\n"), std::string::npos);
+
+    Image(dir / "study", "other-series.dcm", 60, 40, 16);
+    fs::remove(out);
+    const ProcessRun two = Tessor("stitch -o " + Quote(out) + " " + Quote(dir / "study"));
+    EXPECT_EQ(two.status, 1) << two.output;
+    EXPECT_NE(two.output.find("tessor: the input holds 2 series; choose one with --series N or UID: 1: "),
+              std::string::npos)
+        << two.output;
+    EXPECT_FALSE(fs::exists(out));
+    const ProcessRun chosen = Tessor("stitch --series 2 -o " + Quote(out) + " " + Quote(dir / "study"));
+    EXPECT_EQ(chosen.status, 0) << chosen.output;
+}
