@@ -198,7 +198,14 @@ TEST_F(Robustness, FilesThatAreNoImageAreRefusedWithTheirReason)
 
     ExpectRefused(dir / "missing.dcm", "the file '" + (dir / "missing.dcm").string() + "' does not exist");
     ExpectRefused(empty, "the file '" + empty.string() + "' is empty");
-    ExpectRefused(folder, "'" + folder.string() + "' is a folder, not a file");
+    // A folder is searched for images: an empty one holds none, and nothing is written.
+    for (const char* command : {"stitch -o " , "info "}) {
+        const ProcessRun run = Shell(std::string("$T ") + command + (command[0] == 's' ? Quote(out) + " " : "") +
+                                     Quote(folder));
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_EQ(run.output, "tessor: no DICOM image in the folders given (0 other files)\n");
+    }
+    EXPECT_FALSE(fs::exists(out));
     const std::string unreadable = "' is not a readable DICOM file: I/O suspension or premature end of stream";
     ExpectRefused(text, "'" + text.string() + unreadable);
     ExpectRefused(truncated, "'" + truncated.string() + unreadable);
