@@ -48,8 +48,9 @@ TEST_F(WorkspaceTest, DisplayImagesFollowTheRectangles)
         return row;
     };
     using Row = std::vector<BYTE>;
+    using Command = std::function<BOOL(CViewStitchDicom&, int)>;
     const struct {
-        BOOL (CViewStitchDicom::*command)(int);
+        Command command;
         int n;
         int height;
         Row first;
@@ -62,7 +63,7 @@ TEST_F(WorkspaceTest, DisplayImagesFollowTheRectangles)
         {&CViewStitchDicom::MoveDown, 30, 21, Row{1, 2, 3, 4}},
     };
     for (size_t i = 0; i < std::size(steps); ++i) {
-        ASSERT_TRUE((view->*steps[i].command)(steps[i].n)) << i;
+        ASSERT_TRUE(steps[i].command(*view, steps[i].n)) << i;
         EXPECT_EQ(Display(0).GetHeight(), steps[i].height) << i;
         EXPECT_EQ(rowStart(), steps[i].first) << i;
     }
