@@ -17,7 +17,7 @@ int CeilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
 Level::Level(const CRegPlane& plane, int first, int last)
     : factor(1), width(plane.width), height(last - first), firstRow(first), m_plane(&plane)
 {
-    m_features.resize(static_cast<size_t>(std::max(height, 0)));
+    AllocateScratch();
     SetContent(plane.contentTop, plane.contentBottom);
     EstimateClip();
 }
@@ -25,15 +25,16 @@ Level::Level(const CRegPlane& plane, int first, int last)
 Level::Level(const Level& finer, int)
     : factor(finer.factor * 2), width(finer.width / 2), height(finer.height / 2), firstRow(finer.firstRow / 2)
 {
-    m_values.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    m_values.resize(static_cast<size_t>(height));
     for (int r = 0; r < height; ++r) {
+        m_values[static_cast<size_t>(r)] = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(width));
         const float* upper = finer.Values(2 * (firstRow + r));
         const float* lower = finer.Values(2 * (firstRow + r) + 1);
-        float* out = m_values.data() + static_cast<size_t>(r) * static_cast<size_t>(width);
+        float* out = m_values[static_cast<size_t>(r)].get();
         for (int c = 0; c < width; ++c)
             out[c] = 0.25f * (upper[2 * c] + upper[2 * c + 1] + lower[2 * c] + lower[2 * c + 1]);
     }
-    m_features.resize(static_cast<size_t>(height));
+    AllocateScratch();
     SetContent(finer.m_planeContentTop, finer.m_planeContentBottom);
     EstimateClip();
 }
@@ -42,7 +43,7 @@ const float* Level::Values(int r) const
 {
     if (m_plane != nullptr)
         return m_plane->Row(r);
-    return m_values.data() + static_cast<size_t>(r - firstRow) * static_cast<size_t>(width);
+    return m_values[static_cast<size_t>(r - firstRow)].get();
 }
 
 // A level row whose block or whose 5 x 5 neighbourhood reaches a band row is no content.
@@ -57,32 +58,39 @@ void Level::SetContent(int planeContentTop, int planeContentBottom)
 }
 
 // A [1 2 1] blur across and along, so pixel noise does not drown the gradient.
-void Level::BlurredRow(int r, float* out) const
+const float* Level::Blurred(int r)
+{
+    std::unique_ptr<float[]>& row = m_blurred[static_cast<size_t>(r - firstRow)];
+    if (!row) {
+        row = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(width));
+        BlurredRow(r, row.get());
+    }
+    return row.get();
+}
+
+void Level::BlurredRow(int r, float* out)
 {
     const float* up = Values(r - 1);
     const float* mid = Values(r);
     const float* down = Values(r + 1);
-    std::vector<float> column(static_cast<size_t>(width));
+    float* column = m_column.data();
     for (int c = 0; c < width; ++c)
-        column[static_cast<size_t>(c)] = up[c] + 2.0f * mid[c] + down[c];
+        column[c] = up[c] + 2.0f * mid[c] + down[c];
     out[0] = 4.0f * column[0];
     for (int c = 1; c < width - 1; ++c)
-        out[c] = column[static_cast<size_t>(c - 1)] + 2.0f * column[static_cast<size_t>(c)] + column[static_cast<size_t>(c + 1)];
+        out[c] = column[c - 1] + 2.0f * column[c] + column[c + 1];
     if (width > 1)
-        out[width - 1] = 4.0f * column[static_cast<size_t>(width - 1)];
+        out[width - 1] = 4.0f * column[width - 1];
 }
 
 // Sobel gradients of the blurred rows; the clip of 4 deviations keeps a few strong edges
 // (a plate, a collimator corner) from deciding the correlation alone.
-void Level::ComputeFeatures(int r, float* out) const
+void Level::ComputeFeatures(int r, float* out)
 {
-    std::vector<float> rows(static_cast<size_t>(3 * width));
-    float* up = rows.data();
-    float* mid = up + width;
-    float* down = mid + width;
-    BlurredRow(r - 1, up);
-    BlurredRow(r, mid);
-    BlurredRow(r + 1, down);
+    // Neighbouring placements ask for neighbouring rows: each blurred row is made once.
+    const float* up = Blurred(r - 1);
+    const float* mid = Blurred(r);
+    const float* down = Blurred(r + 1);
     float* gx = out;
     float* gy = out + width;
     gx[0] = gy[0] = 0.0f;
@@ -98,7 +106,7 @@ void Level::ComputeFeatures(int r, float* out) const
     }
     const float clip = m_clip;
     for (int c = 0; c < 2 * width; ++c)
-        out[c] = std::clamp(out[c], -clip, clip);
+        out[c] = std::min(std::max(out[c], -clip), clip);
 }
 
 void Level::EstimateClip()
@@ -124,12 +132,22 @@ void Level::EstimateClip()
 
 const float* Level::Features(int r)
 {
-    std::vector<float>& row = m_features[static_cast<size_t>(r - firstRow)];
-    if (row.empty()) {
-        row.resize(static_cast<size_t>(2 * width));
-        ComputeFeatures(r, row.data());
+    std::unique_ptr<float[]>& row = m_features[static_cast<size_t>(r - firstRow)];
+    if (!row) {
+        row = std::make_unique_for_overwrite<float[]>(2 * static_cast<size_t>(width));
+        ComputeFeatures(r, row.get());
     }
-    return row.data();
+    return row.get();
+}
+
+void Level::AllocateScratch()
+{
+    const size_t rows = static_cast<size_t>(std::max(height, 0));
+    // Rows are made on first use: most full-resolution rows are never read at all, and
+    // row-sized blocks come from the heap, not from fresh pages of one huge block.
+    m_features.resize(rows);
+    m_column.resize(static_cast<size_t>(width));
+    m_blurred.resize(rows);
 }
 
 double Level::VerticalEnergy(int top, int bottom)

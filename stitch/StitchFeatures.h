@@ -4,6 +4,7 @@
 
 #include "stitch/StitchRegister.h"
 
+#include <memory>
 #include <vector>
 
 namespace stitchreg {
@@ -38,12 +39,16 @@ public:
 private:
     void SetContent(int planeContentTop, int planeContentBottom);
     void EstimateClip();
-    void BlurredRow(int r, float* out) const;
-    void ComputeFeatures(int r, float* out) const;
+    void AllocateScratch();
+    void BlurredRow(int r, float* out);
+    const float* Blurred(int r);
+    void ComputeFeatures(int r, float* out);
 
     const CRegPlane* m_plane = nullptr;  // level 0 reads the plane in place
-    std::vector<float> m_values;
-    std::vector<std::vector<float>> m_features;
+    std::vector<std::unique_ptr<float[]>> m_values;  // one block per row: heap, not fresh pages
+    std::vector<std::unique_ptr<float[]>> m_features;  // 2 x width per stored row, or null
+    std::vector<float> m_column;   // scratch of the blur
+    std::vector<std::unique_ptr<float[]>> m_blurred;  // width per stored row, or null
     float m_clip = 0.0f;
     double m_contentEnergy = -1.0;
     int m_planeContentTop = 0;

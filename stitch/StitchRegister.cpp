@@ -18,7 +18,7 @@ constexpr int kMaxCoarseFactor = 16;
 constexpr int kMinCoarseRows = 160;   // the coarsest level keeps this much of the shorter piece
 constexpr int kDecisionFactor = 4;    // score, margin and structure are judged here (noise averaged)
 constexpr int kPeaks = 5;
-constexpr int kRefineRows = 128;      // rows sampled per refinement evaluation
+constexpr int kRefinePixels = 160000;  // sampled per refinement evaluation
 constexpr double kInvalid = -2.0;
 
 struct Placement {
@@ -61,9 +61,13 @@ double Score(Level& a, Level& b, int offset, int dx, int maxRows, Measure measur
     const int c1 = std::min(b.width - 1, a.width - 1 - dx);
     if (c1 - c0 < 8)
         return kInvalid;
-    const int step = std::max(1, (rows + maxRows - 1) / maxRows);
+    // A power-of-two step on a grid of the level's rows: neighbouring placements sample
+    // the same rows of A, whose features are then made once.
+    int step = 1;
+    while (rows > maxRows * step)
+        step *= 2;
     Sums sums;
-    for (int r = top; r < bottom; r += step)
+    for (int r = (top + step - 1) / step * step; r < bottom; r += step)
         stitchreg::AccumulateRow(a.Features(r) + c0 + dx, b.Features(r - offset) + c0, c1 - c0, a.width, b.width, sums);
     double horizontal = 0.0;
     double vertical = 0.0;
@@ -79,6 +83,8 @@ double Score(Level& a, Level& b, int offset, int dx, int maxRows, Measure measur
     }
     return kInvalid;
 }
+
+int RefineRows(const Level& level) { return std::max(32, kRefinePixels / std::max(level.width, 1)); }
 
 // Every placement of the coarsest level; the best local maxima, apart from each other.
 std::vector<Placement> CoarsePeaks(Level& a, Level& b, const Range& range)
@@ -124,9 +130,7 @@ std::vector<Placement> CoarsePeaks(Level& a, Level& b, const Range& range)
     return peaks;
 }
 
-// Searches the 5 x 5 placements round `start`, then climbs over 3 x 3 neighbourhoods
-// until the centre is best: a noisy surface can hold a shallow local maximum next to the
-// true one.
+// Climbs over 3 x 3 neighbourhoods from `start` until the centre is best.
 Placement Climb(Level& a, Level& b, Placement start, const Range& range, Measure measure)
 {
     const int f = a.factor;
@@ -141,7 +145,7 @@ Placement Climb(Level& a, Level& b, Placement start, const Range& range, Measure
         const auto found = seen.find(key);
         if (found != seen.end())
             return found->second;
-        return seen[key] = Score(a, b, o, d, kRefineRows, measure);
+        return seen[key] = Score(a, b, o, d, RefineRows(a), measure);
     };
     auto bestAround = [&](const Placement& centre, int radius) {
         Placement best = centre;
@@ -155,7 +159,6 @@ Placement Climb(Level& a, Level& b, Placement start, const Range& range, Measure
     };
     Placement at = start;
     at.score = score(at.offset, at.dx);
-    at = bestAround(at, 2);
     for (int iteration = 0; iteration < 16; ++iteration) {
         const Placement best = bestAround(at, 1);
         if (best.offset == at.offset && best.dx == at.dx)
@@ -173,14 +176,14 @@ Placement Settle(Level& a, Level& b, Placement p)
     Placement best = p;
     best.score = kInvalid;
     for (int i = -kReach; i <= kReach; ++i) {
-        const double s = Score(a, b, p.offset + i, p.dx, kRefineRows, Measure::Vertical);
+        const double s = Score(a, b, p.offset + i, p.dx, RefineRows(a), Measure::Vertical);
         if (s > best.score)
             best = {p.offset + i, p.dx, s};
     }
     const int offset = best.offset;
     best.score = kInvalid;
     for (int j = -kReach; j <= kReach; ++j) {
-        const double s = Score(a, b, offset, p.dx + j, kRefineRows, Measure::Horizontal);
+        const double s = Score(a, b, offset, p.dx + j, RefineRows(a), Measure::Horizontal);
         if (s > best.score)
             best = {offset, p.dx + j, s};
     }
