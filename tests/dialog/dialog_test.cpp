@@ -852,6 +852,7 @@ TEST_F(DialogRun, AFailedLoadStoresNoPlacement)
     m_app->GetProfileBinary("DIALOG", "POS", &pData, &nBytes);
     std::unique_ptr<BYTE[]> data(pData);
     EXPECT_EQ(nBytes, 0u);
+}
 
 TEST_F(DialogRun, AlignMarksJunctionsAndUndoRedoByKeys)
 {
