@@ -24,7 +24,7 @@ struct SampleCommandOptions {
 int RunInfo(const InfoOptions& o);
 int RunSample(const SampleCommandOptions& o);
 int RunStitch(const StitchOptions& o);
-int RunGui(const SourceOptions& o);
+int RunGui(const GuiOptions& o);
 
 // "tessor: <reason>" on stderr; returns the failure status.
 inline int Fail(const std::string& reason)

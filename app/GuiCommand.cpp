@@ -28,11 +28,15 @@ const char* TestAction() { return std::getenv("TESSOR_GUI_TEST_ACTION"); }
 
 class CHostedDlg : public CDlgStitchDicom {
 public:
+    explicit CHostedDlg(bool align) : m_bAlign(align) {}
     LRESULT OnKickIdle(WPARAM wParam, LPARAM lParam) override
     {
         const LRESULT result = CDlgStitchDicom::OnKickIdle(wParam, lParam);
         if (!m_bActed) {
             m_bActed = true;
+            // --align: the first thing the dialog does, before any test action.
+            if (m_bAlign)
+                PostMessage(WM_COMMAND, ID_ALIGN);
             const char* action = TestAction();
             if (action != nullptr && std::strcmp(action, "save") == 0)
                 PostMessage(WM_COMMAND, ID_SAVE);
@@ -43,6 +47,7 @@ public:
     }
 
 private:
+    bool m_bAlign;
     bool m_bActed = false;
 };
 
@@ -76,9 +81,9 @@ int RunDialog(CDlgStitchDicom& dlg, const SourceOptions& o, std::string& reason)
 
 }  // namespace
 
-int RunGui(const SourceOptions& given)
+int RunGui(const GuiOptions& given)
 {
-    SourceOptions o = given;
+    GuiOptions o = given;
     if (std::string reason; !ResolveStudyInput(o.files, o.series, false, reason))
         return Fail(reason);
     if (!HasDisplay())
@@ -94,7 +99,7 @@ int RunGui(const SourceOptions& given)
             return IDOK;
         });
 
-    CHostedDlg dlg;
+    CHostedDlg dlg(o.align);
     std::string reason;
     const int result = RunDialog(dlg, o, reason);
     if (result < 0)

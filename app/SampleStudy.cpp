@@ -4,11 +4,14 @@
 #include "imaging/LDicomDS.h"
 #include "imaging/Uid.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
+#include <random>
 #include <system_error>
 
 namespace sample {
@@ -18,6 +21,9 @@ constexpr const char* kDxForPresentation = "1.2.840.10008.5.1.4.1.1.1.1";
 // images, whose IOD allows Pixel Representation 1.
 constexpr const char* kComputedRadiography = "1.2.840.10008.5.1.4.1.1.1";
 constexpr double kOverlapFraction = 0.18;
+constexpr double kMinRandomOverlap = 0.16;
+constexpr double kMaxRandomOverlap = 0.40;
+constexpr double kFlatValue = 0.35;
 constexpr double kPixelSpacing = 0.15;
 // Band heights as fractions of the rows, cycled through the pieces; any top plus any
 // bottom stays below the overlap, so neighbouring pieces always share some anatomy.
@@ -171,13 +177,29 @@ void WritePixelModule(ElementWriter& w, const SampleOptions& options, const Valu
     w.Text(0x20500020, options.monochrome1 ? "INVERSE" : "IDENTITY");
 }
 
+// Noise of one exposure in [-1, 1]: unlike the body's, it differs between the pieces
+// showing the same point.
+double PieceNoise(int x, int row, int seed)
+{
+    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(row) * 0x85EBCA77u ^
+                      static_cast<std::uint32_t>(seed) * 0xC2B2AE3Du;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return static_cast<double>(h & 0xFFFF) / 32767.5 - 1.0;
+}
+
 // The stored value of one pixel of a piece.
 int StoredValue(const SyntheticBody& body, const SampleOptions& options, const ValueScale& values,
                 const PieceLayout& piece, int x, int row)
 {
     if (row < piece.topBand || row >= options.rows - piece.bottomBand)
         return values.collimator;
-    double t = body.At(x, piece.bodyTop + row);
+    const int bodyRow = piece.bodyTop + row;
+    const bool flat = bodyRow >= piece.flatTop && bodyRow < piece.flatBottom;
+    double t = flat ? kFlatValue : body.At(x + piece.bodyLeft, bodyRow);
+    if (piece.gain != 1.0 || piece.noise != 0.0)
+        t = std::clamp(0.5 + (t - 0.5) * piece.gain + piece.noise * PieceNoise(x, row, piece.bodyTop), 0.0, 1.0);
     if (options.monochrome1)
         t = 1.0 - t;
     return values.anatomyLow + static_cast<int>(std::lround(t * (values.anatomyHigh - values.anatomyLow)));
@@ -241,21 +263,55 @@ std::string ValidateOptions(const SampleOptions& options)
 std::vector<PieceLayout> LayoutPieces(const SampleOptions& options)
 {
     const int overlap = static_cast<int>(options.rows * kOverlapFraction);
+    std::mt19937 random(options.seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::vector<PieceLayout> pieces;
     for (int i = 0; i < options.pieces; ++i) {
         PieceLayout piece;
-        piece.bodyTop = i * (options.rows - overlap);
+        // Every draw is made whether or not its option is on, so one option does not
+        // change what another draws.
+        const double share = kMinRandomOverlap + (kMaxRandomOverlap - kMinRandomOverlap) * unit(random);
+        const int rows = options.randomOverlaps ? static_cast<int>(options.rows * share) : overlap;
+        piece.bodyTop = i == 0 ? 0 : pieces.back().bodyTop + options.rows - rows;
+        piece.bodyLeft = static_cast<int>(std::lround(unit(random) * 2 * options.maxShift));
+        piece.gain = 1.0 + options.gainSpread * (2 * unit(random) - 1);
+        piece.noise = options.noise * (0.5 + unit(random));
         piece.topBand = static_cast<int>(options.rows * kTopBands[static_cast<size_t>(i) % kTopBands.size()]);
         piece.bottomBand = static_cast<int>(options.rows * kBottomBands[static_cast<size_t>(i) % kBottomBands.size()]);
         pieces.push_back(piece);
+    }
+    // --featureless: the junction's overlap and a margin of body rows are flat.
+    if (options.featureless >= 1 && options.featureless < options.pieces) {
+        const size_t j = static_cast<size_t>(options.featureless - 1);
+        const int margin = options.rows / 20;
+        const int flatTop = pieces[j + 1].bodyTop - margin;
+        const int flatBottom = pieces[j].bodyTop + options.rows + margin;
+        for (PieceLayout& piece : pieces) {
+            piece.flatTop = flatTop;
+            piece.flatBottom = flatBottom;
+        }
     }
     return pieces;
 }
 
 int BodyHeight(const SampleOptions& options)
 {
-    const int overlap = static_cast<int>(options.rows * kOverlapFraction);
-    return options.rows + (options.pieces - 1) * (options.rows - overlap);
+    return LayoutPieces(options).back().bodyTop + options.rows;
+}
+
+int BodyWidth(const SampleOptions& options) { return options.columns + 2 * options.maxShift; }
+
+std::string TruthJson(const SampleOptions& options)
+{
+    const std::vector<PieceLayout> pieces = LayoutPieces(options);
+    std::string text = "{\n  \"junctions\": [";
+    for (size_t j = 0; j + 1 < pieces.size(); ++j) {
+        text += j ? ",\n" : "\n";
+        text += "    {\"offset\": " + std::to_string(pieces[j + 1].bodyTop - pieces[j].bodyTop) +
+                ", \"dx\": " + std::to_string(pieces[j + 1].bodyLeft - pieces[j].bodyLeft) +
+                ", \"featureless\": " + (static_cast<int>(j) + 1 == options.featureless ? "true" : "false") + "}";
+    }
+    return text + (pieces.size() > 1 ? "\n  ]\n}\n" : "]\n}\n");
 }
 
 ValueScale ValuesFor(const SampleOptions& options)
@@ -289,7 +345,7 @@ std::string WriteSampleStudy(const SampleOptions& options, const std::filesystem
     if (error || !std::filesystem::is_directory(dir))
         return "cannot create directory " + dir.string() + (error ? ": " + error.message() : "");
 
-    const SyntheticBody body(options.columns, BodyHeight(options));
+    const SyntheticBody body(BodyWidth(options), BodyHeight(options));
     const StudyIdentity identity = MakeIdentity();
     const std::vector<PieceLayout> pieces = LayoutPieces(options);
     std::vector<std::filesystem::path> written;
@@ -304,6 +360,10 @@ std::string WriteSampleStudy(const SampleOptions& options, const std::filesystem
         }
         written.push_back(path);
     }
+    const std::filesystem::path truth = dir / "truth.json";
+    std::ofstream(truth) << TruthJson(options);
+    if (!std::filesystem::exists(truth, error))
+        return "cannot write " + truth.string();
     return {};
 }
 

@@ -38,8 +38,14 @@ struct Adjust {
     CRect rect;
 };
 
+struct GuiOptions : SourceOptions {
+    bool align = false;  // the dialog opens already aligned
+};
+
 struct StitchOptions : SourceOptions {
     bool autoStitch = false;
+    bool align = false;           // the trim pass, then every junction registered
+    bool requireAligned = false;  // a junction left as trimmed fails the run
     std::vector<Adjust> adjusts;
     std::optional<CRect> crop;
     bool json = false;

@@ -13,6 +13,7 @@
 #include "stitch/CStitchModel.h"
 #include "stitch/StitchMessages.h"
 
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -21,6 +22,9 @@
 
 namespace app {
 namespace {
+
+// --require-aligned and a junction the images did not decide: nothing is written.
+constexpr int kExitNotAligned = 3;
 
 bool LoadSources(CStitchModel& model, const StitchOptions& o, std::string& reason)
 {
@@ -62,7 +66,18 @@ void PrintJson(const CStitchModel& model, const std::string& out, const CStitchS
                           {"right", rc.right},
                           {"bottom", rc.bottom}});
     }
-    Json json = {{"images", std::move(images)}};
+    Json junctions = Json::array();
+    for (const CJunction& junction : model.GetJunctions()) {
+        Json entry = {{"offset", junction.offset},
+                      {"dx", junction.dx},
+                      {"overlap", junction.overlap},
+                      {"score", std::round(junction.score * 1000.0) / 1000.0},
+                      {"aligned", junction.aligned}};
+        if (!junction.aligned)
+            entry["reason"] = JunctionReasonText(junction.reason);
+        junctions.push_back(std::move(entry));
+    }
+    Json json = {{"images", std::move(images)}, {"junctions", std::move(junctions)}};
     if (saved.written) {
         json["columns"] = saved.columns;
         json["rows"] = saved.rows;
@@ -107,8 +122,20 @@ int RunStitch(const StitchOptions& given)
     std::string reason;
     if (!LoadSources(model, o, reason))
         return Fail(reason);
-    if (o.autoStitch)
+    if (o.align) {
+        if (progress)
+            std::fprintf(stderr, "aligning %d junctions...\n", model.GetCount() - 1);
+        model.Align();
+        const std::vector<std::string> refused = model.DescribeJunctions();
+        for (const std::string& line : refused)
+            std::fprintf(stderr, "tessor: %s\n", line.c_str());
+        if (o.requireAligned && !refused.empty()) {
+            std::fprintf(stderr, "tessor: %s\n", model.AlignStatus().c_str());
+            return kExitNotAligned;
+        }
+    } else if (o.autoStitch) {
         model.AutoTrim();
+    }
     for (const Adjust& adjust : o.adjusts) {
         if (adjust.index >= model.GetCount())
             return Fail("--adjust names image " + std::to_string(adjust.index) + " of " +

@@ -168,8 +168,22 @@ CLI::App* DeclareSample(CLI::App& tessor, SampleCommandOptions& o)
     };
     command->add_option_function<std::string>(
         "--syntax", syntax, "raw (Explicit VR Little Endian, default), jpeg-lossless, jpeg-ls or rle")->type_name("S");
+    command->add_flag("--random-overlaps", s.randomOverlaps, "each junction overlaps by 16 to 40 % of the rows, drawn");
+    AddNumbers(*command, "--shift", "S", {{0, 1000}}, [&s](const std::vector<int>& v) { s.maxShift = v[0]; },
+               "each piece shifted sideways by up to S columns, drawn (default 0)");
+    AddNumbers(*command, "--gain", "PERCENT", {{0, 50}}, [&s](const std::vector<int>& v) { s.gainSpread = v[0] / 100.0; },
+               "each piece's contrast scaled by up to +- PERCENT, drawn (default 0)");
+    AddNumbers(*command, "--noise", "PERMILLE", {{0, 200}}, [&s](const std::vector<int>& v) { s.noise = v[0] / 1000.0; },
+               "each piece's own noise, up to PERMILLE of the value range, drawn (default 0)");
+    AddNumbers(*command, "--featureless", "J", {{1, sample::kMaxPieces}},
+               [&s](const std::vector<int>& v) { s.featureless = v[0]; },
+               "junction J (from 1) overlaps flat, featureless anatomy");
+    AddNumbers(*command, "--seed", "N", {{0, 2147483647}}, [&s](const std::vector<int>& v) { s.seed = static_cast<unsigned>(v[0]); },
+               "seed of every draw (default 1)");
     command->add_option("DIR", o.dir, "the folder the pieces are written to")->required();
-    command->footer("Either every piece is written or, on failure, none is left behind.");
+    command->footer("DIR/truth.json gives per junction the offset (the row of the upper piece the lower piece's row 0\n"
+                    "shows) and dx (the lower piece's column c shows the upper one's column c + dx).\n"
+                    "Either every piece is written or, on failure, none is left behind.");
     command->final_callback([&s] {
         if (const std::string reason = sample::ValidateOptions(s); !reason.empty())
             throw CLI::ValidationError(reason);
@@ -188,11 +202,18 @@ CLI::App* DeclareStitch(CLI::App& tessor, StitchOptions& o)
                          "hand the files to the module as decoded bitmaps instead of paths", "the template data set");
     command->get_option("--out")->required();
     command->add_flag("--auto", o.autoStitch, "cut the featureless (collimated) bands of every image automatically");
+    CLI::Option* align = command->add_flag(
+        "--align", o.align,
+        "--auto, then place every adjacent pair by registering its overlap; a junction the images do not "
+        "decide stays as trimmed and is named on stderr");
+    command->add_flag("--require-aligned", o.requireAligned,
+                      "with --align: a junction left as trimmed is an error (exit 3, nothing written)")
+        ->needs(align);
     AddNumbers(*command, "--adjust", "I:L,T,B", {kImageIndex, kPixels, kPixels, kPixels},
                [&o](const std::vector<int>& v) { o.adjusts.push_back({v[0], CRect(v[1], v[2], 0, v[3])}); },
                "image I (from 0, stitching order) keeps rows T to B-1 and is shifted left by L pixels (right "
                "when negative); repeatable; applied after --auto, clamped as the interactive commands clamp; "
-               "L, T and B within -65535 to 65535");
+               "L, T and B within -65535 to 65535; applied after --align too");
     AddNumbers(*command, "--crop", "L,T,R,B", {kPixel, kPixel, kPixel, kPixel},
                [&o](const std::vector<int>& v) { o.crop = CRect(v[0], v[1], v[2], v[3]); },
                "crop, in pixels of the stitched image (0 to 65535)");
@@ -207,14 +228,17 @@ CLI::App* DeclareStitch(CLI::App& tessor, StitchOptions& o)
         std::string("the output's transfer syntax: ") + output::TransferSyntaxNames() +
             " (default raw: Explicit VR Little Endian, or tessor.ini's choice)")
         ->type_name("S");
-    command->add_flag("--json", o.json, "print the adjustment rectangles, the output geometry and the outcome as JSON");
+    command->add_flag("--json", o.json,
+                      "print the adjustment rectangles, the junctions --align found, the output geometry and the "
+                      "outcome as JSON");
     command->add_option("--preview", o.preview, "also write an 8-bit PNG of the result through its window")
         ->type_name("FILE.png");
     AddPeer(*command, "--send-to", [&o](const net::Peer& peer) { o.sendTo = peer; },
             "store the result on this peer (C-STORE) when it holds every image");
     DeclareAssociation(*command, o.sendSettings);
     command->footer("Exit status: 0 written with every image (and stored with --send-to), 2 written with an image\n"
-                    "left out (then not sent), 1 nothing written or not stored.");
+                    "left out (then not sent), 1 nothing written or not stored, 3 a junction not aligned under\n"
+                    "--require-aligned (nothing written).");
     command->final_callback([&o] {
         CheckSourceOptions(o);
         for (const Adjust& adjust : o.adjusts) {
@@ -225,7 +249,7 @@ CLI::App* DeclareStitch(CLI::App& tessor, StitchOptions& o)
     return command;
 }
 
-CLI::App* DeclareGui(CLI::App& tessor, SourceOptions& o)
+CLI::App* DeclareGui(CLI::App& tessor, GuiOptions& o)
 {
     CLI::App* command = tessor.add_subcommand(
         "gui", "open the \"Stitch Images\" dialog on the files; exit 0 when saved\n"
@@ -236,6 +260,7 @@ CLI::App* DeclareGui(CLI::App& tessor, SourceOptions& o)
                          "replaced)",
                          "hand the files over as decoded bitmaps",
                          "template data set with --bitmaps (default: the first file)");
+    command->add_flag("--align", o.align, "open the dialog already aligned (as the Align button, Ctrl+L)");
     command->footer("The dialog's placement is kept in tessor-host.ini, its moving steps in tessor.ini\n"
                     "($TESSOR_PROFILE_DIR, else ~/.config/tessor).\n"
                     "Exit status: 0 saved (the path is printed), 1 closed without saving or failed.");
@@ -400,7 +425,7 @@ int main(int argc, char** argv)
     InfoOptions infoOptions;
     SampleCommandOptions sampleOptions;
     StitchOptions stitchOptions;
-    SourceOptions guiOptions;
+    GuiOptions guiOptions;
     CLI::App* info = DeclareInfo(tessor, infoOptions);
     CLI::App* sample = DeclareSample(tessor, sampleOptions);
     CLI::App* stitch = DeclareStitch(tessor, stitchOptions);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Side-by-side comparison on the raw 3-piece study (3000 x 2500, 16-bit):
 #   tessor stitch --auto   the program
+#   tessor stitch --align  the program, registering the junctions as well (ratio to --auto)
 #   io_floor               reads every input completely, writes as many bytes as the output
 #   peer_stitch.py         the same job in Python with pydicom and numpy
 # The three run interleaved, RUNS rounds (default 7) after one warm-up round, each under
@@ -43,6 +44,7 @@ measure() {
 }
 round() {
   measure tessor "$TESSOR" stitch --auto -o "$WORK/tessor.dcm" "${INPUTS[@]}"
+  measure tessor-align "$TESSOR" stitch --align -o "$WORK/tessor-align.dcm" "${INPUTS[@]}"
   measure floor "$FLOOR" "$WORK/floor.bin" "$OUT_BYTES" "${INPUTS[@]}"
   measure peer "$PYTHON" "$PEER" "$WORK/rects.json" "$WORK/peer.dcm"
   GLIBC_TUNABLES=glibc.malloc.hugetlb=1 measure tessor-thp "$TESSOR" stitch --auto -o "$WORK/tessor-thp.dcm" "${INPUTS[@]}"
@@ -64,7 +66,7 @@ samples, runs, out_bytes, same = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 rows = {}
 for line in open(samples):
     parts = line.split()
-    if len(parts) == 5 and parts[0] in ("tessor", "floor", "peer", "tessor-thp"):
+    if len(parts) == 5 and parts[0] in ("tessor", "tessor-align", "floor", "peer", "tessor-thp"):
         name, wall, user, system, rss = parts
         rows.setdefault(name, []).append((float(wall), float(user) + float(system), int(rss)))
 med = {n: [statistics.median(v[i] for v in rows[n]) for i in range(3)] for n in rows}
@@ -73,9 +75,9 @@ print(f"raw 3-piece study, 3000 x 2500 16-bit; output {out_bytes} bytes; medians
 print()
 print("| program | wall s | CPU s (user+sys) | peak RSS MiB |")
 print("| --- | ---: | ---: | ---: |")
-labels = {"tessor": "tessor stitch --auto", "floor": "I/O floor (io_floor)", "peer": "peer (pydicom + numpy)",
+labels = {"tessor": "tessor stitch --auto", "tessor-align": "tessor stitch --align", "floor": "I/O floor (io_floor)", "peer": "peer (pydicom + numpy)",
           "tessor-thp": "tessor stitch --auto, glibc.malloc.hugetlb=1"}
-for n in ("tessor", "floor", "peer", "tessor-thp"):
+for n in ("tessor", "tessor-align", "floor", "peer", "tessor-thp"):
     wall, cpu, rss = med[n]
     print(f"| {labels[n]} | {wall:.2f} | {cpu:.2f} | {rss / 1024:.0f} |")
 print()
@@ -84,6 +86,8 @@ def ratio(a, b):
     return a / b if b > 0 else float("inf")
 print(f"tessor / floor: wall {ratio(t[0], f[0]):.1f} x, CPU {ratio(t[1], f[1]):.1f} x   (target <= 3 x)")
 print(f"peer / tessor:  wall {ratio(p[0], t[0]):.1f} x, CPU {ratio(p[1], t[1]):.1f} x   (target >= 5 x)")
+a = med["tessor-align"]
+print(f"tessor --align / --auto: wall {ratio(a[0], t[0]):.2f} x, CPU {ratio(a[1], t[1]):.2f} x   (target <= 1.5 x)")
 h = med["tessor-thp"]
 print(f"with huge pages: tessor / floor wall {ratio(h[0], f[0]):.1f} x, peer / tessor wall {ratio(p[0], h[0]):.1f} x")
 limit = 3 * decoded_mib + 64

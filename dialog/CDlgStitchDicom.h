@@ -44,6 +44,9 @@ public:
 
     // Command handlers.
     void OnAutoStitch();
+    void OnAlign();
+    void OnUndo();
+    void OnRedo();
     void OnReset();
     void OnMoveUp();
     void OnMoveDown();
@@ -59,6 +62,9 @@ public:
     void OnMoveDnSeq();
     // Command-state handlers.
     void OnUpdateAutoStitch(CCmdUI* pCmdUI);
+    void OnUpdateAlign(CCmdUI* pCmdUI);
+    void OnUpdateUndo(CCmdUI* pCmdUI);
+    void OnUpdateRedo(CCmdUI* pCmdUI);
     void OnUpdateReset(CCmdUI* pCmdUI);
     void OnUpdateMoveUp(CCmdUI* pCmdUI);
     void OnUpdateMoveDown(CCmdUI* pCmdUI);

@@ -17,6 +17,9 @@ struct CommandEntry {
 
 constexpr CommandEntry kCommands[] = {
     {ID_AUTO_STITCH, &CDlgStitchDicom::OnAutoStitch, &CDlgStitchDicom::OnUpdateAutoStitch},
+    {ID_ALIGN, &CDlgStitchDicom::OnAlign, &CDlgStitchDicom::OnUpdateAlign},
+    {ID_UNDO, &CDlgStitchDicom::OnUndo, &CDlgStitchDicom::OnUpdateUndo},
+    {ID_REDO, &CDlgStitchDicom::OnRedo, &CDlgStitchDicom::OnUpdateRedo},
     {ID_RESET, &CDlgStitchDicom::OnReset, &CDlgStitchDicom::OnUpdateReset},
     {ID_MOVE_UP, &CDlgStitchDicom::OnMoveUp, &CDlgStitchDicom::OnUpdateMoveUp},
     {ID_MOVE_DOWN, &CDlgStitchDicom::OnMoveDown, &CDlgStitchDicom::OnUpdateMoveDown},
@@ -70,6 +73,24 @@ void CDlgStitchDicom::OnAutoStitch()
     if (!m_pView->AutoStitch())
         m_strError = "Auto Stitching failed !!!";
     m_pView->Invalidate(TRUE);
+}
+
+void CDlgStitchDicom::OnAlign()
+{
+    if (m_pView != nullptr)
+        m_pView->AlignImages();
+}
+
+void CDlgStitchDicom::OnUndo()
+{
+    if (m_pView != nullptr)
+        m_pView->UndoLayout();
+}
+
+void CDlgStitchDicom::OnRedo()
+{
+    if (m_pView != nullptr)
+        m_pView->RedoLayout();
 }
 
 void CDlgStitchDicom::OnReset()
@@ -149,6 +170,9 @@ void CDlgStitchDicom::OnMoveDnSeq()
 }
 
 void CDlgStitchDicom::OnUpdateAutoStitch(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
+void CDlgStitchDicom::OnUpdateAlign(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pView != nullptr && m_pView->GetImageCount() > 1); }
+void CDlgStitchDicom::OnUpdateUndo(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pView != nullptr && m_pView->Model().CanUndo()); }
+void CDlgStitchDicom::OnUpdateRedo(CCmdUI* pCmdUI) { pCmdUI->Enable(m_pView != nullptr && m_pView->Model().CanRedo()); }
 void CDlgStitchDicom::OnUpdateReset(CCmdUI* pCmdUI) { pCmdUI->Enable(TRUE); }
 void CDlgStitchDicom::OnUpdateMoveUp(CCmdUI* pCmdUI) { pCmdUI->Enable(HasSelectedImage()); }
 void CDlgStitchDicom::OnUpdateMoveDown(CCmdUI* pCmdUI) { pCmdUI->Enable(HasSelectedImage()); }

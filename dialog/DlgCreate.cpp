@@ -1,4 +1,4 @@
-// Window creation: the toolbar, the moving-step combo box over toolbar item 7, the caption
+// Window creation: the toolbar, the moving-step combo box over toolbar item 8, the caption
 // painter in custom colour mode, and the workspace view.
 #include "dialog/CDlgStitchDicom.h"
 #include "dialog/PixelChoices.h"
@@ -10,7 +10,7 @@
 
 namespace {
 // Toolbar item (separators counted) that the combo box covers.
-constexpr int kPixelComboItem = 7;
+constexpr int kPixelComboItem = 8;  // after Auto, Align, Reset, a separator and four Move buttons
 }  // namespace
 
 int CDlgStitchDicom::OnCreate(LPCREATESTRUCT lpCreateStruct)

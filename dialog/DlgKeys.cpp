@@ -14,6 +14,10 @@
 namespace {
 constexpr WPARAM kFirstChoiceKey = 0x31;  // the key 1
 constexpr WPARAM kSaveKey = 'S';          // with Alt, as the Save button's label begins
+// Ctrl+L aligns (no other command uses L), Ctrl+Z and Ctrl+Y step through the layout history.
+constexpr WPARAM kAlignKey = 'L';
+constexpr WPARAM kUndoKey = 'Z';
+constexpr WPARAM kRedoKey = 'Y';
 bool IsCtrlDown() { return GetKeyState(VK_CONTROL) < 0; }
 bool IsAltDown() { return GetKeyState(VK_MENU) < 0; }
 }  // namespace
@@ -58,7 +62,13 @@ BOOL CDlgStitchDicom::HandleKeyDown(const MSG& msg)
         return TRUE;
     }
     if (IsCtrlDown()) {
-        if (msg.wParam >= kFirstChoiceKey && m_cbPixel.m_hWnd != nullptr &&
+        if (msg.wParam == kAlignKey)
+            OnAlign();
+        else if (msg.wParam == kUndoKey)
+            OnUndo();
+        else if (msg.wParam == kRedoKey)
+            OnRedo();
+        else if (msg.wParam >= kFirstChoiceKey && m_cbPixel.m_hWnd != nullptr &&
             msg.wParam - kFirstChoiceKey < static_cast<WPARAM>(m_cbPixel.GetCount()))
             m_cbPixel.SetCurSel(static_cast<int>(msg.wParam - kFirstChoiceKey));
         return TRUE;

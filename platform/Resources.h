@@ -39,6 +39,7 @@ struct ToolBarTemplate {
     int cyButton = 15;
     std::vector<UINT> commands;     // 0 for a separator
     std::vector<std::string> labels;  // one per button image, in image order
+    std::vector<std::string> tips;    // tooltips in the same order; missing or empty: none
 };
 
 struct IconImage {

@@ -73,9 +73,15 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource)
     if (!SetButtons(tmpl->commands.data(), static_cast<int>(tmpl->commands.size())))
         return FALSE;
     std::size_t image = 0;
-    for (Button& b : m_buttons)
-        if (!(b.style & TBBS_SEPARATOR) && image < tmpl->labels.size())
-            b.label = tmpl->labels[image++];
+    for (Button& b : m_buttons) {
+        if (b.style & TBBS_SEPARATOR)
+            continue;
+        if (image < tmpl->tips.size())
+            b.tip = tmpl->tips[image];
+        if (image < tmpl->labels.size())
+            b.label = tmpl->labels[image];
+        ++image;
+    }
     Invalidate();
     return TRUE;
 }
@@ -238,6 +244,11 @@ void CToolBar::OnHover(CPoint point)
         return;
     const int previous = m_nHot;
     m_nHot = hot;
+    // The hovered button's tip becomes the widget's: Qt shows it when the pointer rests.
+    if (WindowRecord* rec = wnd::Find(m_hWnd); rec != nullptr && rec->widget != nullptr) {
+        const std::string& tip = hot >= 0 ? m_buttons[static_cast<std::size_t>(hot)].tip : std::string();
+        rec->widget->setToolTip(QString::fromLatin1(tip.c_str()));
+    }
     for (int index : {previous, hot})
         if (index >= 0) {
             CRect rc;

@@ -30,6 +30,11 @@ public:
     // resource does not exist.
     BOOL LoadToolBar(UINT nIDResource);
     BOOL SetButtons(const UINT* lpIDArray, int nIDCount);
+    // The tooltip of the button at `index` ("" for none or a separator).
+    std::string GetButtonTip(int index) const
+    {
+        return index >= 0 && index < static_cast<int>(m_buttons.size()) ? m_buttons[static_cast<std::size_t>(index)].tip : std::string();
+    }
     void SetSizes(SIZE sizeButton, SIZE sizeImage);
 
     int GetCount() const;
@@ -52,6 +57,7 @@ private:
         UINT id = 0;
         UINT style = TBBS_BUTTON;
         std::string label;
+        std::string tip;
     };
     void Paint();
     void DrawButton(CDC& dc, int index);

@@ -25,7 +25,10 @@ constexpr UINT ID_MOVE_UP_SEQ = 33783;
 constexpr UINT ID_MOVE_DN_SEQ = 33784;
 constexpr UINT ID_CROP_IMAGE = 33785;
 constexpr UINT ID_REAL_SIZE = 33786;
-constexpr UINT ID_PIXEL_COMBO = 33787;    // toolbar item 7: the moving-step combo box
+constexpr UINT ID_PIXEL_COMBO = 33787;    // toolbar item 8: the moving-step combo box
+constexpr UINT ID_ALIGN = 33788;          // Align (Ctrl+L)
+constexpr UINT ID_UNDO = 33789;           // Ctrl+Z: keys only
+constexpr UINT ID_REDO = 33790;           // Ctrl+Y: keys only
 
 // Registers every resource above; runs once when the module loads, and again harmlessly.
 void RegisterStitchResources();

@@ -33,16 +33,19 @@ DialogTemplate StitchDialogTemplate() {
 
 ToolBarTemplate StitchToolBarTemplate() {
     ToolBarTemplate bar;
-    // Labels are drawn as text: 51-pixel images make 58-pixel buttons, so the whole bar
-    // fits an 800-pixel screen and the dialog's default width shows every button.
-    bar.cxButton = 51;
+    // Labels are drawn as text: 46-pixel images make 53-pixel buttons, so the whole bar
+    // (Align included) fits an 800-pixel screen and the dialog's default width shows every
+    // button.
+    bar.cxButton = 46;
     bar.cyButton = 15;
-    bar.commands = {ID_AUTO_STITCH, ID_RESET,   0, ID_MOVE_UP,     ID_MOVE_DOWN, ID_MOVE_LEFT,
+    bar.commands = {ID_AUTO_STITCH, ID_ALIGN, ID_RESET,   0, ID_MOVE_UP,     ID_MOVE_DOWN, ID_MOVE_LEFT,
                     ID_MOVE_RIGHT,  ID_PIXEL_COMBO, 0, ID_SIZE_INC, ID_SIZE_DEC,  0,
                     ID_CROP_IMAGE,  ID_REAL_SIZE, 0, ID_SAVE,       IDCANCEL};
     // Window text is single-byte (Latin-1): the direction is in the label's words.
-    bar.labels = {"Auto", "Reset", "Move Up", "Move Dn", "Move Lt", "Move Rt", "",
+    bar.labels = {"Auto", "Align", "Reset", "Move Up", "Move Dn", "Move Lt", "Move Rt", "",
                   "Size(+)", "Size(-)", "Crop", "100%", "Save", "Close"};
+    bar.tips.assign(bar.labels.size(), std::string());
+    bar.tips[1] = "Align overlapping images (Ctrl+L); Ctrl+Z undoes, Ctrl+Y redoes";
     return bar;
 }
 

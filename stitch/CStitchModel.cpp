@@ -36,6 +36,7 @@ CStitchModel::~CStitchModel() = default;
 void CStitchModel::AddPiece(std::unique_ptr<CBaseImageData> image)
 {
     Piece piece;
+    piece.id = static_cast<int>(m_pieces.size());
     piece.rect = WholeRect(*image);
     piece.fileName = image->m_strFileName.str();
     piece.image = std::move(image);
@@ -106,12 +107,13 @@ EChange CStitchModel::AdjustSelected(void (*change)(CRect&, int, int), int n)
 {
     if (!HasSelection())
         return EChange::None;
+    LayoutState state = Capture();
     Piece& piece = m_pieces[static_cast<size_t>(m_nSelected)];
     const CRect before = piece.rect;
     change(piece.rect, n, piece.image->GetHeight());
     Normalize(piece.rect, piece.image->GetWidth());
     const EChange changed = piece.rect == before ? EChange::None : EChange::Layout;
-    return changed | DropCrop();
+    return Record(std::move(state), changed | DropCrop());
 }
 
 EChange CStitchModel::MoveLeft(int n) { return AdjustSelected(ShiftLeft, n); }
@@ -125,6 +127,7 @@ EChange CStitchModel::SetRect(int index, int left, int top, int bottom)
 {
     if (index < 0 || index >= GetCount())
         return EChange::None;
+    LayoutState state = Capture();
     Piece& piece = m_pieces[static_cast<size_t>(index)];
     const int height = piece.image->GetHeight();
     CRect rc(left, top, piece.image->GetWidth(), bottom);
@@ -133,11 +136,13 @@ EChange CStitchModel::SetRect(int index, int left, int top, int bottom)
     Normalize(rc, rc.right);
     const EChange changed = rc == piece.rect ? EChange::None : EChange::Layout;
     piece.rect = rc;
-    return changed | DropCrop();
+    return Record(std::move(state), changed | DropCrop());
 }
 
 EChange CStitchModel::Reset()
 {
+    LayoutState state = Capture();
+    m_junctions.clear();
     EChange changed = EChange::None;
     for (Piece& piece : m_pieces) {
         const CRect whole = WholeRect(*piece.image);
@@ -145,21 +150,33 @@ EChange CStitchModel::Reset()
             changed = EChange::Layout;
         piece.rect = whole;
     }
-    return changed | DropCrop();
+    return Record(std::move(state), changed | DropCrop());
 }
 
 EChange CStitchModel::SwapSelectedWith(int other)
 {
     if (!HasSelection() || other < 0 || other >= GetCount())
         return EChange::None;
+    LayoutState state = Capture();
     std::swap(m_pieces[static_cast<size_t>(m_nSelected)], m_pieces[static_cast<size_t>(other)]);
-    return EChange::Order | Reset() | EChange::Layout;
+    m_junctions.clear();
+    EChange changed = EChange::Order | EChange::Layout | DropCrop();
+    for (Piece& piece : m_pieces)
+        piece.rect = WholeRect(*piece.image);
+    return Record(std::move(state), changed);
 }
 
 EChange CStitchModel::MoveUpSequence() { return SwapSelectedWith(m_nSelected - 1); }
 EChange CStitchModel::MoveDownSequence() { return SwapSelectedWith(m_nSelected + 1); }
 
 EChange CStitchModel::AutoTrim()
+{
+    LayoutState state = Capture();
+    m_junctions.clear();
+    return Record(std::move(state), TrimPieces());
+}
+
+EChange CStitchModel::TrimPieces()
 {
     EChange changed = EChange::None;
     for (Piece& piece : m_pieces) {

@@ -10,6 +10,7 @@
 
 #include "platform/Collections.h"
 #include "platform/Geometry.h"
+#include "stitch/StitchRegister.h"
 #include "stitch/StitchTypes.h"
 
 #include <memory>
@@ -68,6 +69,25 @@ public:
     EChange MoveDownSequence();
     // Cuts every piece's featureless top and bottom bands and undoes its shift.
     EChange AutoTrim();
+    // AutoTrim, then every adjacent pair registered: an aligned junction cuts at the middle
+    // of the rows both pieces show as content and sets the lower piece's shift (shifts
+    // accumulate from the first piece); a junction not aligned keeps its trimmed rows.
+    EChange Align();
+    // One entry per adjacent pair after Align, in order; empty after any other command
+    // that trims or reorders, kept through fine-tuning.
+    const std::vector<CJunction>& GetJunctions() const { return m_junctions; }
+    // "3 of 4 junctions aligned; junction 2: overlap without structure, left as trimmed";
+    // empty when there are no junctions.
+    std::string AlignStatus() const;
+    // "junction 2: overlap without structure, left as trimmed", one per junction not aligned.
+    std::vector<std::string> DescribeJunctions() const;
+
+    // Every layout command (moves, sizes, SetRect, Reset, reorder, AutoTrim, Align) can be
+    // undone and redone; a new command drops what could be redone.
+    EChange Undo();
+    EChange Redo();
+    bool CanUndo() const { return !m_undo.empty(); }
+    bool CanRedo() const { return !m_redo.empty(); }
 
     // The crop, in pixels of the stitched image; an empty rectangle means none.
     const CRect& GetCrop() const { return m_rcOutputCrop; }
@@ -81,6 +101,7 @@ public:
 
 private:
     struct Piece {
+        int id = 0;  // identity through reorders, for the history
         std::unique_ptr<CBaseImageData> image;
         std::string fileName;
         CRect rect;
@@ -88,6 +109,18 @@ private:
         int pictureLeft = 0;
         int pictureRight = -1;
     };
+    struct LayoutState {
+        std::vector<int> ids;
+        std::vector<CRect> rects;
+        CRect crop;
+        std::vector<CJunction> junctions;
+    };
+    static constexpr size_t kHistoryDepth = 200;
+    LayoutState Capture() const;
+    EChange Record(LayoutState before, EChange changed);
+    EChange Restore(const LayoutState& state);
+    EChange TrimPieces();
+    EChange PlaceJunctions();
     EChange AdjustSelected(void (*change)(CRect& rc, int n, int height), int n);
     EChange SwapSelectedWith(int other);
     EChange DropCrop();
@@ -101,4 +134,7 @@ private:
     bool m_bBitmapSource = false;
     int m_nSelected = -1;
     CRect m_rcOutputCrop;
+    std::vector<CJunction> m_junctions;
+    std::vector<LayoutState> m_undo;
+    std::vector<LayoutState> m_redo;
 };

@@ -53,6 +53,11 @@ public:
 
     // Automatic pass.
     BOOL AutoStitch();
+    // The trim pass, then every junction registered; marks and a status line show the result.
+    BOOL AlignImages();
+    // One layout step back or forward in the model's history; FALSE when there is none.
+    BOOL UndoLayout();
+    BOOL RedoLayout();
 
     // Save.
     BOOL SaveStitchedFile(const char* refPath, const char* savePath);
@@ -65,6 +70,8 @@ public:
     void DrawSelectionBar(CDC* pDC, CRect rcImage);
     void DrawCropFrame(CDC* pDC, BOOL bXor);
     void GetCropHandles(CArray<CPoint, CPoint>& points) const;
+    void DrawJunctionMarks(CDC* pDC);
+    void DrawAlignStatus(CDC* pDC, const CRect& visible);
 
     // What the dialog reads for its command states.
     int GetSelected() const { return m_model.GetSelected(); }
@@ -124,6 +131,8 @@ private:
     void RebuildDisplayImages();
     BOOL AdjustSelected(const char* notice, EChange (CStitchModel::*command)(int), int n);
     void Reorder(EChange (CStitchModel::*command)());
+    // Display images and layout again after a model change the view did not make itself.
+    BOOL RefreshAfterLayoutChange(EChange changed);
     // Client point to workspace coordinates (adds the scroll position).
     CPoint ToWorkspace(CPoint ptClient) const;
     void StepSelection(BOOL bBackwards);

@@ -54,10 +54,12 @@ void CViewStitchDicom::OnDraw(CDC* pDC)
             pDC->PatBlt(0, content.bottom, total.cx, client.bottom - content.bottom, BLACKNESS);
     }
     PaintUncovered(pDC, visible);
+    DrawJunctionMarks(pDC);
     // The frame comes last, so that the handles on the column's right and bottom edges
     // are not cut by the black areas. During a handle drag it is the drag's XOR frame.
     if (m_bCropMode)
         DrawCropFrame(pDC, IsDraggingCropHandle());
+    DrawAlignStatus(pDC, visible);
 }
 
 // The black areas above leave the row at the column's end and the gap between the column

@@ -7,6 +7,7 @@
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -212,4 +213,99 @@ TEST(StitchCommand, FoldersGiveTheImagesOfOneSeries)
     EXPECT_FALSE(fs::exists(out));
     const ProcessRun chosen = Tessor("stitch --series 2 -o " + Quote(out) + " " + Quote(dir / "study"));
     EXPECT_EQ(chosen.status, 0) << chosen.output;
+}
+
+namespace {
+
+// stdout only: stderr goes to `errors` (discarded when empty).
+ProcessRun TessorStdout(const std::string& arguments, const fs::path& errors = "/dev/null")
+{
+    return testfiles::RunShell("(" + std::string(TESSOR_APP_PATH) + " " + arguments + " 2>" + Quote(errors) + ")");
+}
+
+nlohmann::json ReadJson(const std::string& text)
+{
+    return nlohmann::json::parse(text, nullptr, false);
+}
+
+}  // namespace
+
+TEST(StitchCommand, AlignFindsTheSamplesTruthInEverySyntaxAndRepresentation)
+{
+    const struct {
+        const char* options;
+        unsigned seed;
+    } studies[] = {
+        {"--syntax raw", 3},
+        {"--syntax jpeg-lossless --signed", 4},
+        {"--syntax jpeg-ls --mono1", 5},
+        {"--syntax rle --bits 8", 6},
+    };
+    int aligned = 0;
+    for (const auto& study : studies) {
+        SCOPED_TRACE(study.options);
+        const fs::path dir = testfiles::FreshDir("stitch_align_" + std::to_string(study.seed));
+        const ProcessRun made = Tessor("sample --rows 640 --cols 480 --pieces 3 --random-overlaps --shift 24 --gain 15 "
+                                       "--noise 8 --seed " + std::to_string(study.seed) + " " + study.options + " " + Quote(dir));
+        ASSERT_EQ(made.status, 0) << made.output;
+        std::ifstream truthFile(dir / "truth.json");
+        const nlohmann::json truth = nlohmann::json::parse(truthFile, nullptr, false);
+        ASSERT_EQ(truth["junctions"].size(), 2u);
+        const fs::path out = dir / "out.dcm";
+        const ProcessRun run = TessorStdout("stitch --align --json -o " + Quote(out) + " " + Quote(dir / "piece-1.dcm") + " " +
+                                            Quote(dir / "piece-2.dcm") + " " + Quote(dir / "piece-3.dcm"));
+        ASSERT_EQ(run.status, 0) << run.output;
+        const nlohmann::json found = ReadJson(run.output);
+        ASSERT_EQ(found["junctions"].size(), 2u) << run.output;
+        for (size_t j = 0; j < 2; ++j) {
+            const nlohmann::json& junction = found["junctions"][j];
+            // The sample's ribs repeat exactly: a rib-period rival may make a junction
+            // ambiguous, which is refused; an aligned one must be right.
+            EXPECT_NE(junction["aligned"].get<bool>(), junction.contains("reason")) << run.output;
+            if (!junction["aligned"].get<bool>())
+                continue;
+            ++aligned;
+            EXPECT_LE(std::abs(junction["offset"].get<int>() - truth["junctions"][j]["offset"].get<int>()), 1) << run.output;
+            EXPECT_LE(std::abs(junction["dx"].get<int>() - truth["junctions"][j]["dx"].get<int>()), 1) << run.output;
+            // The lower piece starts with the row after the upper piece's last one.
+            EXPECT_EQ(found["images"][j + 1]["top"].get<int>() + junction["offset"].get<int>(),
+                      found["images"][j]["bottom"].get<int>());
+        }
+        EXPECT_TRUE(fs::exists(out));
+    }
+    EXPECT_GE(aligned, 7);
+}
+
+TEST(StitchCommand, AJunctionNotAlignedIsNamedAndRequireAlignedWritesNothing)
+{
+    const fs::path dir = testfiles::FreshDir("stitch_align_flat");
+    ASSERT_EQ(Tessor("sample --rows 640 --cols 480 --pieces 3 --random-overlaps --featureless 2 --seed 9 " + Quote(dir)).status, 0);
+    const std::string files = Quote(dir / "piece-1.dcm") + " " + Quote(dir / "piece-2.dcm") + " " + Quote(dir / "piece-3.dcm");
+    const fs::path out = dir / "out.dcm";
+    const ProcessRun run = TessorStdout("stitch --align --json -o " + Quote(out) + " " + files, dir / "err.txt");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(fs::exists(out));
+    const nlohmann::json found = ReadJson(run.output);
+    ASSERT_EQ(found["junctions"].size(), 2u) << run.output;
+    EXPECT_TRUE(found["junctions"][0]["aligned"].get<bool>());
+    EXPECT_FALSE(found["junctions"][1]["aligned"].get<bool>());
+    EXPECT_TRUE(found["junctions"][1].contains("reason"));
+    std::ifstream errors(dir / "err.txt");
+    const std::string stderrText((std::istreambuf_iterator<char>(errors)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(stderrText, "tessor: junction 2: " + found["junctions"][1]["reason"].get<std::string>() + ", left as trimmed\n");
+
+    const fs::path strict = dir / "strict.dcm";
+    const ProcessRun refused = Tessor("stitch --align --require-aligned -o " + Quote(strict) + " " + files);
+    EXPECT_EQ(refused.status, 3) << refused.output;
+    EXPECT_FALSE(fs::exists(strict));
+    EXPECT_NE(Tessor("stitch --require-aligned -o " + Quote(strict) + " " + files).status, 0);  // needs --align
+    EXPECT_FALSE(fs::exists(strict));
+
+    // Without --align the list is empty; --adjust still applies after Align.
+    const ProcessRun plain = TessorStdout("stitch --auto --json -o " + Quote(dir / "auto.dcm") + " " + files);
+    EXPECT_EQ(ReadJson(plain.output)["junctions"], nlohmann::json::array());
+    const ProcessRun adjusted = TessorStdout("stitch --align --json --adjust 0:0,10,200 -o " + Quote(dir / "adj.dcm") + " " + files);
+    const nlohmann::json first = ReadJson(adjusted.output)["images"][0];
+    EXPECT_EQ(first["top"].get<int>(), 10);
+    EXPECT_EQ(first["bottom"].get<int>(), 200);
 }

@@ -358,7 +358,7 @@ TEST_F(DialogRun, LayoutAndMinimumWidth)
         d.View().GetWindowRect(&rcView);
         d.GetDlgItem(IDC_BOTTOM_LINE)->GetWindowRect(&rcLine);
         d.m_cbPixel.GetWindowRect(&rcCombo);
-        d.m_wndToolBar.GetItemRect(7, &rcItem);
+        d.m_wndToolBar.GetItemRect(8, &rcItem);  // the combo box: after Auto, Align, Reset, a separator and four Move buttons
         d.m_wndToolBar.ClientToScreen(&rcItem);
         for (CRect* rc : {&rcBar, &rcView, &rcLine})
             d.ScreenToClient(rc);
@@ -852,6 +852,79 @@ TEST_F(DialogRun, AFailedLoadStoresNoPlacement)
     m_app->GetProfileBinary("DIALOG", "POS", &pData, &nBytes);
     std::unique_ptr<BYTE[]> data(pData);
     EXPECT_EQ(nBytes, 0u);
+}
+
+TEST_F(DialogRun, AlignMarksJunctionsAndUndoRedoByKeys)
+{
+    // Random overlaps with a featureless third junction: marks of both kinds.
+    sample::SampleOptions options;
+    options.rows = 900;
+    options.columns = 640;
+    options.pieces = 4;
+    options.randomOverlaps = true;
+    options.maxShift = 20;
+    options.seed = 7;
+    options.featureless = 3;
+    const fs::path study = m_dir / "align";
+    ASSERT_EQ(sample::WriteSampleStudy(options, study), "");
+    std::vector<std::string> files;
+    for (int i = 1; i <= options.pieces; ++i)
+        files.push_back((study / ("piece-" + std::to_string(i) + ".dcm")).string());
+    auto ctrlKey = [](int key) {
+        return [key](CScriptedDlg& d) {
+            d.View().SetFocus();
+            SetKeyStateForTest(VK_CONTROL, TRUE);
+            SimulateKeyForTest(key, TRUE, MK_CONTROL);
+            SimulateKeyForTest(key, FALSE, MK_CONTROL);
+        };
+    };
+    CScriptedDlg dlg;
+    std::vector<CRect> whole, aligned, undone, redone;
+    std::string status;
+    std::string tip;
+    auto rects = [](CScriptedDlg& d) {
+        std::vector<CRect> out;
+        for (int i = 0; i < d.View().GetImageCount(); ++i)
+            out.push_back(d.View().Model().GetRect(i));
+        return out;
+    };
+    dlg.m_steps = {[&](CScriptedDlg& d) {
+                       whole = rects(d);
+                       tip = d.m_wndToolBar.GetButtonTip(1);
+                   },
+                   ctrlKey('L'),
+                   [&](CScriptedDlg& d) {
+                       SetKeyStateForTest(VK_CONTROL, FALSE);
+                       aligned = rects(d);
+                       status = d.View().Model().AlignStatus();
+                       // The first junction's mark in sight.
+                       if (const CBaseImageData* second = d.View().m_listDisplay.GetAt(1))
+                           d.View().ScrollToPosition(CPoint(0, std::max(0, second->m_nDstY - 250)));
+                       d.View().Invalidate(FALSE);
+                   },
+                   [&](CScriptedDlg& d) {
+                       EXPECT_TRUE(SaveWindowImageForTest(d.m_hWnd, (testfiles::OutputDir() / "dialog-aligned.png").c_str()));
+                   },
+                   ctrlKey('Z'),
+                   [&](CScriptedDlg& d) {
+                       SetKeyStateForTest(VK_CONTROL, FALSE);
+                       undone = rects(d);
+                   },
+                   ctrlKey('Y'),
+                   [&](CScriptedDlg& d) {
+                       SetKeyStateForTest(VK_CONTROL, FALSE);
+                       redone = rects(d);
+                       Close(d);
+                   }};
+    EXPECT_EQ(RunFiles(dlg, files, CRect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))), 0);
+    EXPECT_FALSE(dlg.m_bTimedOut);
+    EXPECT_EQ(tip, "Align overlapping images (Ctrl+L); Ctrl+Z undoes, Ctrl+Y redoes");
+    // The sample's ribs repeat exactly, so the chest junction has a rival one rib away.
+    EXPECT_EQ(status, "1 of 3 junctions aligned; junction 1: ambiguous overlap, left as trimmed; "
+                      "junction 3: overlap too small, left as trimmed");
+    EXPECT_NE(aligned, whole);
+    EXPECT_EQ(undone, whole);
+    EXPECT_EQ(redone, aligned);
 }
 
 // A whole run from the keyboard alone, as real Qt keys to whichever child has the focus:

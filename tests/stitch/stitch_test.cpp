@@ -9,6 +9,7 @@
 #include "stitch/StitchMessages.h"
 #include "stitch/StitchTrim.h"
 #include "tests/support/DicomFactory.h"
+#include "tests/support/OverlapStudy.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -483,4 +484,166 @@ TEST(StitchMessages, EveryCodeHasTheModulesWords)
         EXPECT_EQ(stitchtext::RefusalText(c.failure) != nullptr, c.shown) << c.reason;
         EXPECT_EQ(stitchtext::SaveFailureReason(failed), c.reason);
     }
+}
+
+namespace {
+
+// A generated study written as DICOM files of one representation: stored values derived
+// from the display values, so the model's own conversion is what is under test.
+struct Representation {
+    const char* name;
+    int bits;
+    int pixelRepresentation;
+    const char* photometric;
+};
+
+int StoredValue(const Representation& kind, float display)
+{
+    const double v = std::clamp(static_cast<double>(display), 0.0, 2.0);
+    if (kind.bits == 8)
+        return static_cast<int>(v * 120.0);
+    const int value = static_cast<int>(v * 2000.0);
+    if (std::string(kind.photometric) == "MONOCHROME1")
+        return 4095 - value;
+    return kind.pixelRepresentation ? value - 2048 : value;
+}
+
+std::vector<fs::path> WriteStudy(const fs::path& dir, const overlapstudy::Study& study, const Representation& kind)
+{
+    std::vector<fs::path> paths;
+    for (size_t i = 0; i < study.planes.size(); ++i) {
+        const CRegPlane& plane = study.planes[i];
+        auto image = testfiles::MakeGrey(plane.height, plane.width, kind.bits, [&](int r, int c) {
+            return StoredValue(kind, plane.Row(r)[c]);
+        });
+        image.pixelRepresentation = kind.pixelRepresentation;
+        image.photometric = kind.photometric;
+        image.sopInstanceUID += "." + std::to_string(i + 1);
+        paths.push_back(dir / ("piece-" + std::to_string(i + 1) + ".dcm"));
+        EXPECT_EQ(testfiles::WriteSynthetic(image, paths.back()), "");
+    }
+    return paths;
+}
+
+std::vector<BYTE> StoredRows(CBaseImageData& image, int top, int rows)
+{
+    const size_t bytes = static_cast<size_t>(image.GetWidth()) * static_cast<size_t>(image.m_bitmap.GetBitsPerPixel() / 8);
+    std::vector<BYTE> out(bytes * static_cast<size_t>(std::max(rows, 0)));
+    image.GetRows(out.data(), 0, top, image.GetWidth(), rows);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(StitchModelTest, AlignPlacesEveryRepresentationAndWritesTheReportedRectangles)
+{
+    const Representation kinds[] = {
+        {"unsigned 16", 16, 0, "MONOCHROME2"},
+        {"signed 16", 16, 1, "MONOCHROME2"},
+        {"8-bit", 8, 0, "MONOCHROME2"},
+        {"inverted", 16, 0, "MONOCHROME1"},
+    };
+    for (const Representation& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        const overlapstudy::Study study = overlapstudy::Make({.seed = 11, .pieces = 3, .rows = 400, .columns = 320, .noise = 0.004});
+        CStitchModel aligned;
+        std::vector<std::string> files;
+        fs::create_directories(dir / kind.name);
+        for (const fs::path& p : WriteStudy(dir / kind.name, study, kind))
+            files.push_back(p.string());
+        ASSERT_TRUE(aligned.LoadFiles(files).Ok());
+        EXPECT_EQ(aligned.Align(), EChange::Layout);
+        ASSERT_EQ(aligned.GetJunctions().size(), 2u);
+        int left = 0;
+        for (size_t j = 0; j < 2; ++j) {
+            const CJunction& junction = aligned.GetJunctions()[j];
+            ASSERT_TRUE(junction.aligned) << "junction " << j << ": " << JunctionReasonText(junction.reason);
+            EXPECT_LE(std::abs(junction.offset - study.junctions[j].offset), 1);
+            EXPECT_LE(std::abs(junction.dx - study.junctions[j].dx), 1);
+            const CRect upper = aligned.GetRect(static_cast<int>(j));
+            const CRect lower = aligned.GetRect(static_cast<int>(j + 1));
+            // The lower piece starts with the row that follows the upper piece's last one.
+            EXPECT_EQ(lower.top + junction.offset, upper.bottom);
+            left -= junction.dx;
+            EXPECT_EQ(lower.left, left);
+        }
+        EXPECT_EQ(aligned.AlignStatus(), "2 of 2 junctions aligned");
+
+        // The written pixels: every piece's kept rows, shifted, one after another; every
+        // sample a shift uncovers holds one fill value (the writer's black).
+        const CStitchSaveResult saved = aligned.Save(nullptr, (dir / (std::string(kind.name) + "-out.dcm")).c_str());
+        ASSERT_TRUE(saved.written) << stitchtext::SaveFailureReason(saved);
+        CBaseImageData written;
+        ASSERT_TRUE(written.Load(saved.path.c_str()));
+        const size_t bytes = static_cast<size_t>(kind.bits / 8);
+        const std::vector<BYTE> got = StoredRows(written, 0, written.GetHeight());
+        std::vector<BYTE> fill;
+        size_t at = 0;
+        size_t mismatches = 0;
+        for (int i = 0; i < aligned.GetCount(); ++i) {
+            const CRect rc = aligned.GetRect(i);
+            const std::vector<BYTE> rows = StoredRows(*aligned.GetImage(i), rc.top, rc.Height());
+            const int width = aligned.GetImage(i)->GetWidth();
+            for (int r = 0; r < rc.Height(); ++r)
+                for (int x = 0; x < width; ++x, at += bytes) {
+                    const int source = x + rc.left;
+                    ASSERT_LE(at + bytes, got.size());
+                    const std::vector<BYTE> sample(got.begin() + static_cast<std::ptrdiff_t>(at),
+                                                   got.begin() + static_cast<std::ptrdiff_t>(at + bytes));
+                    if (source < 0 || source >= width) {
+                        if (fill.empty())
+                            fill = sample;
+                        mismatches += sample != fill;
+                    } else {
+                        const auto from = rows.begin() + static_cast<std::ptrdiff_t>((static_cast<size_t>(r) * width + source) * bytes);
+                        mismatches += !std::equal(sample.begin(), sample.end(), from);
+                    }
+                }
+        }
+        EXPECT_EQ(at, got.size());
+        EXPECT_EQ(mismatches, 0u);
+        EXPECT_FALSE(fill.empty());  // the shifts uncovered some samples
+        EXPECT_EQ(written.GetHeight(), saved.rows);
+    }
+}
+
+TEST_F(StitchModelTest, EveryLayoutCommandUndoesAndRedoes)
+{
+    Load({Banded("a.dcm", 60, 100, 5, 50), Banded("b.dcm", 60, 100, 0, 60)});
+    EXPECT_EQ(model.Undo(), EChange::None);
+    model.Select(0);
+    const CRect whole(0, 0, 100, 60);
+    const struct {
+        const char* name;
+        EChange (*command)(CStitchModel&);
+        CRect first;  // piece 0 after the command
+    } steps[] = {
+        {"move", [](CStitchModel& m) { return m.MoveLeft(4); }, CRect(4, 0, 100, 60)},
+        {"size", [](CStitchModel& m) { return m.SizeDecrease(6); }, CRect(4, 0, 100, 54)},
+        {"trim", [](CStitchModel& m) { return m.AutoTrim(); }, CRect(0, 5, 100, 48)},
+        {"set", [](CStitchModel& m) { return m.SetRect(0, 1, 2, 30); }, CRect(1, 2, 100, 30)},
+        {"reorder", [](CStitchModel& m) { return m.MoveDownSequence(); }, whole},
+        {"reset", [](CStitchModel& m) { return m.Reset(); }, whole},
+    };
+    std::vector<std::string> orders{Order()};
+    std::vector<CRect> firsts{model.GetRect(0)};
+    for (const auto& step : steps) {
+        step.command(model);
+        EXPECT_EQ(model.GetRect(0), step.first) << step.name;
+        orders.push_back(Order());
+        firsts.push_back(model.GetRect(0));
+    }
+    EXPECT_EQ(orders.back(), "ba");
+    // Reset after the reorder changed nothing: it left no step to undo.
+    for (size_t i = std::size(steps) - 1; i-- > 0;) {
+        EXPECT_NE(model.Undo(), EChange::None) << "undo to " << i;
+        EXPECT_EQ(model.GetRect(0), firsts[i]) << "undo to " << i;
+        EXPECT_EQ(Order(), orders[i]) << "undo to " << i;
+    }
+    EXPECT_FALSE(model.CanUndo());
+    EXPECT_EQ(model.Redo(), EChange::Layout);
+    EXPECT_EQ(model.GetRect(0), CRect(4, 0, 100, 60));
+    model.MoveRight(1);  // a new command drops what could be redone
+    EXPECT_FALSE(model.CanRedo());
+    EXPECT_EQ(model.Redo(), EChange::None);
 }

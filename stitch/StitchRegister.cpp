@@ -1,0 +1,314 @@
+#include "stitch/StitchRegister.h"
+
+#include "stitch/StitchFeatures.h"
+
+#include <algorithm>
+#include <cmath>
+#include <future>
+#include <map>
+#include <memory>
+#include <utility>
+
+using stitchreg::Level;
+using stitchreg::Sums;
+
+namespace {
+
+constexpr int kMaxCoarseFactor = 16;
+constexpr int kMinCoarseRows = 160;   // the coarsest level keeps this much of the shorter piece
+constexpr int kDecisionFactor = 4;    // score, margin and structure are judged here (noise averaged)
+constexpr int kPeaks = 5;
+constexpr int kRefinePixels = 160000;  // sampled per refinement evaluation
+constexpr double kInvalid = -2.0;
+
+struct Placement {
+    int offset = 0;
+    int dx = 0;
+    double score = kInvalid;
+};
+
+// The search range in full-resolution pixels.
+struct Range {
+    int offsetMin = 0;
+    int offsetMax = 0;
+    int shift = 0;
+};
+
+using Pyramid = std::vector<std::unique_ptr<Level>>;
+
+Pyramid BuildPyramid(const CRegPlane& plane, int firstRow, int lastRow, int levels)
+{
+    Pyramid pyramid;
+    pyramid.push_back(std::make_unique<Level>(plane, firstRow, lastRow));
+    for (int k = 1; k < levels; ++k)
+        pyramid.push_back(std::make_unique<Level>(*pyramid.back(), 0));
+    return pyramid;
+}
+
+// Correlation of B placed at (offset, dx) on A, at one level; rows of the overlap sampled
+// evenly up to maxRows. kInvalid when the content overlap is too thin to judge.
+enum class Measure { Weaker, Mean, Horizontal, Vertical };
+
+double Score(Level& a, Level& b, int offset, int dx, int maxRows, Measure measure = Measure::Weaker)
+{
+    const int top = std::max(a.contentTop, b.contentTop + offset);
+    const int bottom = std::min(a.contentBottom, b.contentBottom + offset);
+    const int rows = bottom - top;
+    const int minRows = std::max(2, CRegisterLimits::kMinOverlapRows / a.factor / 2);
+    if (rows < minRows)
+        return kInvalid;
+    const int c0 = std::max(1, 1 - dx);
+    const int c1 = std::min(b.width - 1, a.width - 1 - dx);
+    if (c1 - c0 < 8)
+        return kInvalid;
+    // A power-of-two step on a grid of the level's rows: neighbouring placements sample
+    // the same rows of A, whose features are then made once.
+    int step = 1;
+    while (rows > maxRows * step)
+        step *= 2;
+    Sums sums;
+    for (int r = (top + step - 1) / step * step; r < bottom; r += step)
+        stitchreg::AccumulateRow(a.Features(r) + c0 + dx, b.Features(r - offset) + c0, c1 - c0, a.width, b.width, sums);
+    double horizontal = 0.0;
+    double vertical = 0.0;
+    switch (measure) {
+    case Measure::Weaker:
+        return sums.Correlation();
+    case Measure::Mean:
+        return sums.Mean();
+    case Measure::Horizontal:
+        return sums.Directions(&horizontal, &vertical) ? horizontal : 0.0;
+    case Measure::Vertical:
+        return sums.Directions(&horizontal, &vertical) ? vertical : 0.0;
+    }
+    return kInvalid;
+}
+
+int RefineRows(const Level& level) { return std::max(32, kRefinePixels / std::max(level.width, 1)); }
+
+// Every placement of the coarsest level; the best local maxima, apart from each other.
+std::vector<Placement> CoarsePeaks(Level& a, Level& b, const Range& range)
+{
+    const int f = a.factor;
+    const int offMin = range.offsetMin / f;
+    const int offMax = (range.offsetMax + f - 1) / f;
+    const int shift = (range.shift + f - 1) / f;
+    const int cols = 2 * shift + 1;
+    const int offs = offMax - offMin + 1;
+    if (offs <= 0)
+        return {};
+    std::vector<double> map(static_cast<size_t>(offs * cols), kInvalid);
+    for (int o = 0; o < offs; ++o)
+        for (int d = 0; d < cols; ++d)
+            map[static_cast<size_t>(o * cols + d)] = Score(a, b, offMin + o, d - shift, 1 << 20);
+    auto at = [&](int o, int d) {
+        return o < 0 || o >= offs || d < 0 || d >= cols ? kInvalid : map[static_cast<size_t>(o * cols + d)];
+    };
+    std::vector<Placement> maxima;
+    for (int o = 0; o < offs; ++o)
+        for (int d = 0; d < cols; ++d) {
+            const double s = at(o, d);
+            bool isMax = s > kInvalid;
+            for (int i = -1; i <= 1 && isMax; ++i)
+                for (int j = -1; j <= 1 && isMax; ++j)
+                    if ((i || j) && at(o + i, d + j) > s)
+                        isMax = false;
+            if (isMax)
+                maxima.push_back({offMin + o, d - shift, s});
+        }
+    std::sort(maxima.begin(), maxima.end(), [](const Placement& x, const Placement& y) { return x.score > y.score; });
+    std::vector<Placement> peaks;
+    for (const Placement& p : maxima) {
+        const bool near = std::any_of(peaks.begin(), peaks.end(), [&](const Placement& q) {
+            return std::abs(q.offset - p.offset) <= 2 && std::abs(q.dx - p.dx) <= 2;
+        });
+        if (!near)
+            peaks.push_back(p);
+        if (static_cast<int>(peaks.size()) == kPeaks)
+            break;
+    }
+    return peaks;
+}
+
+// Climbs over 3 x 3 neighbourhoods from `start` until the centre is best.
+Placement Climb(Level& a, Level& b, Placement start, const Range& range, Measure measure)
+{
+    const int f = a.factor;
+    const int offMin = range.offsetMin / f - 1;
+    const int offMax = (range.offsetMax + f - 1) / f + 1;
+    const int shift = (range.shift + f - 1) / f + 1;
+    std::map<std::pair<int, int>, double> seen;
+    auto score = [&](int o, int d) {
+        if (o < offMin || o > offMax || std::abs(d) > shift)
+            return kInvalid;
+        const auto key = std::make_pair(o, d);
+        const auto found = seen.find(key);
+        if (found != seen.end())
+            return found->second;
+        return seen[key] = Score(a, b, o, d, RefineRows(a), measure);
+    };
+    auto bestAround = [&](const Placement& centre, int radius) {
+        Placement best = centre;
+        for (int i = -radius; i <= radius; ++i)
+            for (int j = -radius; j <= radius; ++j) {
+                const double s = score(centre.offset + i, centre.dx + j);
+                if (s > best.score)
+                    best = {centre.offset + i, centre.dx + j, s};
+            }
+        return best;
+    };
+    Placement at = start;
+    at.score = score(at.offset, at.dx);
+    for (int iteration = 0; iteration < 16; ++iteration) {
+        const Placement best = bestAround(at, 1);
+        if (best.offset == at.offset && best.dx == at.dx)
+            break;
+        at = best;
+    }
+    return at;
+}
+
+// At full resolution each coordinate is settled by the direction that measures it: rows
+// by the vertical gradient, columns by the horizontal one.
+Placement Settle(Level& a, Level& b, Placement p)
+{
+    constexpr int kReach = 2;
+    Placement best = p;
+    best.score = kInvalid;
+    for (int i = -kReach; i <= kReach; ++i) {
+        const double s = Score(a, b, p.offset + i, p.dx, RefineRows(a), Measure::Vertical);
+        if (s > best.score)
+            best = {p.offset + i, p.dx, s};
+    }
+    const int offset = best.offset;
+    best.score = kInvalid;
+    for (int j = -kReach; j <= kReach; ++j) {
+        const double s = Score(a, b, offset, p.dx + j, RefineRows(a), Measure::Horizontal);
+        if (s > best.score)
+            best = {offset, p.dx + j, s};
+    }
+    return best;
+}
+
+Placement Finer(const Placement& p) { return {2 * p.offset, 2 * p.dx, kInvalid}; }
+
+// Refines a placement from level `from` down to level `to` (both indices of the pyramids).
+Placement Refine(Pyramid& a, Pyramid& b, Placement p, int from, int to, const Range& range, Measure measure)
+{
+    for (int k = from - 1; k >= to; --k)
+        p = Climb(*a[static_cast<size_t>(k)], *b[static_cast<size_t>(k)], Finer(p), range, measure);
+    return p;
+}
+
+int LevelCount(int shorterHeight)
+{
+    int levels = 1;
+    while ((1 << levels) <= kMaxCoarseFactor && shorterHeight / (1 << levels) >= kMinCoarseRows)
+        ++levels;
+    return levels;
+}
+
+// Vertical gradient energy of the overlap, relative to the pieces' own, the smaller of A's
+// and B's: near 0 where the overlap is flat or holds only vertical lines.
+double Structure(Level& a, Level& b, const Placement& p)
+{
+    const int top = std::max(a.contentTop, b.contentTop + p.offset);
+    const int bottom = std::min(a.contentBottom, b.contentBottom + p.offset);
+    const double energyA = a.ContentEnergy();
+    const double energyB = b.ContentEnergy();
+    if (bottom <= top || energyA <= 0.0 || energyB <= 0.0)
+        return 0.0;
+    return std::min(a.VerticalEnergy(top, bottom) / energyA, b.VerticalEnergy(top - p.offset, bottom - p.offset) / energyB);
+}
+
+CJunction Decide(CJunction junction)
+{
+    if (junction.structure < CRegisterLimits::kMinStructure)
+        junction.reason = EJunctionReason::NoStructure;
+    else if (junction.score < CRegisterLimits::kMinScore)
+        junction.reason = EJunctionReason::LowScore;
+    else if (junction.overlap < CRegisterLimits::kMinOverlapRows)
+        junction.reason = EJunctionReason::TooSmall;
+    else if (junction.margin < CRegisterLimits::kMinMargin)
+        junction.reason = EJunctionReason::Ambiguous;
+    else if (!junction.steady)
+        junction.reason = EJunctionReason::Imprecise;
+    else
+        junction.reason = EJunctionReason::None;
+    junction.aligned = junction.reason == EJunctionReason::None;
+    return junction;
+}
+
+}  // namespace
+
+const char* JunctionReasonText(EJunctionReason reason)
+{
+    switch (reason) {
+    case EJunctionReason::None:
+        return "aligned";
+    case EJunctionReason::TooSmall:
+        return "overlap too small";
+    case EJunctionReason::NoStructure:
+        return "overlap without structure";
+    case EJunctionReason::LowScore:
+        return "overlap does not match";
+    case EJunctionReason::Ambiguous:
+        return "ambiguous overlap";
+    case EJunctionReason::Imprecise:
+        return "overlap too faint to place to the pixel";
+    }
+    return "";
+}
+
+CJunction RegisterPair(const CRegPlane& a, const CRegPlane& b)
+{
+    CJunction junction;
+    const int shorter = std::min(a.height, b.height);
+    const int narrower = std::min(a.width, b.width);
+    if (shorter < 2 * CRegisterLimits::kMinOverlapRows || narrower < 16)
+        return junction;
+    const int maxOverlap = static_cast<int>(shorter * CRegisterLimits::kMaxOverlapShare);
+    const Range range{a.height - maxOverlap, a.height - CRegisterLimits::kMinOverlapRows,
+                      static_cast<int>(narrower * CRegisterLimits::kMaxShiftShare)};
+    const int levels = LevelCount(shorter);
+    const int coarse = 1 << (levels - 1);
+    // Only the rows any placement can bring into the overlap, on block boundaries.
+    const int aFirst = std::max(0, a.height - maxOverlap - 2 * coarse) / coarse * coarse;
+    const int bLast = std::min(b.height, maxOverlap + 2 * coarse);
+    auto other = std::async(std::launch::async, [&] { return BuildPyramid(a, aFirst, a.height, levels); });
+    Pyramid pb = BuildPyramid(b, 0, bLast, levels);
+    Pyramid pa = other.get();
+
+    const int top = levels - 1;
+    std::vector<Placement> peaks = CoarsePeaks(*pa[static_cast<size_t>(top)], *pb[static_cast<size_t>(top)], range);
+    if (peaks.empty())
+        return junction;
+    int decision = 0;
+    while (decision < top && (1 << decision) < kDecisionFactor)
+        ++decision;
+    for (Placement& p : peaks)
+        p = Refine(pa, pb, p, top, decision, range, Measure::Weaker);
+    std::sort(peaks.begin(), peaks.end(), [](const Placement& x, const Placement& y) { return x.score > y.score; });
+    const Placement best = peaks.front();
+    double rival = 0.0;
+    for (size_t i = 1; i < peaks.size(); ++i)
+        if (std::abs(peaks[i].offset - best.offset) > 1 || std::abs(peaks[i].dx - best.dx) > 1)
+            rival = std::max(rival, peaks[i].score);
+    Level& da = *pa[static_cast<size_t>(decision)];
+    Level& db = *pb[static_cast<size_t>(decision)];
+    junction.score = best.score;
+    junction.margin = best.score - rival;
+    junction.structure = Structure(da, db, best);
+
+    const Placement half = decision > 0 ? Refine(pa, pb, best, decision, 1, range, Measure::Mean) : best;
+    const Placement full = decision > 0 ? Refine(pa, pb, half, 1, 0, range, Measure::Mean) : best;
+    const Placement final = Settle(*pa[0], *pb[0], full);
+    // Full resolution may only settle the half-resolution placement to the pixel; a
+    // drift further than that means the pixels' noise, not the anatomy, chose the rows.
+    junction.steady = decision == 0 || (std::abs(final.offset - 2 * half.offset) <= 1 && std::abs(final.dx - 2 * half.dx) <= 1);
+    junction.offset = final.offset;
+    junction.dx = final.dx;
+    junction.overlap = std::max(0, std::min(a.contentBottom, b.contentBottom + final.offset) -
+                                       std::max(a.contentTop, b.contentTop + final.offset));
+    return Decide(junction);
+}
