@@ -6,6 +6,7 @@
 #include "app/HelpText.h"
 #include "app/NetCommands.h"
 #include "app/OptionValues.h"
+#include "platform/StageTrace.h"
 
 #include <CLI/CLI.hpp>
 
@@ -354,6 +355,7 @@ std::string UsageError(CLI::App& tessor, const CLI::ParseError& error)
 int main(int argc, char** argv)
 {
     using namespace app;
+    platform::MarkProcessStart();
     CLI::App tessor("", "tessor");
     tessor.formatter_fn([](const CLI::App* command, std::string, CLI::AppFormatMode) { return Help(*command); });
     tessor.set_help_flag("-h,--help", "this help");
@@ -393,8 +395,13 @@ int main(int argc, char** argv)
         return RunInfo(infoOptions);
     if (sample->parsed())
         return RunSample(sampleOptions);
-    if (stitch->parsed())
-        return RunStitch(stitchOptions);
+    if (stitch->parsed()) {
+        platform::EndStartUp();
+        const int status = RunStitch(stitchOptions);
+        if (platform::StageTraceEnabled())
+            std::fputs(platform::StageTraceReport().c_str(), stderr);
+        return status;
+    }
     if (gui->parsed())
         return RunGui(guiOptions);
     if (echo->parsed())

@@ -1,5 +1,6 @@
 // LDicomDS: frame description, decoding and raw pixel values.
 #include "imaging/DicomInternal.h"
+#include "platform/StageTrace.h"
 
 #include "imaging/DicomText.h"
 #include "imaging/EncapsulatedFrame.h"
@@ -294,6 +295,7 @@ int FinishFrame(LDicomDS::Impl& impl, Bytes& bytes, const FrameLayout& layout, c
 int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG index, int bitsPerPixel, int order,
                        UINT /*flags*/, DECODEROWSCALLBACK callback, void* userData)
 {
+    const platform::StageScope trace(platform::Stage::Decode);
     DcmElement* element = imaging::ToElement(pixelElement);
     if (!element || element->ident() != EVR_PixelData)
         return m_impl->Fail(ERROR_INV_PARAMETER, "not a Pixel Data element");

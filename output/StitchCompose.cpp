@@ -1,5 +1,6 @@
 // Composition: the items stacked into one raster, window-matched and cropped.
 #include "output/CStitchDicomFile.h"
+#include "platform/StageTrace.h"
 
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
@@ -130,6 +131,7 @@ BOOL CStitchDicomFile::CheckItems(Raster& raster)
 // are not kept side by side up to the writing.
 BOOL CStitchDicomFile::BuildRaster(Raster& raster)
 {
+    const platform::StageScope trace(platform::Stage::Compose);
     raster.pixels = platform::PixelBuffer::Allocate(raster.Size());
     if (!raster.pixels) {
         return Fail(ESaveFailure::NoMemory);
@@ -215,6 +217,7 @@ void CStitchDicomFile::PlaceItem(const CStitchDicomItem& item, const Raster& ras
 // crop; one that keeps no pixel of the raster is refused (nothing would be worth writing).
 BOOL CStitchDicomFile::CropRaster(Raster& raster)
 {
+    const platform::StageScope trace(platform::Stage::Compose);
     if (!IsCropRequested(m_rcOutputCrop))
         return TRUE;
     if (CropKeepsNothing(m_rcOutputCrop, raster.width, raster.height))

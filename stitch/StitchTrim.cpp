@@ -1,4 +1,5 @@
 #include "stitch/StitchTrim.h"
+#include "platform/StageTrace.h"
 
 #include "image/CBaseImage.h"
 #include "platform/PixelBuffer.h"
@@ -90,6 +91,7 @@ int CStitchTrim::FindContentEdge(const unsigned char* samples, int width, int ro
 
 void CStitchTrim::TrimRect(CBaseImage& source, CRect& rc)
 {
+    const platform::StageScope trace(platform::Stage::Analyse);
     int width = 0;
     int height = 0;
     int bitsPerPixel = 0;
