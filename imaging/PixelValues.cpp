@@ -85,6 +85,8 @@ BOOL LDicomDS::GetBinaryValuePart(pDICOMELEMENT handle, ULONG offset, void* buff
 
 BOOL LDicomDS::SetBinaryValue(pDICOMELEMENT handle, const void* buffer, ULONG length)
 {
+    // Handing the composed raster to the output data set is the last step of composing.
+    const platform::StageScope trace(platform::Stage::Compose);
     DcmElement* element = imaging::ToElement(handle);
     if (!element || (!buffer && length > 0))
         return m_impl->FailBool("no element or no buffer was given");
