@@ -147,6 +147,7 @@ int RunStitch(const StitchOptions& given)
     if (progress)
         std::fprintf(stderr, "composing and writing %s...\n", o.out.c_str());
     const std::string refPath = o.bitmaps ? BitmapReference(o) : o.reference;
+    model.ReleaseFilePixels();  // only the save is left, and it reads the files again
     const CStitchSaveResult saved = model.Save(refPath.c_str(), o.out.c_str());
     ReportSave(saved);
     if (saved.written && !o.preview.empty() && !WritePreview(o.out, o.preview))

@@ -7,6 +7,7 @@
 #include "app/NetCommands.h"
 #include "app/OptionValues.h"
 #include "output/OutputSettings.h"
+#include "platform/StageTrace.h"
 #include "stitch/StitchInput.h"
 
 #include <algorithm>
@@ -413,6 +414,7 @@ std::string UsageError(CLI::App& tessor, const CLI::ParseError& error)
 int main(int argc, char** argv)
 {
     using namespace app;
+    platform::MarkProcessStart();
     CLI::App tessor("", "tessor");
     tessor.formatter_fn([](const CLI::App* command, std::string, CLI::AppFormatMode) { return Help(*command); });
     tessor.set_help_flag("-h,--help", "this help");
@@ -452,8 +454,13 @@ int main(int argc, char** argv)
         return RunInfo(infoOptions);
     if (sample->parsed())
         return RunSample(sampleOptions);
-    if (stitch->parsed())
-        return RunStitch(stitchOptions);
+    if (stitch->parsed()) {
+        platform::EndStartUp();
+        const int status = RunStitch(stitchOptions);
+        if (platform::StageTraceEnabled())
+            std::fputs(platform::StageTraceReport().c_str(), stderr);
+        return status;
+    }
     if (gui->parsed())
         return RunGui(guiOptions);
     if (echo->parsed())

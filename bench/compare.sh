@@ -8,6 +8,8 @@
 # /usr/bin/time (wall, user + system CPU, maximum resident set); the table shows medians.
 # A fourth row runs tessor with glibc's transparent huge pages for large blocks
 # (GLIBC_TUNABLES=glibc.malloc.hugetlb=1): most of its time goes to first-touch page faults.
+# Two more rows give the fixed start-up cost: `tessor --help` against `tessor stitch --auto`
+# on a tiny 3-piece study (64 x 48, 16-bit).
 #   bench/compare.sh [BUILD_DIR]      (default: build; run `make bench` first)
 set -euo pipefail
 
@@ -32,6 +34,8 @@ mkdir -p "$WORK"
 STUDY=$WORK/study
 "$TESSOR" sample --rows 3000 --cols 2500 --pieces 3 --bits 16 --syntax raw "$STUDY" >/dev/null
 INPUTS=("$STUDY"/piece-1.dcm "$STUDY"/piece-2.dcm "$STUDY"/piece-3.dcm)
+TINY=$WORK/tiny
+"$TESSOR" sample --rows 64 --cols 48 --pieces 3 --bits 16 --syntax raw "$TINY" >/dev/null
 # The rectangles of the automatic pass, for the peer to cut the same rows.
 "$TESSOR" stitch --auto --json -o "$WORK/reference.dcm" "${INPUTS[@]}" >"$WORK/rects.json"
 OUT_BYTES=$(stat -c %s "$WORK/reference.dcm")
@@ -48,6 +52,8 @@ round() {
   measure floor "$FLOOR" "$WORK/floor.bin" "$OUT_BYTES" "${INPUTS[@]}"
   measure peer "$PYTHON" "$PEER" "$WORK/rects.json" "$WORK/peer.dcm"
   GLIBC_TUNABLES=glibc.malloc.hugetlb=1 measure tessor-thp "$TESSOR" stitch --auto -o "$WORK/tessor-thp.dcm" "${INPUTS[@]}"
+  measure help "$TESSOR" --help
+  measure tiny "$TESSOR" stitch --auto -o "$WORK/tiny.dcm" "$TINY"/piece-*.dcm
 }
 round
 rm -f "$WORK/samples.txt"  # the warm-up round fills the page cache
@@ -66,7 +72,7 @@ samples, runs, out_bytes, same = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 rows = {}
 for line in open(samples):
     parts = line.split()
-    if len(parts) == 5 and parts[0] in ("tessor", "tessor-align", "floor", "peer", "tessor-thp"):
+    if len(parts) == 5 and parts[0] in ("tessor", "tessor-align", "floor", "peer", "tessor-thp", "help", "tiny"):
         name, wall, user, system, rss = parts
         rows.setdefault(name, []).append((float(wall), float(user) + float(system), int(rss)))
 med = {n: [statistics.median(v[i] for v in rows[n]) for i in range(3)] for n in rows}
@@ -76,8 +82,9 @@ print()
 print("| program | wall s | CPU s (user+sys) | peak RSS MiB |")
 print("| --- | ---: | ---: | ---: |")
 labels = {"tessor": "tessor stitch --auto", "tessor-align": "tessor stitch --align", "floor": "I/O floor (io_floor)", "peer": "peer (pydicom + numpy)",
-          "tessor-thp": "tessor stitch --auto, glibc.malloc.hugetlb=1"}
-for n in ("tessor", "tessor-align", "floor", "peer", "tessor-thp"):
+          "tessor-thp": "tessor stitch --auto, glibc.malloc.hugetlb=1", "help": "tessor --help",
+          "tiny": "tessor stitch --auto, tiny study (3 x 64 x 48)"}
+for n in ("tessor", "tessor-align", "floor", "peer", "tessor-thp", "help", "tiny"):
     wall, cpu, rss = med[n]
     print(f"| {labels[n]} | {wall:.2f} | {cpu:.2f} | {rss / 1024:.0f} |")
 print()
@@ -92,5 +99,7 @@ h = med["tessor-thp"]
 print(f"with huge pages: tessor / floor wall {ratio(h[0], f[0]):.1f} x, peer / tessor wall {ratio(p[0], h[0]):.1f} x")
 limit = 3 * decoded_mib + 64
 print(f"peer's pixels equal tessor's: {same}")
+s, hl = med["tiny"], med["help"]
+print(f"start-up: tiny stitch - --help = {1000 * (s[0] - hl[0]):.0f} ms wall (target <= 30 ms)")
 print(f"tessor peak RSS {t[2] / 1024:.0f} MiB; limit 3 x {decoded_mib:.1f} MiB decoded + 64 MiB = {limit:.0f} MiB")
 PY

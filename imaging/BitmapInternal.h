@@ -19,9 +19,8 @@ class SharedPixels {
 public:
     SharedPixels() = default;
     // Takes over the bytes.
-    explicit SharedPixels(std::vector<BYTE>&& bytes);
-    explicit SharedPixels(PixelBytes&& bytes);
-    // `count` zeroed bytes; throws std::bad_alloc.
+    explicit SharedPixels(platform::PixelBuffer&& bytes);
+    // `count` zeroed bytes; throws std::bad_alloc when memory runs out.
     static SharedPixels Zeroed(size_t count);
     // Bytes offset .. offset + count of `whole`, sharing its rows.
     static SharedPixels Slice(const SharedPixels& whole, size_t offset, size_t count);
@@ -39,8 +38,8 @@ public:
     const BYTE* end() const { return m_data + m_size; }
 
 private:
-    // The vector that holds the bytes (of either kind).
-    std::shared_ptr<void> m_block;
+    // The buffer that holds the bytes.
+    std::shared_ptr<const platform::PixelBuffer> m_block;
     BYTE* m_data = nullptr;
     size_t m_size = 0;
 };

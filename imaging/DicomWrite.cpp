@@ -1,5 +1,6 @@
 // LDicomDS: saving and changing the transfer syntax.
 #include "imaging/DicomInternal.h"
+#include "platform/StageTrace.h"
 
 #include "imaging/DicomText.h"
 #include "imaging/EncapsulatedFrame.h"
@@ -132,6 +133,7 @@ bool DescribeWriter(DcmFileFormat& file, E_TransferSyntax xfer)
 
 int LDicomDS::SaveDS(LPCTSTR path, UINT /*flags*/)
 {
+    const platform::StageScope trace(platform::Stage::Write);
     if (!path || !*path)
         return m_impl->Fail(ERROR_DICOM_WRITE, "no file name was given");
     const fs::path target(path);
@@ -185,6 +187,7 @@ bool RleFramesSound(DcmDataset& dataset, E_TransferSyntax xfer, std::string& rea
 
 int LDicomDS::ChangeTransferSyntax(const char* uid, UINT /*quality*/, UINT /*flags*/)
 {
+    const platform::StageScope trace(platform::Stage::Encode);
     const E_TransferSyntax target = uid ? DcmXfer(uid).getXfer() : EXS_Unknown;
     if (target == EXS_Unknown)
         return m_impl->Fail(ERROR_INV_PARAMETER, std::string("unknown transfer syntax '") + (uid ? uid : "") + "'");

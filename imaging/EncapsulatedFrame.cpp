@@ -12,7 +12,7 @@ namespace {
 struct Codestream {
     const std::uint8_t* data = nullptr;
     size_t size = 0;
-    std::vector<std::uint8_t> joined;
+    platform::PixelBuffer joined;
 };
 
 // Fragments [first, end) of the pixel sequence as one codestream.
@@ -46,7 +46,7 @@ bool JoinFragments(DcmPixelSequence& sequence, unsigned long first, unsigned lon
         return false;
     size_t offset = 0;
     for (const auto& [bytes, length] : parts) {
-        std::copy(bytes, bytes + length, stream.joined.begin() + std::ptrdiff_t(offset));
+        std::copy(bytes, bytes + length, stream.joined.data() + offset);
         offset += length;
     }
     stream.data = stream.joined.data();

@@ -3,10 +3,11 @@
 // DCMTK's. Includes no third-party header.
 #pragma once
 
+#include "platform/PixelBuffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace imaging {
 
@@ -35,7 +36,7 @@ struct FrameLayout {
 // Result of a decode. `colourModel` names the colour space of 3-sample output ("RGB"
 // when the codestream's own transform was undone, otherwise the layout's photometric).
 struct DecodedFrame {
-    std::vector<std::uint8_t> bytes;  // FrameBytes(), host byte order, colour by pixel
+    platform::PixelBuffer bytes;  // FrameBytes(), host byte order, colour by pixel
     std::string colourModel;
 };
 
@@ -48,16 +49,16 @@ bool JpegLsAvailable();
 bool DecodeJpeg2000Frame(const std::uint8_t* data, size_t size, const FrameLayout& layout, DecodedFrame& frame,
                          std::string& reason);
 
-// Sizes a buffer, turning an allocation failure into a reason.
-inline bool AllocateFrame(std::vector<std::uint8_t>& bytes, std::uint64_t size, std::string& reason)
+// Sizes a zeroed buffer, turning an allocation failure into a reason.
+inline bool AllocateFrame(platform::PixelBuffer& bytes, std::uint64_t size, std::string& reason)
 {
-    try {
-        bytes.assign(size_t(size), 0);
-        return true;
-    } catch (const std::exception&) {
-        reason = "no memory for a frame of " + std::to_string(size) + " bytes";
-        return false;
+    if (size > 0 && size <= std::uint64_t(size_t(-1))) {
+        bytes = platform::PixelBuffer::Zeroed(size_t(size));
+        if (!bytes.empty())
+            return true;
     }
+    reason = "no memory for a frame of " + std::to_string(size) + " bytes";
+    return false;
 }
 
 }  // namespace imaging

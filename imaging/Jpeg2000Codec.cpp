@@ -141,7 +141,7 @@ bool HeaderMatches(const opj_image_t& image, const FrameLayout& layout, std::str
 // Component planes of 32-bit values into stored samples, colour by pixel. Values are
 // kept as their low bits (two's complement for signed components).
 template <typename T>
-void StoreSamples(const opj_image_t& image, size_t pixels, std::vector<std::uint8_t>& bytes)
+void StoreSamples(const opj_image_t& image, size_t pixels, platform::PixelBuffer& bytes)
 {
     const size_t components = image.numcomps;
     T* out = reinterpret_cast<T*>(bytes.data());

@@ -105,23 +105,29 @@ bool EndsWithEndOfImage(const std::uint8_t* data, size_t size)
 }
 
 // Colour planes (interleave mode none) to colour by pixel.
-void InterleavePlanes(std::vector<std::uint8_t>& bytes, size_t pixels, size_t sampleBytes)
+bool InterleavePlanes(platform::PixelBuffer& bytes, size_t pixels, size_t sampleBytes)
 {
-    std::vector<std::uint8_t> interleaved(bytes.size());
+    platform::PixelBuffer interleaved = platform::PixelBuffer::Allocate(bytes.size());
+    if (interleaved.empty())
+        return false;
     for (size_t c = 0; c < 3; ++c)
         for (size_t i = 0; i < pixels; ++i)
             std::memcpy(&interleaved[(i * 3 + c) * sampleBytes], &bytes[(c * pixels + i) * sampleBytes], sampleBytes);
-    bytes.swap(interleaved);
+    bytes = std::move(interleaved);
+    return true;
 }
 
-// 8-bit samples in a 16-bit frame: widen in place, from the end.
-void WidenToSixteen(std::vector<std::uint8_t>& bytes, size_t samples)
+// 8-bit samples in a 16-bit frame: widen in place, from the end. False when memory runs out (the buffer usually holds room for them already: see
+// DecodeJpegLsFrame).
+bool WidenToSixteen(platform::PixelBuffer& bytes, size_t samples)
 {
-    bytes.resize(samples * 2);
+    if (!bytes.Resize(samples * 2))
+        return false;
     for (size_t i = samples; i-- > 0;) {
         const std::uint16_t value = bytes[i];
         std::memcpy(&bytes[i * 2], &value, 2);
     }
+    return true;
 }
 
 }  // namespace
@@ -171,14 +177,20 @@ bool DecodeJpegLsFrame(const std::uint8_t* data, size_t size, const FrameLayout&
     // Room for the widened frame from the start, so that widening never reallocates.
     if (!AllocateFrame(frame.bytes, layout.FrameBytes(), reason))
         return false;
-    frame.bytes.resize(size_t(streamBytes));
+    frame.bytes.Resize(size_t(streamBytes));
     if (Failed(api.decode(decoder.get(), frame.bytes.data(), frame.bytes.size(), 0),
                "decoding", reason))
         return false;
-    if (layout.samples == 3 && mode == charls::interleave_mode::none)
-        InterleavePlanes(frame.bytes, pixels, streamSampleBytes);
-    if (streamSampleBytes == 1 && layout.bitsAllocated == 16)
-        WidenToSixteen(frame.bytes, pixels * size_t(layout.samples));
+    if (layout.samples == 3 && mode == charls::interleave_mode::none &&
+        !InterleavePlanes(frame.bytes, pixels, streamSampleBytes)) {
+        reason = "no memory to interleave the JPEG-LS frame";
+        return false;
+    }
+    if (streamSampleBytes == 1 && layout.bitsAllocated == 16 &&
+        !WidenToSixteen(frame.bytes, pixels * size_t(layout.samples))) {
+        reason = "no memory to widen the JPEG-LS frame";
+        return false;
+    }
     // CharLS undoes its own colour transforms; the samples are then in the stored space.
     frame.colourModel = layout.photometric;
     return true;

@@ -9,23 +9,27 @@
 
 namespace imaging {
 
-SharedPixels::SharedPixels(std::vector<BYTE>&& bytes)
+SharedPixels::SharedPixels(platform::PixelBuffer&& bytes)
 {
-    auto block = std::make_shared<std::vector<BYTE>>(std::move(bytes));
+    auto block = std::make_shared<platform::PixelBuffer>(std::move(bytes));
     m_data = block->data();
     m_size = block->size();
     m_block = std::move(block);
 }
 
-SharedPixels::SharedPixels(PixelBytes&& bytes)
+namespace {
+platform::PixelBuffer Checked(platform::PixelBuffer&& bytes, size_t expected)
 {
-    auto block = std::make_shared<PixelBytes>(std::move(bytes));
-    m_data = block->data();
-    m_size = block->size();
-    m_block = std::move(block);
+    if (bytes.size() != expected)
+        throw std::bad_alloc();
+    return std::move(bytes);
 }
+}  // namespace
 
-SharedPixels SharedPixels::Zeroed(size_t count) { return SharedPixels(PixelBytes(count, 0)); }
+SharedPixels SharedPixels::Zeroed(size_t count)
+{
+    return SharedPixels(Checked(platform::PixelBuffer::Zeroed(count), count));
+}
 
 SharedPixels SharedPixels::Slice(const SharedPixels& whole, size_t offset, size_t count)
 {
@@ -39,7 +43,7 @@ SharedPixels SharedPixels::Slice(const SharedPixels& whole, size_t offset, size_
 BYTE* SharedPixels::WritableData()
 {
     if (m_block && m_block.use_count() > 1)
-        *this = SharedPixels(PixelBytes(m_data, m_data + m_size));
+        *this = SharedPixels(Checked(platform::PixelBuffer::CopyOf(m_data, m_size), m_size));
     return m_data;
 }
 
@@ -73,11 +77,11 @@ std::int64_t LBitmapBase::Impl::Sample(size_t index) const
 
 int LBuffer::Reallocate(size_t bytes)
 {
-    try {
-        m_bytes.resize(bytes);
-    } catch (const std::bad_alloc&) {
+    const size_t kept = m_bytes.size();
+    if (!m_bytes.Resize(bytes))
         return ERROR_NO_MEMORY;
-    }
+    if (bytes > kept)
+        std::memset(m_bytes.data() + kept, 0, bytes - kept);
     return SUCCESS;
 }
 
@@ -122,23 +126,19 @@ int LBitmapBase::Create(int width, int height, int bitsPerPixel, BOOL isSigned)
 {
     if (width <= 0 || height <= 0 || !imaging::IsSupportedDepth(bitsPerPixel))
         return m_impl->Fail(ERROR_INV_PARAMETER, "a bitmap needs a positive size and 8, 16, 24 or 32 bits per pixel");
-    std::vector<BYTE> pixels;
-    try {
-        pixels.assign(size_t(width) * size_t(height) * size_t(bitsPerPixel / 8), 0);
-    } catch (const std::bad_alloc&) {
+    const size_t bytes = size_t(width) * size_t(height) * size_t(bitsPerPixel / 8);
+    platform::PixelBuffer pixels = platform::PixelBuffer::Zeroed(bytes);
+    if (pixels.empty()) {
         return m_impl->Fail(ERROR_NO_MEMORY, "no memory for a " + std::to_string(width) + " x " +
                                                  std::to_string(height) + " bitmap");
     }
     return AttachPixels(width, height, bitsPerPixel, isSigned, ORDER_BGR, std::move(pixels));
 }
 
-namespace {
-
-// Takes over decoded rows of either vector kind (see AttachPixels).
-template <typename Bytes>
-int AttachTo(LBitmapBase::Impl& impl, int width, int height, int bitsPerPixel, BOOL isSigned, int order,
-             Bytes&& pixels)
+int LBitmapBase::AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order,
+                              platform::PixelBuffer&& pixels)
 {
+    Impl& impl = *m_impl;
     if (width <= 0 || height <= 0 || !imaging::IsSupportedDepth(bitsPerPixel) ||
         pixels.size() != size_t(width) * size_t(height) * size_t(bitsPerPixel / 8))
         return impl.Fail(ERROR_INV_PARAMETER, "the pixels do not match the bitmap's size");
@@ -155,20 +155,6 @@ int AttachTo(LBitmapBase::Impl& impl, int width, int height, int bitsPerPixel, B
     impl.Invalidate();
     impl.lastError.clear();
     return SUCCESS;
-}
-
-}  // namespace
-
-int LBitmapBase::AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order,
-                              std::vector<BYTE>&& pixels)
-{
-    return AttachTo(*m_impl, width, height, bitsPerPixel, isSigned, order, std::move(pixels));
-}
-
-int LBitmapBase::AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order,
-                              imaging::PixelBytes&& pixels)
-{
-    return AttachTo(*m_impl, width, height, bitsPerPixel, isSigned, order, std::move(pixels));
 }
 
 void LBitmapBase::Free()

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "imaging/LTypes.h"
-#include "platform/LargeBuffer.h"
+#include "platform/PixelBuffer.h"
 
 #include <cstddef>
 #include <memory>
@@ -15,25 +15,21 @@
 class CDC;
 class LDicomDS;
 
-namespace imaging {
-// Decoded pixel bytes that resize() leaves uninitialised (large blocks on huge pages):
-// for frames the decoder overwrites whole.
-using PixelBytes = std::vector<BYTE, platform::DefaultInitAllocator<BYTE>>;
-}  // namespace imaging
-
+// A row buffer: the pixel buffer behind the row-access interface.
 class LBuffer {
 public:
     LBuffer() = default;
     explicit LBuffer(size_t bytes) { Reallocate(bytes); }
-    // SUCCESS or ERROR_NO_MEMORY.
+    // Keeps the first min(old, new) bytes; bytes beyond them are zero. SUCCESS or
+    // ERROR_NO_MEMORY (the buffer unchanged).
     int Reallocate(size_t bytes);
     BYTE* Lock() { return m_bytes.data(); }
     void Unlock() {}
     size_t GetSize() const { return m_bytes.size(); }
-    void Free() { std::vector<BYTE>().swap(m_bytes); }
+    void Free() { m_bytes.Free(); }
 
 private:
-    std::vector<BYTE> m_bytes;
+    platform::PixelBuffer m_bytes;
 };
 
 class LBitmapBase {
@@ -62,8 +58,7 @@ public:
     // Takes over decoded rows (width x height x bitsPerPixel / 8 bytes, no padding).
     // `order` tells how 24-bit pixels are stored: ORDER_RGB, otherwise blue first.
     // Drops the window; painting rectangles become the whole bitmap.
-    int AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order, std::vector<BYTE>&& pixels);
-    int AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order, imaging::PixelBytes&& pixels);
+    int AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order, platform::PixelBuffer&& pixels);
     void Free();
     BOOL IsAllocated() const;
     int GetWidth() const;

@@ -1,5 +1,6 @@
 // LDicomDS: loading, searching, inserting and deleting elements.
 #include "imaging/DicomInternal.h"
+#include "platform/StageTrace.h"
 
 #include "imaging/Codecs.h"
 
@@ -117,6 +118,7 @@ void LDicomDS::ResetDS()
 
 int LDicomDS::LoadDS(LPCTSTR path, UINT flags)
 {
+    const platform::StageScope trace(platform::Stage::Parse);
     ResetDS();
     std::string reason;
     if (!imaging::EnsureToolkitReady(&reason))

@@ -1,5 +1,6 @@
 // LDicomDS: frame description, decoding and raw pixel values.
 #include "imaging/DicomInternal.h"
+#include "platform/StageTrace.h"
 
 #include "imaging/DicomText.h"
 #include "imaging/EncapsulatedFrame.h"
@@ -103,21 +104,25 @@ void SwapWordPairs(Bytes& bytes)
     }
 }
 
-// Interleaves colour-by-plane data and puts the samples in the requested order.
-template <typename Bytes>
-void ArrangeColour(Bytes& bytes, size_t pixels, bool planar, bool bgr)
+// Interleaves colour-by-plane data and puts the samples in the requested order. False
+// when memory runs out.
+bool ArrangeColour(platform::PixelBuffer& bytes, size_t pixels, bool planar, bool bgr)
 {
     if (planar) {
-        Bytes interleaved(pixels * 3);
+        platform::PixelBuffer interleaved = platform::PixelBuffer::Allocate(pixels * 3);
+        if (interleaved.empty())
+            return false;
         for (size_t i = 0; i < pixels; ++i)
             for (size_t c = 0; c < 3; ++c)
                 interleaved[i * 3 + c] = bytes[c * pixels + i];
-        bytes.swap(interleaved);
+        bytes = std::move(interleaved);
     }
-    bytes.resize(pixels * 3);
+    if (!bytes.Resize(pixels * 3))
+        return false;
     if (bgr)
         for (size_t i = 0; i < pixels; ++i)
             std::swap(bytes[i * 3], bytes[i * 3 + 2]);
+    return true;
 }
 
 // Hands the bitmap's rows to the callback in bands. ERROR_USER_ABORT when it stops.
@@ -172,7 +177,7 @@ namespace {
 // Reads frame `index` into `bytes` with stored values as DCMTK delivers them
 // (decoded when compressed). DICOM_SUCCESS or a failure code with `reason` set.
 int ReadFrame(DcmPixelData& pixels, DcmItem& item, const FrameLayout& layout, ULONG index, bool encapsulated,
-              imaging::PixelBytes& bytes, std::string& colourModel, std::string& reason)
+              platform::PixelBuffer& bytes, std::string& colourModel, std::string& reason)
 {
     const std::uint64_t frameBytes = layout.FrameBytes();
     if (!encapsulated) {
@@ -193,14 +198,11 @@ int ReadFrame(DcmPixelData& pixels, DcmItem& item, const FrameLayout& layout, UL
     if (encapsulated && pixels.getUncompressedFrameSize(&item, decodedSize).bad())
         decodedSize = 0;
     const std::uint64_t bufferSize = (std::max<std::uint64_t>(frameBytes, decodedSize) + 1) & ~std::uint64_t(1);
-    try {
-        // Uncompressed frames are read whole (or fail), so their buffer is not zeroed
-        // first; a decoder may deliver less than the buffer, which then stays zero.
-        if (encapsulated)
-            bytes.assign(size_t(bufferSize), 0);
-        else
-            bytes.resize(size_t(bufferSize));
-    } catch (const std::bad_alloc&) {
+    // Uncompressed frames are read whole (or fail), so their buffer is not zeroed first;
+    // a decoder may deliver less than the buffer, which then stays zero.
+    bytes = encapsulated ? platform::PixelBuffer::Zeroed(size_t(bufferSize))
+                         : platform::PixelBuffer::Allocate(size_t(bufferSize));
+    if (bytes.empty()) {
         reason = "no memory for a frame of " + std::to_string(bufferSize) + " bytes";
         return ERROR_NO_MEMORY;
     }
@@ -219,7 +221,7 @@ int ReadFrame(DcmPixelData& pixels, DcmItem& item, const FrameLayout& layout, UL
 // JPEG-LS and JPEG 2000 frames through our own codecs (faster than DCMTK's, and DCMTK
 // has no JPEG 2000 decoder); other syntaxes are NotHandled and go to ReadFrame.
 imaging::OwnDecodeResult DecodeOwnCodec(DcmPixelData& pixels, E_TransferSyntax xfer, const FrameLayout& layout,
-                                        ULONG index, std::vector<BYTE>& bytes, std::string& colourModel,
+                                        ULONG index, platform::PixelBuffer& bytes, std::string& colourModel,
                                         std::string& reason)
 {
     if (!DcmXfer(xfer).isEncapsulated() || !imaging::HasOwnCodec(xfer))
@@ -251,10 +253,16 @@ bool ToBitmapLayout(Bytes& bytes, const FrameLayout& layout, const std::string& 
             reason = "a colour image cannot be loaded as grey";
             return false;
         }
-        ArrangeColour(bytes, pixels, layout.planar == 1, order != ORDER_RGB);
+        if (!ArrangeColour(bytes, pixels, layout.planar == 1, order != ORDER_RGB)) {
+            reason = "no memory for the colour frame";
+            return false;
+        }
         return true;
     }
-    bytes.resize(size_t(layout.FrameBytes()));
+    if (!bytes.Resize(size_t(layout.FrameBytes()))) {
+        reason = "no memory for the frame";
+        return false;
+    }
     imaging::NormaliseSamples(bytes.data(), pixels, SampleLayoutOf(layout));
     return true;
 }
@@ -287,6 +295,7 @@ int FinishFrame(LDicomDS::Impl& impl, Bytes& bytes, const FrameLayout& layout, c
 int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG index, int bitsPerPixel, int order,
                        UINT /*flags*/, DECODEROWSCALLBACK callback, void* userData)
 {
+    const platform::StageScope trace(platform::Stage::Decode);
     DcmElement* element = imaging::ToElement(pixelElement);
     if (!element || element->ident() != EVR_PixelData)
         return m_impl->Fail(ERROR_INV_PARAMETER, "not a Pixel Data element");
@@ -306,8 +315,8 @@ int LDicomDS::GetImage(pDICOMELEMENT pixelElement, LBitmapBase* bitmap, ULONG in
                                                              std::to_string(bitsPerPixel) +
                                                              " bits per pixel is not supported");
 
-    std::vector<BYTE> decoded;   // by our codecs
-    imaging::PixelBytes frame;  // by DCMTK
+    platform::PixelBuffer decoded;  // by our codecs
+    platform::PixelBuffer frame;    // by DCMTK
     std::string colourModel;
     const bool encapsulated = DcmXfer(m_impl->xfer).isEncapsulated();
     // Subsampled colour is stored smaller than a full frame; only decoders expand it.

@@ -1,5 +1,6 @@
 // LDicomDS: raw values of binary elements (Pixel Data, OB, OW).
 #include "imaging/DicomInternal.h"
+#include "platform/StageTrace.h"
 
 #include "dcmtk/dcmdata/dcdeftag.h"
 #include "dcmtk/dcmdata/dcelem.h"
@@ -63,6 +64,7 @@ const BYTE* LDicomDS::GetBinaryValueData(pDICOMELEMENT handle, ULONG length)
 
 BOOL LDicomDS::GetBinaryValuePart(pDICOMELEMENT handle, ULONG offset, void* buffer, ULONG length)
 {
+    const platform::StageScope trace(platform::Stage::Decode);
     DcmElement* element = imaging::ToElement(handle);
     if (!element || (!buffer && length > 0))
         return m_impl->FailBool("no element or no buffer was given");
@@ -83,6 +85,8 @@ BOOL LDicomDS::GetBinaryValuePart(pDICOMELEMENT handle, ULONG offset, void* buff
 
 BOOL LDicomDS::SetBinaryValue(pDICOMELEMENT handle, const void* buffer, ULONG length)
 {
+    // Handing the composed raster to the output data set is the last step of composing.
+    const platform::StageScope trace(platform::Stage::Compose);
     DcmElement* element = imaging::ToElement(handle);
     if (!element || (!buffer && length > 0))
         return m_impl->FailBool("no element or no buffer was given");

@@ -7,7 +7,7 @@
 #include "imaging/LDicomDS.h"
 #include "imaging/StoredValue.h"
 #include "output/StitchSeries.h"
-#include "platform/LargeBuffer.h"
+#include "platform/PixelBuffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -39,20 +39,20 @@ bool ReadKeptRows(LDicomDS& ds, pDICOMELEMENT pixel, CStitchDicomItem& item, int
         return true;
     const size_t rowBytes = item.GetRowBytes();
     if (item.m_rcAdjust.left == 0) {
-        BYTE* target = item.m_pPixels.get() + static_cast<size_t>(first - item.m_rcAdjust.top) * rowBytes;
+        BYTE* target = item.m_pPixels.data() + static_cast<size_t>(first - item.m_rcAdjust.top) * rowBytes;
         return ds.GetBinaryValuePart(pixel, static_cast<ULONG>(static_cast<size_t>(first) * rowBytes), target,
                                      static_cast<ULONG>(static_cast<size_t>(end - first) * rowBytes));
     }
     constexpr int kBandRows = 256;
-    const platform::LargeArray<BYTE> band = platform::MakeLargeArray<BYTE>(kBandRows * rowBytes);
+    platform::PixelBuffer band = platform::PixelBuffer::Allocate(kBandRows * rowBytes);
     if (!band)
         return false;
     for (int y = first; y < end; y += kBandRows) {
         const int count = std::min(kBandRows, end - y);
-        if (!ds.GetBinaryValuePart(pixel, static_cast<ULONG>(static_cast<size_t>(y) * rowBytes), band.get(),
+        if (!ds.GetBinaryValuePart(pixel, static_cast<ULONG>(static_cast<size_t>(y) * rowBytes), band.data(),
                                    static_cast<ULONG>(static_cast<size_t>(count) * rowBytes)))
             return false;
-        PlaceRows(item, y, band.get(), count);
+        PlaceRows(item, y, band.data(), count);
     }
     return true;
 }
@@ -110,7 +110,7 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
                                                static_cast<int>(info.nHighBit), item->m_bSigned};
             if (!layout.IsValid())
                 return FailItem(EPieceFailure::Unreadable);
-            imaging::NormaliseSamples(item->m_pPixels.get(), item->GetSize() / static_cast<size_t>(bytesPerPixel),
+            imaging::NormaliseSamples(item->m_pPixels.data(), item->GetSize() / static_cast<size_t>(bytesPerPixel),
                                       layout);
         }
     }
@@ -162,7 +162,7 @@ int CStitchDicomFile::DecodeRowsCallback(const BYTE* rows, UINT flags, int first
         return -1;
     if (flags & FILEREAD_FIRSTROW) {
         // Uncovered samples get the output's black when the item is composed.
-        std::memset(item->m_pPixels.get(), 0, item->GetSize());
+        std::memset(item->m_pPixels.data(), 0, item->GetSize());
         item->m_byFill = 0;
     }
     PlaceRows(*item, firstRow, rows, rowCount);

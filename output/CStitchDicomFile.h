@@ -5,6 +5,7 @@
 #include "output/CStitchDicomItem.h"
 #include "output/StitchOutcome.h"
 #include "platform/CString.h"
+#include "platform/PixelBuffer.h"
 
 #include <cstdint>
 #include <memory>
@@ -36,12 +37,13 @@ public:
         m_arrItemUsed.clear();
     }
 
-    // Writes the raster into a copy of the template (the stitched file's layout). A window
+    // Writes the raster (rows without padding) into a copy of the template (the stitched
+    // file's layout). A window
     // width of at least 1 is written with its centre (whatever its sign) as a window on the
     // stored values, the rescale made the identity; width 0 keeps the template's window and
     // rescale.
     BOOL WriteDicom(const char* templatePath, const char* savePath, int nWindowWidth, int nWindowCenter,
-                    int nColumns, int nRows, BYTE* pPixels, size_t cbPixels);
+                    const platform::PixelView& raster);
 
     // Band callback of the decoder: places decoded rows into the item given as user data.
     static int DecodeRowsCallback(const BYTE* rows, UINT flags, int firstRow, int rowCount, void* userData);

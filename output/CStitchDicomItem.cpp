@@ -17,11 +17,8 @@ BOOL CStitchDicomItem::Create(int nWidth, int nBytesPerPixel, CRect rcAdjust, BY
     m_nRows = static_cast<int>(rows);
     m_byFill = fill;
     const size_t size = GetSize();
-    m_pPixels = platform::MakeLargeArray<BYTE>(std::max<size_t>(size, 1));
-    if (!m_pPixels)
-        return FALSE;
-    std::memset(m_pPixels.get(), fill, size);
-    return TRUE;
+    m_pPixels = platform::PixelBuffer::Filled(std::max<size_t>(size, 1), fill);
+    return m_pPixels ? TRUE : FALSE;
 }
 
 size_t CStitchDicomItem::GetRowBytes() const
@@ -45,7 +42,7 @@ BOOL CStitchDicomItem::PlaceRow(int y, const BYTE* row)
     const int64_t count = rowBytes - (shift < 0 ? -shift : shift);
     if (count <= 0)
         return TRUE;
-    BYTE* target = m_pPixels.get() + static_cast<size_t>(y - m_rcAdjust.top) * static_cast<size_t>(rowBytes);
+    BYTE* target = m_pPixels.data() + static_cast<size_t>(y - m_rcAdjust.top) * static_cast<size_t>(rowBytes);
     if (shift >= 0)
         std::memcpy(target, row + shift, static_cast<size_t>(count));
     else
@@ -58,7 +55,7 @@ void CStitchDicomItem::MatchWindow(int nTargetCenter, int nTargetWidth)
     if (!HasWindow() || m_nBytesPerPixel != 2 || !m_pPixels)
         return;
     const size_t samples = GetSize() / 2;
-    BYTE* bytes = m_pPixels.get();
+    BYTE* bytes = m_pPixels.data();
     const int64_t lowest = m_bSigned ? INT16_MIN : 0;
     const int64_t highest = m_bSigned ? INT16_MAX : UINT16_MAX;
     const int64_t center = m_nWindowCenter;
@@ -90,7 +87,7 @@ void CStitchDicomItem::PictureRange(int64_t& lowest, int64_t& highest) const
     int64_t end = 0;
     PictureColumns(first, end);
     for (int y = 0; y < m_nRows; ++y) {
-        const BYTE* row = m_pPixels.get() + static_cast<size_t>(y) * GetRowBytes();
+        const BYTE* row = m_pPixels.data() + static_cast<size_t>(y) * GetRowBytes();
         for (int64_t x = first; x < end; ++x) {
             int64_t value = 0;
             if (m_nBytesPerPixel == 1) {
@@ -115,7 +112,7 @@ void CStitchDicomItem::FillUncovered(std::uint32_t sample)
     PictureColumns(first, end);
     const size_t bpp = static_cast<size_t>(m_nBytesPerPixel);
     for (int y = 0; y < m_nRows; ++y) {
-        BYTE* row = m_pPixels.get() + static_cast<size_t>(y) * GetRowBytes();
+        BYTE* row = m_pPixels.data() + static_cast<size_t>(y) * GetRowBytes();
         imaging::FillSamples(row, static_cast<size_t>(first), m_nBytesPerPixel, sample);
         imaging::FillSamples(row + static_cast<size_t>(end) * bpp, static_cast<size_t>(m_nWidth - end),
                              m_nBytesPerPixel, sample);

@@ -3,7 +3,7 @@
 
 #include "platform/CString.h"
 #include "platform/Geometry.h"
-#include "platform/LargeBuffer.h"
+#include "platform/PixelBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,9 +46,9 @@ public:
     // items of 1 or 2 bytes per sample, with their sign).
     void PictureRange(int64_t& lowest, int64_t& highest) const;
 
-    // Pixel-sized: not zero-filled by the allocation (Create fills it), huge pages where
-    // the system offers them. Compose releases it once the raster holds the rows.
-    platform::LargeArray<BYTE> m_pPixels;
+    // Filled by Create; huge pages where the system offers them. Compose releases it once
+    // the raster holds the rows.
+    platform::PixelBuffer m_pPixels;
     int m_nWidth = 0;
     int m_nRows = 0;
     int m_nWindowWidth = 0;

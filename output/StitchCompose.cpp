@@ -1,10 +1,10 @@
 // Composition: the items stacked into one raster, window-matched and cropped.
 #include "output/CStitchDicomFile.h"
+#include "platform/StageTrace.h"
 
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
 #include "imaging/StoredValue.h"
-#include "platform/LargeBuffer.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -60,8 +60,9 @@ bool CropKeepsNothing(const CRect& crop, int rasterWidth, int rasterHeight)
 }
 }  // namespace
 
+// The stitched picture while it is composed: its buffer and geometry, rows without padding.
 struct CStitchDicomFile::Raster {
-    platform::LargeArray<BYTE> pixels;
+    platform::PixelBuffer pixels;
     int width = 0;
     int height = 0;
     int bytesPerPixel = 0;
@@ -70,6 +71,10 @@ struct CStitchDicomFile::Raster {
         return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(bytesPerPixel);
     }
     size_t RowBytes() const { return static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel); }
+    platform::PixelView View() const
+    {
+        return platform::PixelView::Packed(pixels.data(), width, height, bytesPerPixel * 8);
+    }
 };
 
 BOOL CStitchDicomFile::Fail(ESaveFailure failure)
@@ -126,19 +131,20 @@ BOOL CStitchDicomFile::CheckItems(Raster& raster)
 // are not kept side by side up to the writing.
 BOOL CStitchDicomFile::BuildRaster(Raster& raster)
 {
-    raster.pixels = platform::MakeLargeArray<BYTE>(raster.Size());
+    const platform::StageScope trace(platform::Stage::Compose);
+    raster.pixels = platform::PixelBuffer::Allocate(raster.Size());
     if (!raster.pixels) {
         return Fail(ESaveFailure::NoMemory);
     }
     const size_t rowBytes = raster.RowBytes();
-    BYTE* out = raster.pixels.get();
+    BYTE* out = raster.pixels.data();
     for (const auto& item : m_arrItems) {
         if (m_nTargetWidth >= 1)
             item->MatchWindow(m_nTargetCenter, m_nTargetWidth);
         item->FillUncovered(m_nBlackSample);
         PlaceItem(*item, raster, out);
         out += static_cast<size_t>(item->m_nRows) * rowBytes;
-        item->m_pPixels.reset();
+        item->m_pPixels.Free();
     }
     return TRUE;
 }
@@ -196,13 +202,13 @@ void CStitchDicomFile::PlaceItem(const CStitchDicomItem& item, const Raster& ras
         return;
     }
     if (itemRowBytes == rowBytes) {
-        std::memcpy(out, item.m_pPixels.get(), item.GetSize());
+        std::memcpy(out, item.m_pPixels.data(), item.GetSize());
         return;
     }
     const size_t offset = static_cast<size_t>((raster.width - item.m_nWidth) / 2) * raster.bytesPerPixel;
     for (int y = 0; y < item.m_nRows; ++y, out += rowBytes) {
         imaging::FillSamples(out, static_cast<size_t>(raster.width), bpp, m_nBlackSample);
-        std::memcpy(out + offset, item.m_pPixels.get() + static_cast<size_t>(y) * itemRowBytes, itemRowBytes);
+        std::memcpy(out + offset, item.m_pPixels.data() + static_cast<size_t>(y) * itemRowBytes, itemRowBytes);
     }
 }
 
@@ -211,6 +217,7 @@ void CStitchDicomFile::PlaceItem(const CStitchDicomItem& item, const Raster& ras
 // crop; one that keeps no pixel of the raster is refused (nothing would be worth writing).
 BOOL CStitchDicomFile::CropRaster(Raster& raster)
 {
+    const platform::StageScope trace(platform::Stage::Compose);
     if (!IsCropRequested(m_rcOutputCrop))
         return TRUE;
     if (CropKeepsNothing(m_rcOutputCrop, raster.width, raster.height))
@@ -222,16 +229,16 @@ BOOL CStitchDicomFile::CropRaster(Raster& raster)
     cropped.width = crop.Width();
     cropped.height = crop.Height();
     cropped.bytesPerPixel = raster.bytesPerPixel;
-    cropped.pixels = platform::MakeLargeArray<BYTE>(cropped.Size());
+    cropped.pixels = platform::PixelBuffer::Allocate(cropped.Size());
     if (!cropped.pixels) {
         return Fail(ESaveFailure::NoMemory);
     }
-    imaging::FillSamples(cropped.pixels.get(), static_cast<size_t>(cropped.width) * static_cast<size_t>(cropped.height),
+    imaging::FillSamples(cropped.pixels.data(), static_cast<size_t>(cropped.width) * static_cast<size_t>(cropped.height),
                          cropped.bytesPerPixel, m_nBlackSample);
     const size_t leftBytes = static_cast<size_t>(crop.left) * raster.bytesPerPixel;
     for (int y = crop.top; y < raster.height && y < crop.bottom; ++y) {
-        std::memcpy(cropped.pixels.get() + static_cast<size_t>(y - crop.top) * cropped.RowBytes(),
-                    raster.pixels.get() + static_cast<size_t>(y) * raster.RowBytes() + leftBytes, cropped.RowBytes());
+        std::memcpy(cropped.pixels.data() + static_cast<size_t>(y - crop.top) * cropped.RowBytes(),
+                    raster.pixels.data() + static_cast<size_t>(y) * raster.RowBytes() + leftBytes, cropped.RowBytes());
     }
     raster = std::move(cropped);
     return TRUE;
@@ -278,6 +285,5 @@ BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
         return FALSE;
     m_nOutputColumns = raster.width;
     m_nOutputRows = raster.height;
-    return WriteDicom(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, raster.width, raster.height,
-                      raster.pixels.get(), raster.Size());
+    return WriteDicom(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, raster.View());
 }

@@ -90,10 +90,18 @@ std::pair<int, int> RasterValueRange(const BYTE* pixels, size_t bytes, int bytes
 }  // namespace
 
 BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath, int nWindowWidth,
-                                  int nWindowCenter, int nColumns, int nRows, BYTE* pPixels, size_t cbPixels)
+                                  int nWindowCenter, const platform::PixelView& raster)
 {
-    if (!CheckPixelBytes(cbPixels))
+    if (!CheckPixelBytes(raster.SpanBytes()))
         return FALSE;
+    if (!raster.IsPacked() || !raster.data) {
+        m_strError = "The raster's rows are not packed";
+        return Fail(ESaveFailure::WriteFailed);
+    }
+    const int nColumns = raster.width;
+    const int nRows = raster.height;
+    const BYTE* pPixels = raster.data;
+    const size_t cbPixels = raster.SpanBytes();
     // The template's own pixels are replaced below before anything is saved: they are
     // never read from its file.
     LDicomDS ds(nullptr);

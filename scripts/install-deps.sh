@@ -16,6 +16,8 @@ PACKAGES=(
   libdcmtk-dev dcmtk libsimpleini-dev libcharls-dev libopenjp2-7-dev
   # sample files and validation
   python3 python3-pydicom python3-numpy dicom3tools libgdcm-tools
+  # profiling the stages of a stitch (perf record, bench/RESULTS.md)
+  linux-perf
   # tracing the files a command opens (tessor stitch starts no window system)
   strace
   # the DICOM archive the network tests start and stop themselves (never run as a service),

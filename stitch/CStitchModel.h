@@ -98,6 +98,11 @@ public:
     // memory), crops and writes savePath into a copy of the template: refPath, or the
     // first piece's file when refPath is empty. Never shows anything.
     CStitchSaveResult Save(const char* refPath, const char* savePath) const;
+    // Frees the decoded pixels of pieces read from files, whose kept rows Save reads from
+    // the files again: for a caller that only saves from now on (tessor stitch), so that
+    // the decoded pieces and the output are not held side by side. The pieces' sizes read
+    // 0 afterwards; rectangles, names and the crop stay. Bitmap pieces keep their pixels.
+    void ReleaseFilePixels();
 
 private:
     struct Piece {

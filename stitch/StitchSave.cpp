@@ -4,6 +4,14 @@
 #include "image/CBaseImageData.h"
 #include "output/CStitchDicomFile.h"
 
+void CStitchModel::ReleaseFilePixels()
+{
+    if (m_bBitmapSource)
+        return;
+    for (Piece& piece : m_pieces)
+        piece.image->m_bitmap.Free();
+}
+
 CStitchSaveResult CStitchModel::Save(const char* refPath, const char* savePath) const
 {
     CStitchSaveResult result;

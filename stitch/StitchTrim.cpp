@@ -1,7 +1,8 @@
 #include "stitch/StitchTrim.h"
+#include "platform/StageTrace.h"
 
 #include "image/CBaseImage.h"
-#include "platform/LargeBuffer.h"
+#include "platform/PixelBuffer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -90,6 +91,7 @@ int CStitchTrim::FindContentEdge(const unsigned char* samples, int width, int ro
 
 void CStitchTrim::TrimRect(CBaseImage& source, CRect& rc)
 {
+    const platform::StageScope trace(platform::Stage::Analyse);
     int width = 0;
     int height = 0;
     int bitsPerPixel = 0;
@@ -102,19 +104,18 @@ void CStitchTrim::TrimRect(CBaseImage& source, CRect& rc)
     // Zeroed like a vector, on huge pages: a 4 MB block of 4 KiB pages costs more to fault
     // in than the analysis takes.
     const size_t bufferBytes = static_cast<size_t>(width) * 4 * ANALYSIS_ROWS;
-    const platform::LargeArray<unsigned char> buffer = platform::MakeLargeArray<unsigned char>(bufferBytes);
+    platform::PixelBuffer buffer = platform::PixelBuffer::Zeroed(bufferBytes);
     if (!buffer)
         return;
-    std::memset(buffer.get(), 0, bufferBytes);
     const CRect previous = rc;
     const bool isSigned = source.m_bitmap.IsSigned() != FALSE;
 
-    source.GetRows(buffer.get(), 0, 0, width, rows);
-    const int top = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, Top, isSigned);
+    source.GetRows(buffer.data(), 0, 0, width, rows);
+    const int top = FindContentEdge(buffer.data(), width, rows, bitsPerPixel, Top, isSigned);
     if (top >= 0)
         rc.top = top;
-    source.GetRows(buffer.get(), 0, height - rows, width, rows);
-    const int bottom = FindContentEdge(buffer.get(), width, rows, bitsPerPixel, Bottom, isSigned);
+    source.GetRows(buffer.data(), 0, height - rows, width, rows);
+    const int bottom = FindContentEdge(buffer.data(), width, rows, bitsPerPixel, Bottom, isSigned);
     if (bottom >= 0)
         rc.bottom = height - bottom;
     if (rc.top >= rc.bottom || rc.top < 0 || rc.bottom > height) {

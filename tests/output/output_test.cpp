@@ -227,7 +227,7 @@ TEST(StitchItem, CreateSizesTheBandOrRefusesIt)
             continue;
         EXPECT_EQ(item.m_nRows, c.rows);
         ASSERT_EQ(item.GetSize(), size_t(c.rows) * 6u);
-        EXPECT_TRUE(std::all_of(item.m_pPixels.get(), item.m_pPixels.get() + item.GetSize(),
+        EXPECT_TRUE(std::all_of(item.m_pPixels.data(), item.m_pPixels.data() + item.GetSize(),
                                 [](BYTE b) { return b == 0x5A; }));
     }
 }
@@ -257,7 +257,7 @@ TEST(StitchItem, MatchWindowMapsEachPieceOntoTheCommonWindow)
         ASSERT_TRUE(item.Create(n, 2, CRect(0, 0, n, 1), 0));
         for (int i = 0; i < n; ++i) {
             const uint16_t raw = static_cast<uint16_t>(c.samples[size_t(i)]);
-            std::memcpy(item.m_pPixels.get() + 2 * i, &raw, 2);
+            std::memcpy(item.m_pPixels.data() + 2 * i, &raw, 2);
         }
         item.m_bSigned = c.isSigned;
         item.m_nWindowWidth = c.width;
@@ -265,7 +265,7 @@ TEST(StitchItem, MatchWindowMapsEachPieceOntoTheCommonWindow)
         item.MatchWindow(c.targetCenter, c.targetWidth);
         for (int i = 0; i < n; ++i) {
             uint16_t raw;
-            std::memcpy(&raw, item.m_pPixels.get() + 2 * i, 2);
+            std::memcpy(&raw, item.m_pPixels.data() + 2 * i, 2);
             EXPECT_EQ(c.isSigned ? int(int16_t(raw)) : int(raw), c.expected[size_t(i)]) << c.what << " sample " << i;
         }
     }
@@ -490,7 +490,7 @@ TEST_F(OutputTest, BigEndianSourceContributesValuesNotSwappedBytes)
     ASSERT_TRUE(file.AddFileItem(little.c_str(), CRect(0, 0, 64, 64)));
     ASSERT_TRUE(file.AddFileItem(big.c_str(), CRect(0, 0, 64, 64)));
     ASSERT_EQ(file.m_arrItems[0]->GetSize(), file.m_arrItems[1]->GetSize());
-    EXPECT_EQ(0, std::memcmp(file.m_arrItems[0]->m_pPixels.get(), file.m_arrItems[1]->m_pPixels.get(),
+    EXPECT_EQ(0, std::memcmp(file.m_arrItems[0]->m_pPixels.data(), file.m_arrItems[1]->m_pPixels.data(),
                              file.m_arrItems[0]->GetSize()));
 }
 
@@ -580,7 +580,7 @@ TEST_F(OutputTest, CropsBeyondWhatDicomHoldsAreRefusedForTheirSizeBeforeAllocati
 
     CStitchDicomFile file;  // the writer refuses a pixel length beyond 32 bits on its own
     BYTE pixel = 0;
-    EXPECT_FALSE(file.WriteDicom(templ.c_str(), out.c_str(), 0, 0, 65535, 65535, &pixel, size_t(65535) * 65535 * 2));
+    EXPECT_FALSE(file.WriteDicom(templ.c_str(), out.c_str(), 0, 0, platform::PixelView::Packed(&pixel, 65535, 65535, 16)));
     EXPECT_EQ(file.m_eFailure, ESaveFailure::TooManyBytes);
     EXPECT_FALSE(fs::exists(out));
 #endif

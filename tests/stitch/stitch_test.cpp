@@ -311,6 +311,33 @@ TEST_F(StitchModelTest, CropInImagePixelsCanLeaveAPieceUnused)
     EXPECT_EQ(model.ClearCrop(), EChange::Crop);
 }
 
+TEST_F(StitchModelTest, ASaveAfterReleasingTheFilePixelsWritesTheSameImage)
+{
+    const fs::path a = Banded("a.dcm", 40, 30, 4, 36, 16);
+    const fs::path b = Banded("b.dcm", 50, 30, 6, 44, 16);
+    Load({a, b});
+    model.AutoTrim();
+    const auto pixels = [](const fs::path& file) {
+        CBaseImageData written;
+        EXPECT_TRUE(written.Load(file.c_str()));
+        std::vector<uint16_t> all(static_cast<size_t>(written.GetWidth()) * static_cast<size_t>(written.GetHeight()));
+        written.GetRows(reinterpret_cast<BYTE*>(all.data()), 0, 0, written.GetWidth(), written.GetHeight());
+        return all;
+    };
+    const fs::path before = dir / "before.dcm";
+    const fs::path after = dir / "after.dcm";
+    const CStitchSaveResult first = model.Save("", before.c_str());
+    const CRect kept = model.GetRect(1);
+    model.ReleaseFilePixels();
+    const CStitchSaveResult second = model.Save("", after.c_str());
+    ASSERT_TRUE(first.written);
+    ASSERT_TRUE(second.written);
+    EXPECT_EQ(second.rows, first.rows);
+    EXPECT_EQ(second.pieceRows, first.pieceRows);
+    EXPECT_EQ(pixels(after), pixels(before));
+    EXPECT_EQ(model.GetRect(1), kept);  // the rectangles stay
+}
+
 TEST_F(StitchModelTest, RefusedSavesWriteNothingAndSayWhy)
 {
     const fs::path eight = Banded("eight.dcm", 10, 8, 0, 10, 8);
