@@ -103,12 +103,17 @@ void WriteNewSeries(LDicomDS& ds, const std::tm& now)
     if (!description.empty())
         ds.SetStringValue(FindOrInsert(ds, TAG_SERIES_DESCRIPTION), description.c_str(), 1);
 
-    const VALUEDATE date{static_cast<USHORT>(now.tm_year + 1900), static_cast<USHORT>(now.tm_mon + 1),
-                         static_cast<USHORT>(now.tm_mday)};
-    const VALUETIME time{static_cast<USHORT>(now.tm_hour), static_cast<USHORT>(now.tm_min),
-                         static_cast<USHORT>(now.tm_sec), 0};
-    ds.SetDateValue(FindOrInsert(ds, TAG_INSTANCE_CREATION_DATE), &date, 1);
-    ds.SetTimeValue(FindOrInsert(ds, TAG_INSTANCE_CREATION_TIME), &time, 1);
+    WriteDateTime(ds, TAG_INSTANCE_CREATION_DATE, TAG_INSTANCE_CREATION_TIME, now);
+}
+
+void WriteDateTime(LDicomDS& ds, DWORD dateTag, DWORD timeTag, const std::tm& when)
+{
+    const VALUEDATE date{static_cast<USHORT>(when.tm_year + 1900), static_cast<USHORT>(when.tm_mon + 1),
+                         static_cast<USHORT>(when.tm_mday)};
+    const VALUETIME time{static_cast<USHORT>(when.tm_hour), static_cast<USHORT>(when.tm_min),
+                         static_cast<USHORT>(when.tm_sec), 0};
+    ds.SetDateValue(FindOrInsert(ds, dateTag), &date, 1);
+    ds.SetTimeValue(FindOrInsert(ds, timeTag), &time, 1);
 }
 
 void DropPerExposureAttributes(LDicomDS& ds)

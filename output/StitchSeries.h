@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/CString.h"
+#include "platform/Win32Types.h"
 
 #include <ctime>
 #include <vector>
@@ -12,6 +13,9 @@ class CStitchDicomItem;
 class LDicomDS;
 
 namespace output {
+
+// Sets a DA and a TM element (inserted when missing) to `when`, to the second.
+void WriteDateTime(LDicomDS& ds, DWORD dateTag, DWORD timeTag, const std::tm& when);
 
 // Reads a file source's lossy compression history into the item.
 void ReadLossyHistory(LDicomDS& ds, CStitchDicomItem& item);

@@ -47,12 +47,7 @@ void WriteIdentity(LDicomDS& ds, const std::tm& local)
     ds.SetStringValue(FindOrInsert(ds, TAG_MODEL_NAME), g_strModelName, 1);
     ds.SetLongValue(FindOrInsert(ds, TAG_INSTANCE_NUMBER), &number, 1);
 
-    const VALUEDATE date{static_cast<USHORT>(local.tm_year + 1900), static_cast<USHORT>(local.tm_mon + 1),
-                         static_cast<USHORT>(local.tm_mday)};
-    const VALUETIME time{static_cast<USHORT>(local.tm_hour), static_cast<USHORT>(local.tm_min),
-                         static_cast<USHORT>(local.tm_sec), 0};
-    ds.SetDateValue(FindOrInsert(ds, TAG_CONTENT_DATE), &date, 1);
-    ds.SetTimeValue(FindOrInsert(ds, TAG_CONTENT_TIME), &time, 1);
+    output::WriteDateTime(ds, TAG_CONTENT_DATE, TAG_CONTENT_TIME, local);
 }
 
 // Compressed colour is decoded to interleaved RGB samples: a template stored as compressed
