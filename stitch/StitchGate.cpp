@@ -3,6 +3,7 @@
 #include "imaging/DicomAttribute.h"
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
+#include "imaging/PixelMeaning.h"
 
 #include <cmath>
 #include <cstdio>
@@ -99,27 +100,80 @@ bool SpacingDiffers(const std::optional<std::vector<double>>& a, const std::opti
     return false;
 }
 
-// The stored values of `other` mean the same under the first piece's description.
-CStitchGateResult CheckPixels(const CSourceFacts& first, const CSourceFacts& other, int k)
+bool IsMonochrome(const std::string& photometric)
+{
+    return strcasecmp(photometric.c_str(), "MONOCHROME1") == 0 || strcasecmp(photometric.c_str(), "MONOCHROME2") == 0;
+}
+
+CStitchGateResult RefusePhotometric(const CSourceFacts& first, const CSourceFacts& other, int k)
+{
+    return Refuse(EGateFailure::PhotometricDiffers, "Photometric Interpretation", 0, k, first.photometric,
+                  other.photometric);
+}
+
+CStitchGateResult RefuseRescale(const CSourceFacts& first, const CSourceFacts& other, int k)
+{
+    return Refuse(EGateFailure::RescaleDiffers, "Rescale Slope/Intercept", 0, k,
+                  Number(first.rescaleSlope) + "/" + Number(first.rescaleIntercept),
+                  Number(other.rescaleSlope) + "/" + Number(other.rescaleIntercept));
+}
+
+// Colour, palette and unreadable descriptions must be equal; pieces of another depth are
+// left to the save, which refuses mixed depths with its own reason.
+CStitchGateResult CheckUnconvertible(const CSourceFacts& first, const CSourceFacts& other, int k)
 {
     if (strcasecmp(other.photometric.c_str(), first.photometric.c_str()) != 0)
-        return Refuse(EGateFailure::PhotometricDiffers, "Photometric Interpretation", 0, k, first.photometric,
-                      other.photometric);
+        return RefusePhotometric(first, other, k);
     const bool sameDepth = other.bitsAllocated == first.bitsAllocated;
-    if (sameDepth && other.pixelRepresentation != first.pixelRepresentation) {
-        // Unsigned values below the first's sign bit read the same as signed ones.
-        const bool fits = other.pixelRepresentation == 0 && other.bitsStored < first.bitsStored;
-        if (!fits)
-            return Refuse(EGateFailure::PixelRepresentationDiffers, "Pixel Representation", 0, k,
-                          std::to_string(first.pixelRepresentation), std::to_string(other.pixelRepresentation));
-    }
-    if (sameDepth && other.bitsStored > first.bitsStored)
+    if (sameDepth && other.pixelRepresentation != first.pixelRepresentation)
+        return Refuse(EGateFailure::PixelRepresentationDiffers, "Pixel Representation", 0, k,
+                      std::to_string(first.pixelRepresentation), std::to_string(other.pixelRepresentation));
+    if (sameDepth && other.bitsStored != first.bitsStored)
         return Refuse(EGateFailure::BitsStoredDiffers, "Bits Stored", 0, k, std::to_string(first.bitsStored),
                       std::to_string(other.bitsStored));
     if (other.rescaleSlope != first.rescaleSlope || other.rescaleIntercept != first.rescaleIntercept)
-        return Refuse(EGateFailure::RescaleDiffers, "Rescale Slope/Intercept", 0, k,
-                      Number(first.rescaleSlope) + "/" + Number(first.rescaleIntercept),
-                      Number(other.rescaleSlope) + "/" + Number(other.rescaleIntercept));
+        return RefuseRescale(first, other, k);
+    return {};
+}
+
+// The stored values of `other` can be given the first piece's meaning exactly (see
+// stitchgate::MeaningOf and imaging::FindConversion).
+CStitchGateResult CheckConvertible(const CSourceFacts& first, const CSourceFacts& other, int k)
+{
+    const bool samePhotometric = strcasecmp(other.photometric.c_str(), first.photometric.c_str()) == 0;
+    if (!samePhotometric && !(IsMonochrome(first.photometric) && IsMonochrome(other.photometric)))
+        return RefusePhotometric(first, other, k);
+    imaging::SampleConversion conversion;
+    switch (imaging::FindConversion(MeaningOf(other), MeaningOf(first), conversion)) {
+    case imaging::EConversionRefusal::None:
+        return {};
+    case imaging::EConversionRefusal::Photometric:
+        return RefusePhotometric(first, other, k);
+    case imaging::EConversionRefusal::PixelRepresentation:
+        return Refuse(EGateFailure::PixelRepresentationDiffers, "Pixel Representation", 0, k,
+                      std::to_string(first.pixelRepresentation), std::to_string(other.pixelRepresentation));
+    case imaging::EConversionRefusal::BitsStored:
+        return Refuse(EGateFailure::BitsStoredDiffers, "Bits Stored", 0, k, std::to_string(first.bitsStored),
+                      std::to_string(other.bitsStored));
+    case imaging::EConversionRefusal::Rescale:
+        break;
+    }
+    return RefuseRescale(first, other, k);
+}
+
+bool HasGreyLayout(const CSourceFacts& facts)
+{
+    return MeaningOf(facts).layout.IsValid() && IsMonochrome(facts.photometric);
+}
+
+// The stored values of `other` mean the same under the first piece's description, or
+// convert to it exactly; spacing within 1 %.
+CStitchGateResult CheckPixels(const CSourceFacts& first, const CSourceFacts& other, int k)
+{
+    const bool convertible = other.bitsAllocated == first.bitsAllocated && HasGreyLayout(first) && HasGreyLayout(other);
+    if (CStitchGateResult values = convertible ? CheckConvertible(first, other, k) : CheckUnconvertible(first, other, k);
+        !values.Ok())
+        return values;
     if (SpacingDiffers(first.pixelSpacing, other.pixelSpacing))
         return Refuse(EGateFailure::SpacingDiffers, "Pixel Spacing", 0, k, Pair(*first.pixelSpacing),
                       Pair(*other.pixelSpacing));
@@ -130,6 +184,17 @@ CStitchGateResult CheckPixels(const CSourceFacts& first, const CSourceFacts& oth
 }
 
 }  // namespace
+
+imaging::PixelMeaning MeaningOf(const CSourceFacts& facts)
+{
+    imaging::PixelMeaning meaning;
+    meaning.layout = imaging::SampleLayout{facts.bitsAllocated, facts.bitsStored, facts.bitsStored - 1,
+                                           facts.pixelRepresentation == 1};
+    meaning.monochrome1 = strcasecmp(facts.photometric.c_str(), "MONOCHROME1") == 0;
+    meaning.rescaleSlope = facts.rescaleSlope;
+    meaning.rescaleIntercept = facts.rescaleIntercept;
+    return meaning;
+}
 
 bool ReadFacts(const std::string& path, CSourceFacts& facts, std::string& reason)
 {

@@ -4,6 +4,8 @@
 // one clear reason instead of being merged into a wrong image.
 #pragma once
 
+#include "imaging/PixelMeaning.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,10 +55,17 @@ namespace stitchgate {
 // Reads the facts of one file; false with the library's reason when it has no data set.
 bool ReadFacts(const std::string& path, CSourceFacts& facts, std::string& reason);
 
-// Compares every source with the first (identity with every earlier one). A later piece
-// is accepted when its stored values keep their meaning unchanged under the first piece's
-// description: fewer Bits Stored, or unsigned values with room below the first's sign bit.
-// Pieces of another Bits Allocated are left to the save, which refuses mixed depths.
+// The meaning of a grey source's stored values, as the save converts them (High Bit at
+// Bits Stored - 1: the stored values, wherever the file keeps their bits).
+imaging::PixelMeaning MeaningOf(const CSourceFacts& facts);
+
+// Compares every source with the first (identity with every earlier one). A later grey
+// piece is accepted when its stored values convert exactly to the first piece's meaning
+// (imaging::FindConversion): MONOCHROME1 against MONOCHROME2 inverted within the piece's
+// range, fewer Bits Stored, unsigned values with room below the first's sign bit, another
+// rescale by a whole factor and offset that keeps every value in the first's range. The
+// save makes the same conversion. Pieces of another Bits Allocated are left to the save,
+// which refuses mixed depths; other photometric interpretations must be equal.
 CStitchGateResult Check(const std::vector<CSourceFacts>& sources);
 
 // Reads and checks the files in the order given. A template other than the first file
