@@ -57,6 +57,23 @@ bool ReadKeptRows(LDicomDS& ds, pDICOMELEMENT pixel, CStitchDicomItem& item, int
     return true;
 }
 
+// The meaning of a grey source's stored values; none for palette and other kinds, which
+// are never converted.
+std::optional<imaging::PixelMeaning> ReadMeaning(LDicomDS& ds, const DICOMIMAGE& info)
+{
+    if (info.nPhotometric != DICOM_PHOTOMETRIC_MONOCHROME1 && info.nPhotometric != DICOM_PHOTOMETRIC_MONOCHROME2)
+        return std::nullopt;
+    imaging::PixelMeaning meaning;
+    meaning.layout = imaging::SampleLayout{static_cast<int>(info.nBitsAllocated), static_cast<int>(info.nBitsStored),
+                                           static_cast<int>(info.nHighBit), info.nPixelRepresentation == 1};
+    meaning.monochrome1 = info.nPhotometric == DICOM_PHOTOMETRIC_MONOCHROME1;
+    meaning.rescaleSlope = imaging::ReadDouble(ds, TAG_RESCALE_SLOPE).value_or(1.0);
+    meaning.rescaleIntercept = imaging::ReadDouble(ds, TAG_RESCALE_INTERCEPT).value_or(0.0);
+    if (!meaning.layout.IsValid())
+        return std::nullopt;
+    return meaning;
+}
+
 }  // namespace
 
 BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
@@ -88,6 +105,8 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
     item->m_strSOPClassUID = imaging::ReadText(ds, TAG_SOP_CLASS_UID).value_or("");
     item->m_strSOPInstanceUID = imaging::ReadText(ds, TAG_SOP_INSTANCE_UID).value_or("");
     output::ReadLossyHistory(ds, *item);
+    if (info.nSamplesPerPixel == 1)
+        item->m_meaning = ReadMeaning(ds, info);
     if (info.bCompressed) {
         m_bChangeSyntax = TRUE;
         LBitmap decoded;

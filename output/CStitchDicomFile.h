@@ -2,6 +2,7 @@
 // written into a copy of a template data set.
 #pragma once
 
+#include "imaging/PixelMeaning.h"
 #include "output/CStitchDicomItem.h"
 #include "output/StitchOutcome.h"
 #include "platform/CString.h"
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CBaseImage;
@@ -53,6 +55,14 @@ public:
     // item out). Set by Compose; when WriteDicom runs on its own, every item counts.
     std::vector<bool> m_arrItemUsed;
     CRect m_rcOutputCrop;
+    // The item whose meaning every grey file item takes (the piece the others were checked
+    // against before loading); -1 or an item without one: the first item that has one.
+    int m_nReferenceItem = -1;
+    // The meaning of the written samples, set by Compose for grey file sources: the
+    // reference's Bits Stored, High Bit, Pixel Representation, photometric interpretation
+    // and rescale. None (bitmaps, colour): the samples fill their words and the template's
+    // description stays.
+    std::optional<imaging::PixelMeaning> m_outputMeaning;
     BOOL m_bChangeSyntax = FALSE;
     // The raw sample that displays black in the output (its photometric interpretation and
     // sign, from the template); set by Compose.
@@ -78,6 +88,7 @@ private:
     BOOL CheckItems(Raster& raster);
     BOOL BuildRaster(Raster& raster);
     void PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out) const;
+    BOOL ConvertToOneMeaning();
     void ChooseWindow();
     void ChooseBlack(const char* templatePath, int bytesPerPixel);
     BOOL CropRaster(Raster& raster);

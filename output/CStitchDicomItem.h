@@ -1,12 +1,14 @@
 // One source's kept rows, shifted and ready to be stacked into the stitched raster.
 #pragma once
 
+#include "imaging/PixelMeaning.h"
 #include "platform/CString.h"
 #include "platform/Geometry.h"
 #include "platform/PixelBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 class CStitchDicomItem {
 public:
@@ -60,6 +62,9 @@ public:
     BYTE m_byFill = 0;
     // Samples are two's complement (Pixel Representation 1, or a signed bitmap).
     bool m_bSigned = false;
+    // What a grey file source's stored values mean (its own description until Compose
+    // converts it to the reference's); none for bitmaps and colour.
+    std::optional<imaging::PixelMeaning> m_meaning;
     // The source columns that hold picture; a bitmap widened to a common width has black
     // bands outside them. -1 for the right edge means the whole width.
     int m_nPictureLeft = 0;

@@ -4,7 +4,9 @@
 
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
+#include "imaging/PixelMeaning.h"
 #include "imaging/StoredValue.h"
+#include "output/StitchPixelMeaning.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -175,8 +177,16 @@ void CStitchDicomFile::ChooseWindow()
 // the natural black next to its picture.
 void CStitchDicomFile::ChooseBlack(const char* templatePath, int bytesPerPixel)
 {
-    const OutputLook look = ReadOutputLook(templatePath);
-    m_nBlackSample = imaging::BlackSample(look.monochrome1, bytesPerPixel, look.isSigned);
+    OutputLook look = ReadOutputLook(templatePath);
+    if (m_outputMeaning) {
+        // The ends of the stored range, not of the word: a 12-bit sample of 0xFFFF or 0x8000
+        // would carry bits above High Bit.
+        look.monochrome1 = m_outputMeaning->monochrome1;
+        look.isSigned = m_outputMeaning->layout.isSigned;
+        m_nBlackSample = imaging::StoredBlack(imaging::AtBitZero(m_outputMeaning->layout), look.monochrome1);
+    } else {
+        m_nBlackSample = imaging::BlackSample(look.monochrome1, bytesPerPixel, look.isSigned);
+    }
     if (look.hasWindow || m_nTargetWidth >= 1 || (bytesPerPixel != 1 && bytesPerPixel != 2) ||
         (!look.monochrome1 && !look.isSigned))
         return;
@@ -269,12 +279,22 @@ std::vector<const CStitchDicomItem*> CStitchDicomFile::UsedItems() const
     return used;
 }
 
+// Grey file items take the reference item's meaning, so that the written description holds
+// for every sample.
+BOOL CStitchDicomFile::ConvertToOneMeaning()
+{
+    m_outputMeaning = output::ReferenceMeaning(m_arrItems, m_nReferenceItem);
+    if (m_outputMeaning && !output::ConvertItems(m_arrItems, *m_outputMeaning))
+        return Fail(ESaveFailure::MeaningDiffers);
+    return TRUE;
+}
+
 BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
 {
     m_eFailure = ESaveFailure::None;
     m_strError.Empty();
     Raster raster;
-    if (!CheckItems(raster))
+    if (!CheckItems(raster) || !ConvertToOneMeaning())
         return FALSE;
     MarkUsedItems(raster.width);
     if (IsCropRequested(m_rcOutputCrop) && CropKeepsNothing(m_rcOutputCrop, raster.width, raster.height))
@@ -285,5 +305,10 @@ BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
         return FALSE;
     m_nOutputColumns = raster.width;
     m_nOutputRows = raster.height;
+    // Stored values go back where the description puts them (only a High Bit above
+    // Bits Stored - 1 moves them).
+    if (m_outputMeaning)
+        imaging::EncodeSamples(raster.pixels.data(), static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height),
+                               m_outputMeaning->layout);
     return WriteDicom(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, raster.View());
 }

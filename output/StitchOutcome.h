@@ -16,6 +16,7 @@ enum class ESaveFailure {
     None,
     NoImage,         // no piece could be prepared
     MixedDepths,     // the pieces differ in bytes per pixel
+    MeaningDiffers,  // a grey piece's values cannot be converted to the reference's meaning
     NoRows,          // every piece keeps no row
     CropOutside,     // the crop keeps no pixel of the stitched image
     TooLarge,        // over 65535 rows or columns

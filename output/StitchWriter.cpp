@@ -5,8 +5,10 @@
 #include "imaging/DicomAttribute.h"
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
+#include "imaging/StoredValue.h"
 #include "imaging/Uid.h"
 #include "output/OutputSettings.h"
+#include "output/StitchPixelMeaning.h"
 #include "output/StitchProvenance.h"
 #include "output/StitchSeries.h"
 
@@ -59,27 +61,31 @@ void DescribeDecodedColour(LDicomDS& ds)
     imaging::UpdateShort(ds, TAG_PLANAR_CONFIGURATION, 0);
 }
 
-// Smallest and largest stored value of the raster, read as the template describes it.
-std::pair<int, int> RasterValueRange(const BYTE* pixels, size_t bytes, int bytesPerSample, bool isSigned)
+// Smallest and largest stored value of the raster, read as the written file describes it.
+std::pair<int, int> RasterValueRange(const BYTE* pixels, size_t bytes, const imaging::SampleLayout& layout)
 {
     int low = 0;
     int high = 0;
-    const size_t count = bytesPerSample > 0 ? bytes / static_cast<size_t>(bytesPerSample) : 0;
+    const size_t bytesPerSample = layout.bitsAllocated > 8 ? 2 : 1;
+    const size_t count = bytes / bytesPerSample;
     for (size_t i = 0; i < count; ++i) {
-        int value = 0;
-        if (bytesPerSample == 1) {
-            value = isSigned ? static_cast<int8_t>(pixels[i]) : pixels[i];
-        } else {
-            uint16_t raw;
+        uint16_t raw = pixels[i * bytesPerSample];
+        if (bytesPerSample == 2)
             std::memcpy(&raw, pixels + 2 * i, 2);
-            value = isSigned ? static_cast<int16_t>(raw) : raw;
-        }
+        const int value = static_cast<int>(imaging::StoredValue(raw, layout));
         if (i == 0 || value < low)
             low = value;
         if (i == 0 || value > high)
             high = value;
     }
     return {low, high};
+}
+
+// The description of samples that fill their words (bitmap and colour compositions).
+imaging::SampleLayout WholeWordLayout(int bitsAllocated, bool isSigned)
+{
+    const int bits = bitsAllocated > 8 ? 16 : 8;
+    return imaging::SampleLayout{bits, bits, bits - 1, isSigned};
 }
 
 }  // namespace
@@ -145,7 +151,9 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
         imaging::UpdateDouble(ds, TAG_RESCALE_SLOPE, 1.0);
     }
     const bool isSigned = imaging::ReadShort(ds, TAG_PIXEL_REPRESENTATION) == 1;
-    const auto [smallest, largest] = RasterValueRange(pPixels, cbPixels, bitsAllocated > 8 ? 2 : 1, isSigned);
+    const imaging::SampleLayout written =
+        m_outputMeaning ? m_outputMeaning->layout : WholeWordLayout(bitsAllocated, isSigned);
+    const auto [smallest, largest] = RasterValueRange(pPixels, cbPixels, written);
     imaging::UpdateShort(ds, TAG_SMALLEST_PIXEL_VALUE, smallest);
     imaging::UpdateShort(ds, TAG_LARGEST_PIXEL_VALUE, largest);
 
@@ -153,8 +161,12 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
         m_strError = "Fail to set the image size";
         return Fail(ESaveFailure::WriteFailed);
     }
-    // An unreadable Bits Allocated counts as deep; an absent one changes nothing.
-    if (hasBitsAllocated && (bitsAllocated == 0 || bitsAllocated > 8)) {
+    // Grey file sources keep their own description (converted to the reference's); bitmap
+    // samples fill their words. An unreadable Bits Allocated counts as deep; an absent one
+    // changes nothing.
+    if (m_outputMeaning) {
+        output::DescribeSamples(ds, *m_outputMeaning);
+    } else if (hasBitsAllocated && (bitsAllocated == 0 || bitsAllocated > 8)) {
         imaging::UpdateShort(ds, TAG_HIGH_BIT, 15);
         imaging::UpdateShort(ds, TAG_BITS_STORED, 16);
     } else if (hasBitsAllocated && samplesPerPixel == 1) {

@@ -21,6 +21,8 @@ const char* RefusalText(ESaveFailure failure)
     switch (failure) {
     case ESaveFailure::NoImage: return "Cannot save: no image could be stitched.";
     case ESaveFailure::MixedDepths: return "Cannot save: the images differ in bits per pixel.";
+    case ESaveFailure::MeaningDiffers:
+        return "Cannot save: the images' pixel values differ in meaning and cannot be converted without loss.";
     case ESaveFailure::NoRows: return "Cannot save: the stitched image has no rows.";
     case ESaveFailure::CropOutside: return "Cannot save: the crop keeps no pixel of the stitched image.";
     case ESaveFailure::TooLarge: return "Cannot save: the stitched image is larger than 65535 x 65535 pixels.";

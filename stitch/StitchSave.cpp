@@ -32,6 +32,9 @@ CStitchSaveResult CStitchModel::Save(const char* refPath, const char* savePath) 
                                        piece.pictureRight);
         }
         if (added) {
+            // The piece loaded first is the one the gate checked the others against.
+            if (piece.id == 0)
+                file.m_nReferenceItem = static_cast<int>(file.m_arrItems.size()) - 1;
             itemPiece.push_back(i);
             result.pieceRows[i] = file.m_arrItems.back()->m_nRows;
         } else {

@@ -151,8 +151,10 @@ TEST_F(OutputTest, ShiftsRowsSidewaysAndFillsTheUncoveredColumnsBlack)
     ASSERT_TRUE(inverted.Compose(inverted16.c_str(), out.c_str()));
     const Written m = ReadBack(out);
     EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 0), 11);
-    EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 990), 0xFFFF);  // black in MONOCHROME1, any window
-    EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 999), 0xFFFF);
+    // Black in MONOCHROME1, any window: the largest of 12 bits stored (0xFFFF would carry
+    // bits above High Bit).
+    EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 990), 4095);
+    EXPECT_EQ(testfiles::Sample16(m.pixels, 1000, 0, 999), 4095);
 }
 
 TEST_F(OutputTest, CompressedSourceMatchesItsUncompressedTwinFillIncluded)
@@ -347,7 +349,9 @@ TEST_F(OutputTest, NarrowerFileItemsAreCentredBetweenBlackBands)
     const Written w = ReadBack(out);
     ASSERT_EQ(w.pixels.size(), 40u);
     const std::vector<BYTE> row2(w.pixels.begin() + 20, w.pixels.begin() + 30);
-    EXPECT_EQ(row2, (std::vector<BYTE>{0, 0, 60, 60, 60, 60, 60, 0, 0, 0}));  // the template's MONOCHROME2 black
+    // The MONOCHROME1 piece inverted within its 8 bits (255 - 60) into the first piece's
+    // MONOCHROME2, between that one's black.
+    EXPECT_EQ(row2, (std::vector<BYTE>{0, 0, 195, 195, 195, 195, 195, 0, 0, 0}));
 }
 
 TEST_F(OutputTest, RefusesWhatTheOutputCannotDescribeAndWritesNothing)
@@ -414,8 +418,8 @@ TEST_F(OutputTest, WriterReplacesIdentityGeometryAndValueRange)
     EXPECT_EQ(ReadString(ds, 0x00281050), "40");
     EXPECT_EQ(ReadString(ds, 0x00281052), "-1024");
     EXPECT_EQ(ReadShort(ds, 0x00280010), 6);
-    EXPECT_EQ(ReadShort(ds, 0x00280101), 16);
-    EXPECT_EQ(ReadShort(ds, 0x00280102), 15);
+    EXPECT_EQ(ReadShort(ds, 0x00280101), 12);  // the pieces' own description
+    EXPECT_EQ(ReadShort(ds, 0x00280102), 11);
     EXPECT_EQ(ReadShort(ds, 0x00280106), 1002);  // true smallest of the written rows 2..7
     EXPECT_EQ(ReadShort(ds, 0x00280107), 1007);
     EXPECT_NE(ReadString(ds, 0x00080023), "<absent>");
@@ -713,12 +717,15 @@ TEST_F(OutputTest, BitmapFillsAreTheOutputsBlack)
     }
 }
 
-// Stored bits at High Bit 15 are shifted down in raw and compressed sources alike, and
-// the output describes them as 16 bits stored.
+// Stored bits at High Bit 15 are read shifted down in raw and compressed sources alike
+// (the bits below them ignored), and written back at High Bit 15 under the pieces' own
+// description.
 TEST_F(OutputTest, RawAndCompressedSourcesGiveTheSameStoredValues)
 {
     SyntheticImage image = MakeGrey(1, 4, 16, [](int, int c) { return std::vector<int>{0xFFF0, 0x0010, 0x8005, 0x1230}[size_t(c)]; });
     image.highBit = 15;
+    image.smallestPixelValue = 0;
+    image.largestPixelValue = 0;
     const fs::path raw = Write(image, "raw.dcm");
     image.transferSyntax = "1.2.840.10008.1.2.5";
     const fs::path rle = Write(image, "rle.dcm");
@@ -730,10 +737,13 @@ TEST_F(OutputTest, RawAndCompressedSourcesGiveTheSameStoredValues)
     const Written w = ReadBack(out);
     for (int row = 0; row < 2; ++row)
         for (int c = 0; c < 4; ++c)
-            EXPECT_EQ(testfiles::Sample16(w.pixels, 4, row, c), (std::vector<int>{4095, 1, 2048, 0x123}[size_t(c)]))
+            EXPECT_EQ(testfiles::Sample16(w.pixels, 4, row, c),
+                      (std::vector<int>{0xFFF0, 0x0010, 0x8000, 0x1230}[size_t(c)]))
                 << row << "," << c;
     LDicomDS ds(nullptr);
     ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
-    EXPECT_EQ(ReadShort(ds, 0x00280101), 16);
+    EXPECT_EQ(ReadShort(ds, 0x00280101), 12);
     EXPECT_EQ(ReadShort(ds, 0x00280102), 15);
+    EXPECT_EQ(ReadShort(ds, 0x00280106), 1);  // stored values, not words
+    EXPECT_EQ(ReadShort(ds, 0x00280107), 4095);
 }
