@@ -14,7 +14,8 @@ PACKAGES=(
   libcli11-dev nlohmann-json3-dev
   # imaging layer
   libdcmtk-dev dcmtk libsimpleini-dev libcharls-dev libopenjp2-7-dev
-  # sample files and validation
+  # sample files and validation; pydicom, numpy and GDCM's gdcmconv also decode the stitched
+  # files outside our code (tests/support/decode_pixels.py)
   python3 python3-pydicom python3-numpy dicom3tools libgdcm-tools
   # profiling the stages of a stitch (perf record, bench/RESULTS.md)
   linux-perf

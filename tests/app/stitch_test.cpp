@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -151,9 +152,12 @@ TEST(StitchCommand, InconsistentPiecesAreRefusedAndTheSyntaxIsChosen)
     const fs::path a = Image(dir, "a.dcm", 20, 16, 16);
     const fs::path b = Image(dir, "b.dcm", 20, 16, 16);
     const fs::path mono1 = dir / "mono1.dcm";
+    const fs::path deeper = dir / "deeper.dcm";
     const fs::path otherPatient = dir / "other.dcm";
     ASSERT_EQ(std::system(("cp " + Quote(b) + " " + Quote(mono1) + " && dcmodify -nb -gin -m " +
-                           "'(0028,0004)=MONOCHROME1' " + Quote(mono1) + " && cp " + Quote(b) + " " +
+                           "'(0028,0004)=MONOCHROME1' " + Quote(mono1) + " && cp " + Quote(b) + " " + Quote(deeper) +
+                           " && dcmodify -nb -gin -m '(0028,0101)=14' -m '(0028,0102)=13' " + Quote(deeper) +
+                           " && cp " + Quote(b) + " " +
                            Quote(otherPatient) + " && dcmodify -nb -gin -m '(0010,0020)=OTHER' " + Quote(otherPatient))
                               .c_str()),
               0);
@@ -164,8 +168,8 @@ TEST(StitchCommand, InconsistentPiecesAreRefusedAndTheSyntaxIsChosen)
     } cases[] = {
         {otherPatient, "tessor: Cannot stitch: Patient ID differs: 'TEST-1' in " + a.string() + ", 'OTHER' in " +
                            otherPatient.string() + ".\n"},
-        {mono1, "tessor: Cannot stitch: Photometric Interpretation differs: 'MONOCHROME2' in " + a.string() +
-                    ", 'MONOCHROME1' in " + mono1.string() + ", and cannot be converted without loss.\n"},
+        {deeper, "tessor: Cannot stitch: Bits Stored differs: '12' in " + a.string() + ", '14' in " +
+                     deeper.string() + ", and cannot be converted without loss.\n"},
         {a, "tessor: Cannot stitch: " + a.string() + " and " + a.string() +
                 " are the same image (SOP Instance UID "},
     };
@@ -176,6 +180,21 @@ TEST(StitchCommand, InconsistentPiecesAreRefusedAndTheSyntaxIsChosen)
         EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
         EXPECT_FALSE(fs::exists(out));
     }
+
+    // MONOCHROME1 beside MONOCHROME2 is converted: 4095 - v within the piece's 12 bits.
+    const ProcessRun inverted = Tessor("stitch -o " + Quote(out) + " " + Quote(a) + " " + Quote(mono1));
+    ASSERT_EQ(inverted.status, 0) << inverted.output;
+    {
+        LDicomDS ds(nullptr);
+        ASSERT_EQ(ds.LoadDS(out.c_str(), 0), DICOM_SUCCESS);
+        pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, 0x7FE00010, FALSE);
+        std::vector<BYTE> pixels(ds.GetElementLength(pixel));
+        ASSERT_TRUE(ds.GetBinaryValue(pixel, pixels.data(), static_cast<ULONG>(pixels.size())));
+        EXPECT_EQ(testfiles::Sample16(pixels, 16, 0, 5), 5);            // a: (r + c) % 200
+        EXPECT_EQ(testfiles::Sample16(pixels, 16, 20, 5), 4095 - 5);    // the MONOCHROME1 piece, inverted
+        EXPECT_EQ(testfiles::Sample16(pixels, 16, 39, 15), 4095 - 34);
+    }
+    fs::remove(out);
 
     const ProcessRun jpegLs = Tessor("stitch --syntax jpeg-ls -o " + Quote(out) + " " + Quote(a) + " " + Quote(b));
     ASSERT_EQ(jpegLs.status, 0) << jpegLs.output;
