@@ -154,8 +154,8 @@ private:
             fs::remove(file, ignored);
             fs::remove(fs::path(file).parent_path(), ignored);  // only when empty
         }
-        m_context.log("removed the " + std::to_string(m_written.size()) + " images the aborted association from " +
-                      m_caller + " had stored");
+        m_context.log("removed what the aborted association from " + m_caller +
+                      " had stored: " + std::to_string(m_written.size()) + " images");
         m_written.clear();
     }
 
