@@ -40,7 +40,8 @@ std::string Text(DcmDataset& set, const DcmTagKey& key)
     return value.c_str();
 }
 
-// The decoded size the image declares: rows x columns x frames x samples x bytes per sample.
+// The decoded size the image declares: rows x columns x frames x samples x bytes per sample,
+// at most 2^64 - 1 (the product of hostile values reaches 2^92, so it is taken in 128 bits).
 std::uint64_t DeclaredPixelBytes(DcmDataset& set)
 {
     Uint16 rows = 0, columns = 0, samples = 1, bitsAllocated = 8;
@@ -50,8 +51,10 @@ std::uint64_t DeclaredPixelBytes(DcmDataset& set)
     set.findAndGetUint16(DCM_SamplesPerPixel, samples);
     set.findAndGetUint16(DCM_BitsAllocated, bitsAllocated);
     set.findAndGetLongInt(DCM_NumberOfFrames, frames);
-    return std::uint64_t{rows} * columns * static_cast<std::uint64_t>(std::max(frames, 1L)) *
-           std::max<Uint16>(samples, 1) * ((std::max<Uint16>(bitsAllocated, 1) + 7u) / 8u);
+    const unsigned __int128 bytes = static_cast<unsigned __int128>(std::uint64_t{rows} * columns) *
+                                    static_cast<std::uint64_t>(std::clamp(frames, 1L, long{INT32_MAX})) *
+                                    std::max<Uint16>(samples, 1) * ((std::max<Uint16>(bitsAllocated, 1) + 7u) / 8u);
+    return bytes > UINT64_MAX ? UINT64_MAX : static_cast<std::uint64_t>(bytes);
 }
 
 // <series folder>/<Instance Number, six digits>-<SOP Instance UID>.dcm: names sort in

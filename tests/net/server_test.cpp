@@ -5,6 +5,7 @@
 #include "net/StorageServer.h"
 #include "tests/support/Orthanc.h"
 #include "tests/support/ProcessRun.h"
+#include "tests/support/RawDicom.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -68,13 +69,19 @@ protected:
         ASSERT_TRUE(started.ok) << started.error;
     }
 
-    // storescu's exit status after sending the study's three pieces as `caller`.
+    // storescu's exit status after sending the files (shell words) as `caller`.
+    int SendFiles(const std::string& caller, const std::string& files) const
+    {
+        return testfiles::RunShell("storescu -to 5 -ta 5 -td 5 -aet " + caller + " -aec TESSOR 127.0.0.1 " +
+                                   std::to_string(m_port) + " " + files)
+            .status;
+    }
+
+    // The same for the study's three pieces.
     int Send(const std::string& caller, const fs::path& study) const
     {
-        const testfiles::ProcessRun sent = testfiles::RunShell(
-            "storescu -to 5 -ta 5 -td 5 -aet " + caller + " -aec TESSOR 127.0.0.1 " + std::to_string(m_port) + " " +
-            Quote(study / "piece-1.dcm") + " " + Quote(study / "piece-2.dcm") + " " + Quote(study / "piece-3.dcm"));
-        return sent.status;
+        return SendFiles(caller, Quote(study / "piece-1.dcm") + " " + Quote(study / "piece-2.dcm") + " " +
+                                     Quote(study / "piece-3.dcm"));
     }
 
     size_t Received()
@@ -179,6 +186,34 @@ TEST_F(Receiving, EachLimitRefusesWhatCrossesItAndKeepsNothingOfIt)
         for (const std::string& line : c.lines)
             EXPECT_EQ(Logged(line), 1) << line;
     }
+}
+
+// 1024 x 1024 pixels x 2^30 frames x 2^14 samples of one byte are 2^64 bytes, which a
+// 64-bit product wraps to 0: the image must still count as over any limit.
+TEST_F(Receiving, AnImageDeclaringTwoToTheSixtyFourBytesIsOverTheLimit)
+{
+    rawdicom::CDataSet set;
+    set.Text(0x0008, 0x0016, "UI", "1.2.840.10008.5.1.4.1.1.7");
+    set.Text(0x0008, 0x0018, "UI", "1.2.3.4.5");
+    set.Text(0x0020, 0x000E, "UI", "1.2.3.4");
+    set.US(0x0028, 0x0002, 16384);
+    set.Text(0x0028, 0x0004, "CS", "MONOCHROME2");
+    set.Text(0x0028, 0x0008, "IS", "1073741824");
+    set.US(0x0028, 0x0010, 1024);
+    set.US(0x0028, 0x0011, 1024);
+    set.US(0x0028, 0x0100, 8);
+    set.US(0x0028, 0x0101, 8);
+    set.US(0x0028, 0x0102, 7);
+    set.US(0x0028, 0x0103, 0);
+    set.Element(0x7FE0, 0x0010, "OB", std::string(4, '\0'));
+    const fs::path file = testfiles::FreshDir("server-huge") / "huge.dcm";
+    rawdicom::WriteFile(file, set);
+    Start({});
+    EXPECT_NE(SendFiles("SENDER", Quote(file)), 0);
+    m_server.reset();
+    EXPECT_EQ(m_recorder.received.size(), 0u);
+    EXPECT_EQ(FilesUnder(m_spool), std::set<std::string>{});
+    EXPECT_EQ(Logged("refused 1.2.3.4.5 from SENDER: 18446744073709551615 bytes of pixels, over the limit of 536870912"), 1);
 }
 
 }  // namespace
