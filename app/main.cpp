@@ -390,8 +390,8 @@ CLI::App* DeclareServe(CLI::App& tessor, ServeOptions& o)
             "default 512M)");
     AddSize(*command, "--min-free-bytes", [&o](std::uint64_t bytes) { o.server.minFreeBytes = bytes; },
             "refuse images as out of resources while the spool's disk has less free (default 1G)");
-    command->footer("Sizes take K, M, G or T (powers of 1024). Reception holds at most --max-associations x\n"
-                    "(--max-image-bytes + 1M) of memory.\n"
+    command->footer("Sizes take K, M, G or T (powers of 1024); 0 lifts a limit. Reception holds at most\n"
+                    "--max-associations x (--max-image-bytes + 1M) of memory.\n"
                     "Exit status: 0 stopped by a signal, 1 could not start (the port or the spool).");
     command->final_callback([&o] {
         o.server.aeTitle = o.node.forwardSettings.callingAeTitle;

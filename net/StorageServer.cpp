@@ -74,7 +74,8 @@ class NodeScp : public StoreScp<DcmThreadSCP> {
 public:
     explicit NodeScp(Context& context) : m_context(context)
     {
-        SetLimits({context.settings.maxImageBytes + kDataSetOverhead, context.settings.maxAssociationBytes});
+        const std::uint64_t image = context.settings.maxImageBytes;
+        SetLimits({image == 0 ? 0 : image + kDataSetOverhead, context.settings.maxAssociationBytes});
     }
 
 protected:
@@ -120,7 +121,7 @@ protected:
             return STATUS_STORE_Error_CannotUnderstand;
         }
         const ServerSettings& settings = m_context.settings;
-        if (const std::uint64_t pixels = DeclaredPixelBytes(set); pixels > settings.maxImageBytes) {
+        if (const std::uint64_t pixels = DeclaredPixelBytes(set); settings.maxImageBytes != 0 && pixels > settings.maxImageBytes) {
             m_context.log("refused " + instance.sopInstanceUid + from + ": " + std::to_string(pixels) +
                           " bytes of pixels, over the limit of " + std::to_string(settings.maxImageBytes));
             return STATUS_STORE_Error_CannotUnderstand;

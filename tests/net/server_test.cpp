@@ -109,6 +109,8 @@ TEST_F(Receiving, StoresWhatAllowedCallersSendAndRefusesOthers)
     const fs::path study = Study(80, 64);
     net::ServerSettings settings;
     settings.allowedCallers = {"SENDER"};
+    settings.maxImageBytes = 0;  // 0 lifts a limit (an image of 0 bytes would be over it otherwise)
+    settings.maxAssociationBytes = 0;
     Start(settings);
     const struct {
         const char* caller;
