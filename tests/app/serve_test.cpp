@@ -387,4 +387,35 @@ TEST(ServeForwarding, AFailingPeerGetsTheResultOnceItWorks)
     }
 }
 
+// The limits as the command line gives them reach the node: each refuses the study of
+// 400 x 300 pieces (240000 bytes of pixels, about 241 KB each) with its own log line.
+TEST(ServeLimits, EachOptionRefusesWhatCrossesIt)
+{
+    const fs::path work = testfiles::FreshDir("serve-limits");
+    const Study study = WriteStudy(work / "study", "--rows 400 --cols 300");
+    const struct {
+        const char* option;
+        const char* line;
+    } cases[] = {
+        {"--max-association-bytes 300K", ": more than 307200 bytes in one association\n"},
+        {"--max-image-bytes 100K", " bytes of pixels, over the limit of 102400\n"},
+        {"--min-free-bytes 1024T", " bytes free in the spool, below the margin of 1125899906842624\n"},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option);
+        const fs::path dir = work / ("run-" + std::to_string(++run));
+        fs::create_directories(dir);
+        const std::uint16_t port = testnet::FreePort();
+        Node node("--port " + std::to_string(port) + " --settle 1 " + c.option + " --spool " + Quote(dir / "spool"),
+                  dir / "serve.log");
+        ASSERT_TRUE(node.Listening()) << ReadFile(dir / "serve.log");
+        EXPECT_NE(StoreScu("SENDER", port, study.dir), 0);
+        EXPECT_EQ(node.Kill(SIGTERM), 0);
+        const std::string log = ReadFile(dir / "serve.log");
+        EXPECT_NE(log.find(c.line), std::string::npos) << log;
+        EXPECT_EQ(FilesIn(dir / "spool" / "incoming" / study.seriesUid), 0u);
+    }
+}
+
 }  // namespace
