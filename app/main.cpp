@@ -363,12 +363,14 @@ CLI::App* DeclareServe(CLI::App& tessor, ServeOptions& o)
     command->get_option("--ae")->description("our AE title, as callers and the forward peer see it (default TESSOR)");
     AddPeer(*command, "--forward", [&o](const net::Peer& peer) { o.node.forward = peer; },
             "send each stitched image to this peer, AE@host:port");
-    command->add_flag_callback(
+    CLI::Option* trim = command->add_flag_callback(
         "--auto", [&o] { o.node.mode = node::StitchMode::Trim; },
         "cut the featureless (collimated) bands of every image before stacking (the default)");
-    command->add_flag_callback(
-        "--align", [&o] { o.node.mode = node::StitchMode::Align; },
-        "also register every junction on the overlap both images show, as tessor stitch --align");
+    command
+        ->add_flag_callback(
+            "--align", [&o] { o.node.mode = node::StitchMode::Align; },
+            "also register every junction on the overlap both images show, as tessor stitch --align")
+        ->excludes(trim);
     command->add_option("--spool", o.node.spool, "the node's folder (default ./tessor-spool)")->type_name("DIR");
     AddNumbers(*command, "--settle", "S", {{1, 86400}},
                [&o](const std::vector<int>& v) { o.node.settleSeconds = static_cast<unsigned>(v[0]); },

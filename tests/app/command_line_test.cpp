@@ -236,6 +236,7 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
         {"serve", "--forward nowhere", "--forward: 'nowhere' is not AE@host:port"},
         {"serve", "--allow", "--allow: 1 required AE missing"},
         {"serve", "extra", "unexpected argument 'extra'"},
+        {"serve", "--auto --align", "--auto excludes --align"},
         {"serve", "--max-image-bytes 12Q", "--max-image-bytes: '12Q' is not a size (a whole number of bytes, or with K, "
                                            "M, G or T)"},
         {"stitch", "--send-to", "--send-to: 1 required PEER missing"},
