@@ -76,4 +76,34 @@ CLI::Option* AddNumbers(CLI::App& command, const std::string& names, const std::
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
+ParsedSize ParseSize(const std::string& text)
+{
+    constexpr std::uint64_t kMaxBytes = std::uint64_t{1} << 50;
+    const std::string units = "KMGT";
+    size_t digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
+        ++digits;
+    const std::string suffix = text.substr(digits);
+    const size_t unit = suffix.empty() ? 0 : units.find(suffix) + 1;
+    if (digits == 0 || suffix.size() > 1 || (unit == 0 && !suffix.empty()) || digits > 16)
+        return {0, "'" + text + "' is not a size (a whole number of bytes, or with K, M, G or T)"};
+    const std::uint64_t number = std::stoull(text.substr(0, digits));
+    const std::uint64_t bytes = number << (10 * unit);
+    if (number > (kMaxBytes >> (10 * unit)))
+        return {0, text + " is too large (at most 1024T)"};
+    return {bytes, ""};
+}
+
+CLI::Option* AddSize(CLI::App& command, const std::string& name, std::function<void(std::uint64_t)> store,
+                     const std::string& help)
+{
+    const auto take = [name, store](const std::string& text) {
+        const ParsedSize parsed = ParseSize(text);
+        if (!parsed.error.empty())
+            throw CLI::ValidationError(name, parsed.error);
+        store(parsed.bytes);
+    };
+    return command.add_option_function<std::string>(name, take, help)->type_name("SIZE");
+}
+
 }  // namespace app

@@ -6,6 +6,7 @@
 #include <CLI/App.hpp>
 
 #include <climits>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,5 +37,19 @@ ParsedNumbers ParseNumbers(const std::string& text, const std::string& form, con
 CLI::Option* AddNumbers(CLI::App& command, const std::string& names, const std::string& form,
                         const std::vector<Range>& ranges, std::function<void(const std::vector<int>&)> store,
                         const std::string& help);
+
+struct ParsedSize {
+    std::uint64_t bytes = 0;
+    std::string error;  // empty when the text is a size
+};
+
+// Reads a size in bytes: a decimal whole number, optionally followed by K, M, G or T (powers
+// of 1024), at most 1 P (2^50) bytes.
+ParsedSize ParseSize(const std::string& text);
+
+// Declares `name` taking one size (as ParseSize reads it); a bad one is a usage error naming
+// the option.
+CLI::Option* AddSize(CLI::App& command, const std::string& name, std::function<void(std::uint64_t)> store,
+                     const std::string& help);
 
 }  // namespace app

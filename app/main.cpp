@@ -363,7 +363,14 @@ CLI::App* DeclareServe(CLI::App& tessor, ServeOptions& o)
     command->get_option("--ae")->description("our AE title, as callers and the forward peer see it (default TESSOR)");
     AddPeer(*command, "--forward", [&o](const net::Peer& peer) { o.node.forward = peer; },
             "send each stitched image to this peer, AE@host:port");
-    command->add_flag("--auto", o.node.autoTrim, "cut the featureless (collimated) bands of every image");
+    CLI::Option* trim = command->add_flag_callback(
+        "--auto", [&o] { o.node.mode = node::StitchMode::Trim; },
+        "cut the featureless (collimated) bands of every image before stacking (the default)");
+    command
+        ->add_flag_callback(
+            "--align", [&o] { o.node.mode = node::StitchMode::Align; },
+            "also register every junction on the overlap both images show, as tessor stitch --align")
+        ->excludes(trim);
     command->add_option("--spool", o.node.spool, "the node's folder (default ./tessor-spool)")->type_name("DIR");
     AddNumbers(*command, "--settle", "S", {{1, 86400}},
                [&o](const std::vector<int>& v) { o.node.settleSeconds = static_cast<unsigned>(v[0]); },
@@ -378,7 +385,16 @@ CLI::App* DeclareServe(CLI::App& tessor, ServeOptions& o)
     AddNumbers(*command, "--retries", "N", {{1, 100}},
                [&o](const std::vector<int>& v) { o.node.maxForwardAttempts = static_cast<unsigned>(v[0]); },
                "attempts to forward a result, 1 to 100, 2 s apart and doubling up to 300 s (default 5)");
-    command->footer("Exit status: 0 stopped by a signal, 1 could not start (the port or the spool).");
+    AddSize(*command, "--max-association-bytes", [&o](std::uint64_t bytes) { o.server.maxAssociationBytes = bytes; },
+            "abort an association that brings more, and remove what it stored (default 2G)");
+    AddSize(*command, "--max-image-bytes", [&o](std::uint64_t bytes) { o.server.maxImageBytes = bytes; },
+            "refuse an image of more decoded pixel bytes (rows x columns x frames x samples x bytes per sample; "
+            "default 512M)");
+    AddSize(*command, "--min-free-bytes", [&o](std::uint64_t bytes) { o.server.minFreeBytes = bytes; },
+            "refuse images as out of resources while the spool's disk has less free (default 1G)");
+    command->footer("Sizes take K, M, G or T (powers of 1024); 0 lifts a limit. Reception holds at most\n"
+                    "--max-associations x (--max-image-bytes + 1M) of memory.\n"
+                    "Exit status: 0 stopped by a signal, 1 could not start (the port or the spool).");
     command->final_callback([&o] {
         o.server.aeTitle = o.node.forwardSettings.callingAeTitle;
         o.server.timeoutSeconds = o.node.forwardSettings.timeoutSeconds;

@@ -10,7 +10,7 @@ set -euo pipefail
 SECONDS_PER_HARNESS=${1:-60}
 shift || true
 HARNESSES=("$@")
-[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(load_image_fuzzer stitch_item_fuzzer peer_fuzzer)
+[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(load_image_fuzzer stitch_item_fuzzer peer_fuzzer size_fuzzer)
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}
 PYDICOM=/usr/lib/python3/dist-packages/pydicom/data/test_files

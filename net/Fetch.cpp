@@ -2,6 +2,7 @@
 // or C-MOVE (the peer opens an association to our receiver, listening while it runs).
 #include "net/InstanceWriter.h"
 #include "net/ScuSession.h"
+#include "net/StoreScp.h"
 #include "net/Services.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
@@ -65,22 +66,14 @@ private:
 
 // The storage side of a C-MOVE: accepts the peer's associations on our port and writes
 // what arrives. Wakes up every second to see whether it should stop.
-class MoveReceiver : public DcmSCP {
+class MoveReceiver : public StoreScp<DcmSCP> {
 public:
     MoveReceiver(InstanceWriter& writer, const std::string& aeTitle, std::uint16_t port,
                  const AssociationSettings& settings)
         : m_writer(writer)
     {
         DcmSCPConfig& config = getConfig();
-        config.setAETitle(aeTitle.c_str());
-        config.setPort(port);
-        config.setHostLookupEnabled(OFFalse);
-        config.setMaxReceivePDULength(settings.maxReceivePdu);
-        config.setConnectionBlockingMode(DUL_NOBLOCK);
-        config.setConnectionTimeout(1);
-        config.setDIMSEBlockingMode(DIMSE_NONBLOCKING);
-        config.setDIMSETimeout(settings.timeoutSeconds);
-        config.setACSETimeout(settings.timeoutSeconds);
+        ConfigureListener(config, aeTitle, port, settings.maxReceivePdu, settings.timeoutSeconds);
         for (int i = 0; i < numberOfDcmShortSCUStorageSOPClassUIDs; ++i)
             config.addPresentationContext(dcmShortSCUStorageSOPClassUIDs[i], AcceptedSyntaxes());
         config.addPresentationContext(UID_VerificationSOPClass, UncompressedSyntaxes());
@@ -89,19 +82,9 @@ public:
     void RequestStop() { m_stop = true; }
 
 protected:
-    OFCondition handleIncomingCommand(T_DIMSE_Message* message, const DcmPresentationContextInfo& info) override
+    Uint16 StoreDataSet(DcmDataset& set) override
     {
-        if (message->CommandField != DIMSE_C_STORE_RQ)
-            return DcmSCP::handleIncomingCommand(message, info);
-        T_DIMSE_C_StoreRQ& request = message->msg.CStoreRQ;
-        DcmDataset* incoming = nullptr;
-        const OFCondition received = receiveSTORERequest(request, info.presentationContextID, incoming);
-        const std::unique_ptr<DcmDataset> owned(incoming);  // the toolkit hands it over
-        if (received.bad())
-            return received;
-        const bool written = owned && m_writer.Write(*owned);
-        return sendSTOREResponse(info.presentationContextID, request,
-                                 written ? STATUS_Success : STATUS_STORE_Refused_OutOfResources);
+        return m_writer.Write(set) ? STATUS_Success : STATUS_STORE_Refused_OutOfResources;
     }
     OFBool stopAfterCurrentAssociation() override { return m_stop; }
     OFBool stopAfterConnectionTimeout() override { return m_stop; }

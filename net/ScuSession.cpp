@@ -30,6 +30,20 @@ void Configure(DcmSCU& scu, const Peer& peer, const AssociationSettings& setting
     scu.setConnectionTimeout(timeout);
 }
 
+void ConfigureListener(DcmSCPConfig& config, const std::string& aeTitle, std::uint16_t port,
+                       std::uint32_t maxReceivePdu, unsigned timeoutSeconds)
+{
+    config.setAETitle(aeTitle.c_str());
+    config.setPort(port);
+    config.setHostLookupEnabled(OFFalse);
+    config.setMaxReceivePDULength(maxReceivePdu);
+    config.setConnectionBlockingMode(DUL_NOBLOCK);
+    config.setConnectionTimeout(1);
+    config.setDIMSEBlockingMode(DIMSE_NONBLOCKING);
+    config.setDIMSETimeout(timeoutSeconds);
+    config.setACSETimeout(timeoutSeconds);
+}
+
 std::string OneLine(const OFCondition& condition)
 {
     std::string text = condition.text();

@@ -5,6 +5,7 @@
 #include "net/Peer.h"
 
 #include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmnet/scpcfg.h>
 #include <dcmtk/dcmnet/scu.h>
 
 #include <string>
@@ -16,6 +17,12 @@ OFList<OFString> UncompressedSyntaxes();
 
 // Copies the peer and the settings into `scu` (non-blocking DIMSE, every timeout set).
 void Configure(DcmSCU& scu, const Peer& peer, const AssociationSettings& settings);
+
+// Sets up a listener of ours: our AE title and port, no host lookups, every wait bounded by
+// `timeoutSeconds` except the wait for a connection, a second, after which the listener
+// asks whether it should stop.
+void ConfigureListener(DcmSCPConfig& config, const std::string& aeTitle, std::uint16_t port,
+                       std::uint32_t maxReceivePdu, unsigned timeoutSeconds);
 
 // Initialises the network and negotiates the association proposed so far. On failure
 // the result says why in one line, naming the peer.

@@ -5,6 +5,7 @@
 #include "imaging/Codecs.h"
 #include "net/InstanceWriter.h"
 #include "net/ScuSession.h"
+#include "net/StoreScp.h"
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcuid.h>
@@ -39,12 +40,59 @@ std::string Text(DcmDataset& set, const DcmTagKey& key)
     return value.c_str();
 }
 
-// One association: refuses callers outside the allow-list, stores each C-STORE.
-class NodeScp : public DcmThreadSCP {
+// The decoded size the image declares: rows x columns x frames x samples x bytes per sample,
+// at most 2^64 - 1 (the product of hostile values reaches 2^92, so it is taken in 128 bits).
+std::uint64_t DeclaredPixelBytes(DcmDataset& set)
+{
+    Uint16 rows = 0, columns = 0, samples = 1, bitsAllocated = 8;
+    long frames = 1;
+    set.findAndGetUint16(DCM_Rows, rows);
+    set.findAndGetUint16(DCM_Columns, columns);
+    set.findAndGetUint16(DCM_SamplesPerPixel, samples);
+    set.findAndGetUint16(DCM_BitsAllocated, bitsAllocated);
+    set.findAndGetLongInt(DCM_NumberOfFrames, frames);
+    const unsigned __int128 bytes = static_cast<unsigned __int128>(std::uint64_t{rows} * columns) *
+                                    static_cast<std::uint64_t>(std::clamp(frames, 1L, long{INT32_MAX})) *
+                                    std::max<Uint16>(samples, 1) * ((std::max<Uint16>(bitsAllocated, 1) + 7u) / 8u);
+    return bytes > UINT64_MAX ? UINT64_MAX : static_cast<std::uint64_t>(bytes);
+}
+
+// <series folder>/<Instance Number, six digits>-<SOP Instance UID>.dcm: names sort in
+// acquisition order.
+fs::path InstancePath(const fs::path& series, DcmDataset& set, const std::string& sopInstanceUid)
+{
+    long number = 999999;
+    set.findAndGetLongInt(DCM_InstanceNumber, number);
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "%06ld-", std::clamp(number, 0L, 999999L));
+    return series / (prefix + sopInstanceUid + ".dcm");
+}
+
+// One association: refuses callers outside the allow-list, stores each C-STORE within the
+// limits, and takes back what an association cut for crossing a limit had stored.
+class NodeScp : public StoreScp<DcmThreadSCP> {
 public:
-    explicit NodeScp(Context& context) : m_context(context) {}
+    explicit NodeScp(Context& context) : m_context(context)
+    {
+        const std::uint64_t image = context.settings.maxImageBytes;
+        SetLimits({image == 0 ? 0 : image + kDataSetOverhead, context.settings.maxAssociationBytes});
+    }
 
 protected:
+    // What a data set may carry beyond its pixels (attributes, overlays, padding).
+    static constexpr std::uint64_t kDataSetOverhead = 1u << 20;
+
+    OFCondition Serve(T_ASC_Association* association)
+    {
+        SetAssociation(association);
+        m_written.clear();
+        const OFCondition served = run(association);
+        if (Cut())
+            TakeBack();
+        SetAssociation(nullptr);
+        return served;
+    }
+
     void notifyAssociationRequest(const T_ASC_Parameters& params, DcmSCPActionType& action) override
     {
         const std::string caller = OFString(params.DULparams.callingAPTitle).c_str();
@@ -54,53 +102,70 @@ protected:
             m_context.log("refused association from " + caller + ": not in the allow-list");
             return;
         }
+        m_caller = caller;
         m_context.log("association from " + caller);
     }
 
-    OFCondition handleIncomingCommand(T_DIMSE_Message* message, const DcmPresentationContextInfo& info) override
+    void LimitCrossed(const std::string& what) override
     {
-        if (message->CommandField != DIMSE_C_STORE_RQ)
-            return DcmThreadSCP::handleIncomingCommand(message, info);
-        T_DIMSE_C_StoreRQ& request = message->msg.CStoreRQ;
-        DcmDataset* incoming = nullptr;
-        const OFCondition received = receiveSTORERequest(request, info.presentationContextID, incoming);
-        const std::unique_ptr<DcmDataset> owned(incoming);  // the toolkit hands it over
-        if (received.bad())
-            return received;
-        const bool stored = owned && Store(*owned);
-        return sendSTOREResponse(info.presentationContextID, request,
-                                 stored ? STATUS_Success : STATUS_STORE_Refused_OutOfResources);
+        m_context.log("aborting the association from " + m_caller + ": " + what);
     }
 
-private:
-    bool Store(DcmDataset& set)
+    Uint16 StoreDataSet(DcmDataset& set) override
     {
         ReceivedInstance instance{{}, getPeerAETitle().c_str(), Text(set, DCM_StudyInstanceUID),
                                   Text(set, DCM_SeriesInstanceUID), Text(set, DCM_SOPInstanceUID)};
+        const std::string from = " from " + instance.callingAeTitle;
         if (!IsPlainUid(instance.seriesUid) || !IsPlainUid(instance.sopInstanceUid)) {
-            m_context.log("refused an instance from " + instance.callingAeTitle + ": no usable UIDs");
-            return false;
+            m_context.log("refused an instance" + from + ": no usable UIDs");
+            return STATUS_STORE_Error_CannotUnderstand;
+        }
+        const ServerSettings& settings = m_context.settings;
+        if (const std::uint64_t pixels = DeclaredPixelBytes(set); settings.maxImageBytes != 0 && pixels > settings.maxImageBytes) {
+            m_context.log("refused " + instance.sopInstanceUid + from + ": " + std::to_string(pixels) +
+                          " bytes of pixels, over the limit of " + std::to_string(settings.maxImageBytes));
+            return STATUS_STORE_Error_CannotUnderstand;
+        }
+        std::error_code error;
+        const std::uint64_t free = fs::space(m_context.folder, error).available;
+        if (error || free < settings.minFreeBytes) {
+            m_context.log("refused " + instance.sopInstanceUid + from + ": " +
+                          (error ? "cannot read the free space of the spool"
+                                 : std::to_string(free) + " bytes free in the spool, below the margin of " +
+                                       std::to_string(settings.minFreeBytes)));
+            return STATUS_STORE_Refused_OutOfResources;
         }
         const fs::path series = m_context.folder / instance.seriesUid;
-        std::error_code error;
         fs::create_directories(series, error);
-        // Named <Instance Number>-<SOP Instance UID>.dcm, six digits: names sort in acquisition order.
-        long number = 999999;
-        set.findAndGetLongInt(DCM_InstanceNumber, number);
-        char prefix[16];
-        std::snprintf(prefix, sizeof prefix, "%06ld-", std::clamp(number, 0L, 999999L));
-        instance.file = (series / (prefix + instance.sopInstanceUid + ".dcm")).string();
+        instance.file = InstancePath(series, set, instance.sopInstanceUid).string();
         if (error || !SaveAtomically(set, instance.file)) {
             m_context.log("cannot write " + instance.file);
-            return false;
+            return STATUS_STORE_Refused_OutOfResources;
         }
-        m_context.log("stored " + instance.file + " from " + instance.callingAeTitle);
+        m_written.push_back(instance.file);
+        m_context.log("stored " + instance.file + from);
         if (m_context.onReceived)
             m_context.onReceived(instance);
-        return true;
+        return STATUS_Success;
+    }
+
+private:
+    // Removes what the cut association had stored, and series folders it leaves empty.
+    void TakeBack()
+    {
+        std::error_code ignored;
+        for (const std::string& file : m_written) {
+            fs::remove(file, ignored);
+            fs::remove(fs::path(file).parent_path(), ignored);  // only when empty
+        }
+        m_context.log("removed what the aborted association from " + m_caller +
+                      " had stored: " + std::to_string(m_written.size()) + " images");
+        m_written.clear();
     }
 
     Context& m_context;
+    std::string m_caller;                // of the current association
+    std::vector<std::string> m_written;  // by the current association
 };
 
 // The pool of workers, each built with the shared context (the toolkit's ready-made pool
@@ -117,7 +182,7 @@ private:
             return NodeScp::setSharedConfig(config);
         }
         OFBool busy() override { return NodeScp::isConnected(); }
-        OFCondition workerListen(T_ASC_Association* const association) override { return NodeScp::run(association); }
+        OFCondition workerListen(T_ASC_Association* const association) override { return Serve(association); }
     };
 
     // The pool owns and deletes its workers: the toolkit's interface takes a raw owner.
@@ -163,15 +228,7 @@ NetResult StorageServer::Start()
         return {false, reason};
     const ServerSettings& s = m_impl->settings;
     DcmSCPConfig& config = m_impl->pool.getConfig();
-    config.setAETitle(s.aeTitle.c_str());
-    config.setPort(s.port);
-    config.setHostLookupEnabled(OFFalse);
-    config.setMaxReceivePDULength(s.maxReceivePdu);
-    config.setConnectionBlockingMode(DUL_NOBLOCK);
-    config.setConnectionTimeout(1);  // the listener looks for a stop request every second
-    config.setDIMSEBlockingMode(DIMSE_NONBLOCKING);
-    config.setDIMSETimeout(s.timeoutSeconds);
-    config.setACSETimeout(s.timeoutSeconds);
+    ConfigureListener(config, s.aeTitle, s.port, s.maxReceivePdu, s.timeoutSeconds);
     for (int i = 0; i < numberOfDcmShortSCUStorageSOPClassUIDs; ++i)
         config.addPresentationContext(dcmShortSCUStorageSOPClassUIDs[i], UncompressedSyntaxes());
     config.addPresentationContext(UID_VerificationSOPClass, UncompressedSyntaxes());

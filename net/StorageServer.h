@@ -20,6 +20,15 @@ struct ServerSettings {
     unsigned maxAssociations = 8;             // at once; more are refused
     std::uint32_t maxReceivePdu = 65536;
     unsigned timeoutSeconds = 30;             // every network wait of an association
+    // A hostile or broken peer cannot exhaust memory or disk: an association that brings more
+    // than maxAssociationBytes, or a data set far larger than maxImageBytes of pixels, is
+    // aborted and what it stored is removed; an image declaring more than maxImageBytes of
+    // decoded pixels is refused (0xC000); with less than minFreeBytes free in the folder,
+    // every image is refused as out of resources (0xA700). Memory held by reception stays
+    // below maxAssociations x (maxImageBytes + 1 MiB). A limit of 0 is no limit.
+    std::uint64_t maxAssociationBytes = std::uint64_t{2} << 30;
+    std::uint64_t maxImageBytes = std::uint64_t{512} << 20;
+    std::uint64_t minFreeBytes = std::uint64_t{1} << 30;
 };
 
 struct ReceivedInstance {

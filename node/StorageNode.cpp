@@ -133,13 +133,25 @@ void StorageNode::Stitch(const std::string& series, Clock::time_point now)
 {
     const fs::path sources = Incoming() / series;
     const std::vector<std::string> files = SourcesOf(sources);
+    if (files.empty()) {
+        // Everything it had came with an association aborted over a limit, and was removed.
+        std::error_code ignored;
+        fs::remove_all(sources, ignored);
+        m_log("series " + series + ": no image left to stitch");
+        return;
+    }
     const fs::path result = m_settings.spool / "stitched" / (series + ".dcm");
     CStitchModel model;
     const CStitchLoadResult loaded = model.LoadFiles(files);
     std::string reason = loaded.Ok() ? std::string() : stitchtext::LoadFailureReason(loaded);
     if (reason.empty()) {
-        if (m_settings.autoTrim)
+        if (m_settings.mode == StitchMode::Align) {
+            model.Align();
+            for (const std::string& line : model.DescribeJunctions())
+                m_log("series " + series + ": " + line);
+        } else {
             model.AutoTrim();
+        }
         g_strInstanceUID = ResultUid(series).c_str();
         const CStitchSaveResult saved = model.Save(files.front().c_str(), result.c_str());
         reason = !saved.written           ? stitchtext::SaveFailureReason(saved)

@@ -23,10 +23,14 @@ namespace node {
 
 using Clock = std::chrono::steady_clock;
 
+// How a settled series is laid out before it is written: featureless bands trimmed, or
+// trimmed and every junction registered on its overlap (a junction not aligned stays trimmed).
+enum class StitchMode { Trim, Align };
+
 struct NodeSettings {
     std::filesystem::path spool;
     unsigned settleSeconds = 10;
-    bool autoTrim = false;
+    StitchMode mode = StitchMode::Trim;
     std::optional<net::Peer> forward;
     net::AssociationSettings forwardSettings;
     unsigned maxForwardAttempts = 5;

@@ -1,6 +1,6 @@
 // The stitched file in a real archive: stored with DCMTK's storescu into Orthanc next to its
 // sources and read back through Orthanc's REST API, it is a new series of the same study.
-#include "tests/support/OrthancServer.h"
+#include "tests/support/Orthanc.h"
 #include "tests/support/ProcessRun.h"
 #include "tests/support/TestFiles.h"
 
@@ -35,13 +35,13 @@ TEST(Archive, TheStitchedImageIsANewSeriesBesideItsSourcesInTheSameStudy)
     const testfiles::ProcessRun stitched = testfiles::RunShell(tessor + " stitch --auto -o " + Quote(out) + " " + pieces);
     ASSERT_EQ(stitched.status, 0) << stitched.output;
 
-    testfiles::OrthancServer archive(dir / "archive");
-    ASSERT_TRUE(archive.Running()) << archive.Log();
+    const testnet::OrthancServer archive;
+    ASSERT_TRUE(archive.Ready()) << archive.Failure() << archive.Log();
     ASSERT_EQ(archive.Store(pieces + " " + Quote(out)), 0);
 
-    const Json studies = Parse(archive.Get("/studies"));
+    const Json studies = Parse(archive.Get("/studies").body);
     ASSERT_TRUE(studies.is_array() && studies.size() == 1) << studies.dump();
-    const Json series = Parse(archive.Get("/studies/" + studies[0].get<std::string>() + "/series?expand"));
+    const Json series = Parse(archive.Get("/studies/" + studies[0].get<std::string>() + "/series?expand").body);
     ASSERT_TRUE(series.is_array() && series.size() == 2) << series.dump();
     std::vector<std::string> described;  // "number 'description' instances", sorted
     for (const Json& one : series) {
@@ -51,5 +51,4 @@ TEST(Archive, TheStitchedImageIsANewSeriesBesideItsSourcesInTheSameStudy)
     }
     std::sort(described.begin(), described.end());
     EXPECT_EQ(described, (std::vector<std::string>{"1 '' 2", "1001 'stitched' 1"}));
-    archive.Stop();
 }

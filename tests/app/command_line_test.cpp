@@ -116,6 +116,35 @@ TEST(OptionValues, ReadsDecimalNumbersOfTheFormWithinTheirRanges)
     }
 }
 
+TEST(OptionValues, ReadsSizesInBytesWithBinaryUnits)
+{
+    const struct {
+        const char* text;
+        std::uint64_t bytes;
+        const char* error;
+    } cases[] = {
+        {"0", 0, ""},
+        {"4096", 4096, ""},
+        {"300K", 307200, ""},
+        {"512M", 536870912, ""},
+        {"2G", 2147483648, ""},
+        {"1024T", 1125899906842624, ""},
+        {"1025T", 0, "1025T is too large (at most 1024T)"},
+        {"1125899906842625", 0, "1125899906842625 is too large (at most 1024T)"},
+        {"99999999999999999", 0, "'99999999999999999' is not a size (a whole number of bytes, or with K, M, G or T)"},
+        {"2g", 0, "'2g' is not a size (a whole number of bytes, or with K, M, G or T)"},
+        {"2GB", 0, "'2GB' is not a size (a whole number of bytes, or with K, M, G or T)"},
+        {"G", 0, "'G' is not a size (a whole number of bytes, or with K, M, G or T)"},
+        {"-1", 0, "'-1' is not a size (a whole number of bytes, or with K, M, G or T)"},
+        {"", 0, "'' is not a size (a whole number of bytes, or with K, M, G or T)"},
+    };
+    for (const auto& c : cases) {
+        const app::ParsedSize parsed = app::ParseSize(c.text);
+        EXPECT_EQ(c.bytes, parsed.bytes) << c.text;
+        EXPECT_EQ(c.error, parsed.error) << c.text;
+    }
+}
+
 // Each bad use of each command's options: exit 2 and one exact line, before any file is read.
 TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
 {
@@ -207,6 +236,9 @@ TEST(CommandLine, BadUsageIsOneLineAndExitTwo)
         {"serve", "--forward nowhere", "--forward: 'nowhere' is not AE@host:port"},
         {"serve", "--allow", "--allow: 1 required AE missing"},
         {"serve", "extra", "unexpected argument 'extra'"},
+        {"serve", "--auto --align", "--auto excludes --align"},
+        {"serve", "--max-image-bytes 12Q", "--max-image-bytes: '12Q' is not a size (a whole number of bytes, or with K, "
+                                           "M, G or T)"},
         {"stitch", "--send-to", "--send-to: 1 required PEER missing"},
         {"stitch", "--timeout 0", "--timeout: 0 is out of range (1 to 3600)"},
     };

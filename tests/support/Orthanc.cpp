@@ -1,5 +1,7 @@
 #include "tests/support/Orthanc.h"
 
+#include "tests/support/ProcessRun.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <net/if.h>
@@ -16,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -146,6 +149,21 @@ OrthancServer::~OrthancServer()
     Stop();
     std::error_code ignored;
     fs::remove_all(m_dir, ignored);
+}
+
+std::string OrthancServer::Log() const
+{
+    std::ifstream in(m_dir / "orthanc.log");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+int OrthancServer::Store(const std::string& quotedFiles) const
+{
+    return testfiles::RunShell("timeout 60 storescu -to 10 -ta 10 -td 10 -aet TESSOR -aec ORTHANC 127.0.0.1 " +
+                               std::to_string(m_dicomPort) + " " + quotedFiles)
+        .status;
 }
 
 std::string OrthancServer::Peer() const

@@ -1,6 +1,12 @@
 // A real archive for the network tests: Debian's Orthanc, started with a temporary
 // configuration (free DICOM and HTTP ports on this machine, storage in a temporary folder,
 // our AE title as a known modality) and stopped when the object goes, whatever happened.
+// Every wait is bounded in count and time. Tests using it link the network test main, which
+// moves the process into a private network namespace when it can.
+//
+//   testnet::OrthancServer archive;
+//   ASSERT_TRUE(archive.Ready()) << archive.Failure();
+//   archive.Get("/studies").body
 #pragma once
 
 #include <sys/types.h>
@@ -48,6 +54,12 @@ public:
     std::uint16_t DicomPort() const { return m_dicomPort; }
     std::uint16_t HttpPort() const { return m_httpPort; }
     std::string Peer() const;  // "ORTHANC@127.0.0.1:port"
+
+    // What Orthanc wrote to stdout and stderr so far, to explain a failure.
+    std::string Log() const;
+    // Sends the files (shell words) as TESSOR with DCMTK's storescu, every wait bounded
+    // (10 s each, 60 s in all); the tool's exit status.
+    int Store(const std::string& quotedFiles) const;
 
     HttpReply Get(const std::string& path) const { return HttpRequest(m_httpPort, "GET", path); }
     HttpReply Post(const std::string& path, const std::string& body) const
