@@ -24,6 +24,7 @@ struct SampleCommandOptions {
 int RunInfo(const InfoOptions& o);
 int RunSample(const SampleCommandOptions& o);
 int RunStitch(const StitchOptions& o);
+// Opens the window module (app/GuiModule.h) and runs the dialog in it.
 int RunGui(const GuiOptions& o);
 
 // "tessor: <reason>" on stderr; returns the failure status.

@@ -1,6 +1,8 @@
 // tessor gui: opens "Stitch Images" the way a workstation does, through one of the
-// module's entry calls, centred on the screen.
+// module's entry calls, centred on the screen. Built as the program's window module
+// (GuiModule.h), which only this command loads.
 #include "app/Commands.h"
+#include "app/GuiModule.h"
 #include "app/SourceOptions.h"
 
 #include "dialog/CDlgStitchDicom.h"
@@ -81,7 +83,7 @@ int RunDialog(CDlgStitchDicom& dlg, const SourceOptions& o, std::string& reason)
 
 }  // namespace
 
-int RunGui(const GuiOptions& given)
+int RunGuiModule(const GuiOptions& given)
 {
     GuiOptions o = given;
     if (std::string reason; !ResolveStudyInput(o.files, o.series, false, reason))
@@ -114,3 +116,8 @@ int RunGui(const GuiOptions& given)
 }
 
 }  // namespace app
+
+extern "C" TESSOR_GUI_ENTRY int tessor_run_gui(const app::GuiOptions* options)
+{
+    return app::RunGuiModule(*options);
+}

@@ -19,8 +19,8 @@ foreach(line IN LISTS graph_lines)
   string(REPLACE "," ";" folders "${folders}")
   string(REPLACE "," ";" headers "${headers}")
   list(APPEND graph_folders ${folder})
-  set(may_use_${folder} ${folder} ${folders})
-  set(may_include_${folder} ${headers})
+  list(APPEND may_use_${folder} ${folder} ${folders})
+  list(APPEND may_include_${folder} ${headers})
 endforeach()
 
 # The third-party family of an include target ("" when it is none of the checked ones).

@@ -3,22 +3,27 @@
 # those link lines into a plain table for the include check (CheckIncludes.cmake), so the
 # check can never disagree with the build.
 #
-# One line per folder: "<folder> <folders it may include, comma-separated> <third-party
-# headers it may include, comma-separated>"; "-" stands for an empty list.
+# One line per target: "<folder> <folders it may include, comma-separated> <third-party
+# headers it may include, comma-separated>"; "-" stands for an empty list. A folder with a
+# window side has two lines; the folder may include what either grants (the link of each
+# shared library, with undefined symbols refused, keeps the two sides apart).
 
-# The folder a target of ours belongs to ("" for other targets).
+# The folder a target of ours belongs to ("" for other targets). A folder's window side,
+# tessor_<folder>_window, belongs to the folder too.
 function(_tessor_target_folder target out)
   set(folder "")
-  if(target STREQUAL "tessor_app")
+  if(target MATCHES "^tessor_app(_window)?$")
     set(folder app)
+  elseif(target MATCHES "^tessor_(.+)_window$" AND EXISTS ${CMAKE_SOURCE_DIR}/${CMAKE_MATCH_1})
+    set(folder ${CMAKE_MATCH_1})
   elseif(target MATCHES "^tessor_(.+)$" AND EXISTS ${CMAKE_SOURCE_DIR}/${CMAKE_MATCH_1})
     set(folder ${CMAKE_MATCH_1})
   endif()
   set(${out} ${folder} PARENT_SCOPE)
 endfunction()
 
-# Folders and third-party header families a target's link line grants. The module library
-# `tessor` grants everything it is made of.
+# Folders and third-party header families a target's link line grants. The module libraries
+# `tessor` and `tessor_core` grant everything they are made of.
 function(_tessor_grants target folders_out headers_out)
   set(folders "")
   set(headers "")
@@ -27,8 +32,8 @@ function(_tessor_grants target folders_out headers_out)
     set(links "")
   endif()
   foreach(lib IN LISTS links)
-    if(lib STREQUAL "tessor")
-      _tessor_grants(tessor sub_folders sub_headers)
+    if(lib STREQUAL "tessor" OR lib STREQUAL "tessor_core")
+      _tessor_grants(${lib} sub_folders sub_headers)
       list(APPEND folders ${sub_folders})
       list(APPEND headers ${sub_headers})
     elseif(lib MATCHES "^Qt6::")

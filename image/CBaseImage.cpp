@@ -1,7 +1,6 @@
 #include "image/CBaseImage.h"
 
 #include "imaging/LDicomDS.h"
-#include "platform/DC.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -63,28 +62,6 @@ BOOL CBaseImage::GetImageInfo(int* pWidth, int* pHeight, int* pBitsPerPixel) con
 void CBaseImage::SetClipRect(int left, int top, int right, int bottom)
 {
     m_bitmap.SetClipDstRect(RECT{left, top, right, bottom});
-}
-
-void CBaseImage::Draw(CDC* pDC)
-{
-    const RECT source{m_nSrcX, m_nSrcY, m_nSrcX + m_nSrcWidth, m_nSrcY + m_nSrcHeight};
-    m_bitmap.SetSrcRect(source);
-    m_bitmap.SetClipSrcRect(source);
-    m_bitmap.SetDstRect(RECT{m_nDstX, m_nDstY, m_nDstX + m_nDstWidth, m_nDstY + m_nDstHeight});
-
-    const HDC hdc = pDC->GetSafeHdc();
-    // The bitmap renders in true colour: a palette is only selected when it offers one.
-    const HPALETTE hPalette = m_bitmap.CreatePaintPalette(hdc);
-    HPALETTE hOldPalette = nullptr;
-    if (hPalette != nullptr) {
-        hOldPalette = SelectPalette(hdc, hPalette, TRUE);
-        RealizePalette(hdc);
-    }
-    LDraw painter(m_bitmap);
-    painter.SetDC(hdc);
-    painter.Paint(SRCCOPY);
-    if (hOldPalette != nullptr)
-        SelectPalette(hdc, hOldPalette, TRUE);
 }
 
 BOOL CBaseImage::CopyImage(CBaseImage* pSrc)

@@ -1,5 +1,7 @@
 #include "imaging/Codecs.h"
 
+#include "imaging/DataDictionary.h"
+
 #include "dcmtk/config/osconfig.h"
 #include "dcmtk/dcmdata/dcdict.h"
 #include "dcmtk/dcmdata/dcrledrg.h"
@@ -42,10 +44,11 @@ struct ToolkitRegistration {
 
 bool EnsureToolkitReady(std::string* reason)
 {
+    LoadBuiltinDictionary();
     static ToolkitRegistration registration;
     if (!dcmDataDict.isDictionaryLoaded()) {
         if (reason)
-            *reason = "the DICOM data dictionary is not installed (libdcmtk17's dicom.dic)";
+            *reason = "the DICOM data dictionary named by DCMDICTPATH cannot be read";
         return false;
     }
     return true;

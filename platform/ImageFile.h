@@ -1,4 +1,4 @@
-// Image files written by the layers above (no Qt in this header).
+// Image files written by the layers above, without the window system (zlib only).
 #pragma once
 
 #include "platform/Win32Types.h"

@@ -10,6 +10,8 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev time clang libclang-rt-14-dev
   # framework layer
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core xvfb xauth
+  # PNG files written without the window system
+  zlib1g-dev
   # the tessor program's command line and JSON output (header-only)
   libcli11-dev nlohmann-json3-dev
   # imaging layer

@@ -73,3 +73,20 @@ TEST(GuiCommand, SaveExitsZeroAndSaysWhereCloseExitsOne)
     EXPECT_EQ(missing.status, 1) << missing.output;
     EXPECT_NE(missing.output.find("Fail to load dicom files"), std::string::npos) << missing.output;
 }
+
+// The dialog lives in the window module beside the program: a program without it says so
+// on one line and fails, and never opens a window or writes anything.
+TEST(GuiCommand, AMissingWindowModuleIsAFailureNamingIt)
+{
+    const fs::path dir = testfiles::FreshDir("gui_no_module");
+    const fs::path program = dir / "tessor";
+    fs::copy_file(TESSOR_APP_PATH, program);
+    fs::permissions(program, fs::perms::owner_all);
+    const fs::path a = Image(dir, "a.dcm");
+    const ProcessRun run =
+        testfiles::RunShell(Offscreen(dir, "save") + " " + Quote(program) + " gui " + Quote(a));
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_EQ(run.output.rfind("tessor: cannot load the window module: ", 0), 0u) << run.output;
+    EXPECT_NE(run.output.find("libtessor_app_window.so"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(dir / "stitched.dcm"));
+}

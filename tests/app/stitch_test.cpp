@@ -119,8 +119,8 @@ TEST(StitchCommand, BadInputGivesAReasonAndNoFile)
 }
 
 // The command builds the stitching model directly: tracing every file it opens shows no
-// Qt platform plugin (which starting a window system would load), while the inputs and
-// the output are there.
+// Qt library at all (not even loaded unused), no platform plugin and no dictionary text
+// file (the dictionary is built in), while the inputs and the output are there.
 TEST(StitchCommand, OpensNoWindowSystemPlugin)
 {
     if (std::system("command -v strace > /dev/null 2>&1") != 0)
@@ -142,6 +142,9 @@ TEST(StitchCommand, OpensNoWindowSystemPlugin)
     EXPECT_EQ(opened.find("/platforms/"), std::string::npos) << opened;
     EXPECT_EQ(opened.find("libqoffscreen"), std::string::npos);
     EXPECT_EQ(opened.find("libqxcb"), std::string::npos);
+    EXPECT_EQ(opened.find("libQt6"), std::string::npos);
+    EXPECT_EQ(opened.find("libtessor_app_window"), std::string::npos);
+    EXPECT_EQ(opened.find(".dic\""), std::string::npos);
 }
 
 // Pieces that may not become one image are refused with one line naming the attribute and
