@@ -12,25 +12,79 @@ constexpr float kClipDeviations = 4.0f;
 
 int CeilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
 
+constexpr int kStreamRows = 16;  // level rows made per read of the source
+
 }  // namespace
 
-Level::Level(const CRegPlane& plane, int first, int last)
-    : factor(1), width(plane.width), height(last - first), firstRow(first), m_plane(&plane)
+void RowStore::Reset(int rows, int width)
 {
+    m_width = static_cast<size_t>(std::max(width, 0));
+    const size_t count = static_cast<size_t>(std::max(rows, 0));
+    m_blocks.clear();
+    m_blocks.resize((count + kBlockRows - 1) / kBlockRows);
+    m_made.assign(count, 0);
+}
+
+float* RowStore::Address(int row) const
+{
+    return m_blocks[static_cast<size_t>(row / kBlockRows)].get() + static_cast<size_t>(row % kBlockRows) * m_width;
+}
+
+float* RowStore::Make(int row)
+{
+    std::unique_ptr<float[]>& block = m_blocks[static_cast<size_t>(row / kBlockRows)];
+    if (!block)
+        block = std::make_unique_for_overwrite<float[]>(kBlockRows * m_width);
+    m_made[static_cast<size_t>(row)] = 1;
+    return Address(row);
+}
+
+// Halves the rows in place, factor times over: every mean is written at or before the
+// first value it reads, and after every value an earlier mean still needs.
+void BlockMeans(float* rows, int width, int factor)
+{
+    for (int count = factor; count > 1; count /= 2, width /= 2) {
+        const int half = width / 2;
+        for (int r = 0; r < count / 2; ++r) {
+            const float* upper = rows + static_cast<size_t>(2 * r) * static_cast<size_t>(width);
+            const float* lower = upper + width;
+            float* out = rows + static_cast<size_t>(r) * static_cast<size_t>(half);
+            for (int c = 0; c < half; ++c)
+                out[c] = 0.25f * (upper[2 * c] + upper[2 * c + 1] + lower[2 * c] + lower[2 * c + 1]);
+        }
+    }
+}
+
+Level::Level(const CRegRows& source, int levelFactor, int first, int last, bool lazy)
+    : factor(levelFactor), width(source.width / levelFactor), height((last - first) / levelFactor),
+      firstRow(first / levelFactor), m_source(&source)
+{
+    m_values.Reset(height, width);
+    if (!lazy) {
+        const int chunk = std::min(kStreamRows, std::max(height, 1));
+        m_sourceRows.resize(static_cast<size_t>(chunk) * static_cast<size_t>(factor) * static_cast<size_t>(source.width));
+        for (int r = firstRow; r < firstRow + height; r += chunk) {
+            const int rows = std::min(chunk, firstRow + height - r);
+            ReadRows(r, rows, m_sourceRows.data());
+        }
+        m_source = nullptr;
+        m_sourceRows = std::vector<float>();
+    } else {
+        m_sourceRows.resize(static_cast<size_t>(factor) * static_cast<size_t>(source.width));
+    }
     AllocateScratch();
-    SetContent(plane.contentTop, plane.contentBottom);
+    SetContent(source.contentTop, source.contentBottom);
     EstimateClip();
 }
 
 Level::Level(const Level& finer, int)
     : factor(finer.factor * 2), width(finer.width / 2), height(finer.height / 2), firstRow(finer.firstRow / 2)
 {
-    m_values.resize(static_cast<size_t>(height));
+    m_values.Reset(height, width);
     for (int r = 0; r < height; ++r) {
-        m_values[static_cast<size_t>(r)] = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(width));
         const float* upper = finer.Values(2 * (firstRow + r));
         const float* lower = finer.Values(2 * (firstRow + r) + 1);
-        float* out = m_values[static_cast<size_t>(r)].get();
+        float* out = m_values.Make(r);
         for (int c = 0; c < width; ++c)
             out[c] = 0.25f * (upper[2 * c] + upper[2 * c + 1] + lower[2 * c] + lower[2 * c + 1]);
     }
@@ -39,11 +93,31 @@ Level::Level(const Level& finer, int)
     EstimateClip();
 }
 
-const float* Level::Values(int r) const
+// Makes level rows [first, first + count) from the source through `buffer`, which holds
+// count x factor source rows.
+void Level::ReadRows(int first, int count, float* buffer)
 {
-    if (m_plane != nullptr)
-        return m_plane->Row(r);
-    return m_values[static_cast<size_t>(r - firstRow)].get();
+    const size_t sourceWidth = static_cast<size_t>(m_source->width);
+    m_source->read(first * factor, count * factor, buffer);
+    for (int i = 0; i < count; ++i) {
+        float* rows = buffer + static_cast<size_t>(i) * static_cast<size_t>(factor) * sourceWidth;
+        BlockMeans(rows, m_source->width, factor);
+        std::copy(rows, rows + width, m_values.Make(first + i - firstRow));
+    }
+}
+
+const float* Level::Values(int r) const { return m_values.Find(r - firstRow); }
+
+// A lazy level keeps no values: the row is read again into `scratch` each time. Reading
+// is cheaper than the first touch of fresh pages to keep it.
+const float* Level::ValueRow(int r, float* scratch)
+{
+    if (m_source == nullptr)
+        return Values(r);
+    m_source->read(r * factor, factor, m_sourceRows.data());
+    BlockMeans(m_sourceRows.data(), m_source->width, factor);
+    std::copy(m_sourceRows.data(), m_sourceRows.data() + width, scratch);
+    return scratch;
 }
 
 // A level row whose block or whose 5 x 5 neighbourhood reaches a band row is no content.
@@ -58,21 +132,8 @@ void Level::SetContent(int planeContentTop, int planeContentBottom)
 }
 
 // A [1 2 1] blur across and along, so pixel noise does not drown the gradient.
-const float* Level::Blurred(int r)
+void Level::BlurredRow(const float* up, const float* mid, const float* down, float* out)
 {
-    std::unique_ptr<float[]>& row = m_blurred[static_cast<size_t>(r - firstRow)];
-    if (!row) {
-        row = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(width));
-        BlurredRow(r, row.get());
-    }
-    return row.get();
-}
-
-void Level::BlurredRow(int r, float* out)
-{
-    const float* up = Values(r - 1);
-    const float* mid = Values(r);
-    const float* down = Values(r + 1);
     float* column = m_column.data();
     for (int c = 0; c < width; ++c)
         column[c] = up[c] + 2.0f * mid[c] + down[c];
@@ -84,13 +145,20 @@ void Level::BlurredRow(int r, float* out)
 }
 
 // Sobel gradients of the blurred rows; the clip of 4 deviations keeps a few strong edges
-// (a plate, a collimator corner) from deciding the correlation alone.
+// (a plate, a collimator corner) from deciding the correlation alone. Only the features
+// are kept: the five value rows and three blurred rows are made in scratch each time.
 void Level::ComputeFeatures(int r, float* out)
 {
-    // Neighbouring placements ask for neighbouring rows: each blurred row is made once.
-    const float* up = Blurred(r - 1);
-    const float* mid = Blurred(r);
-    const float* down = Blurred(r + 1);
+    const size_t w = static_cast<size_t>(width);
+    const float* values[5];
+    for (int i = 0; i < 5; ++i)
+        values[i] = ValueRow(r - 2 + i, m_window.data() + static_cast<size_t>(i) * w);
+    float* blurred = m_window.data() + 5 * w;
+    for (int i = 0; i < 3; ++i)
+        BlurredRow(values[i], values[i + 1], values[i + 2], blurred + static_cast<size_t>(i) * w);
+    const float* up = blurred;
+    const float* mid = blurred + w;
+    const float* down = blurred + 2 * w;
     float* gx = out;
     float* gy = out + width;
     gx[0] = gy[0] = 0.0f;
@@ -132,22 +200,20 @@ void Level::EstimateClip()
 
 const float* Level::Features(int r)
 {
-    std::unique_ptr<float[]>& row = m_features[static_cast<size_t>(r - firstRow)];
-    if (!row) {
-        row = std::make_unique_for_overwrite<float[]>(2 * static_cast<size_t>(width));
-        ComputeFeatures(r, row.get());
+    float* row = m_features.Find(r - firstRow);
+    if (row == nullptr) {
+        row = m_features.Make(r - firstRow);
+        ComputeFeatures(r, row);
     }
-    return row.get();
+    return row;
 }
 
 void Level::AllocateScratch()
 {
-    const size_t rows = static_cast<size_t>(std::max(height, 0));
-    // Rows are made on first use: most full-resolution rows are never read at all, and
-    // row-sized blocks come from the heap, not from fresh pages of one huge block.
-    m_features.resize(rows);
+    // Rows are made on first use: most full-resolution rows are never read at all.
+    m_features.Reset(height, 2 * width);
     m_column.resize(static_cast<size_t>(width));
-    m_blurred.resize(rows);
+    m_window.resize(8 * static_cast<size_t>(width));
 }
 
 double Level::VerticalEnergy(int top, int bottom)

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <future>
 #include <map>
 #include <memory>
@@ -19,6 +21,8 @@ constexpr int kMinCoarseRows = 160;   // the coarsest level keeps this much of t
 constexpr int kDecisionFactor = 4;    // score, margin and structure are judged here (noise averaged)
 constexpr int kPeaks = 5;
 constexpr int kRefinePixels = 160000;  // sampled per refinement evaluation
+constexpr int kBandRows = 8;           // consecutive rows per sampled band
+constexpr int kStreamedFactor = 4;     // finer levels are read on demand, this one at once
 constexpr double kInvalid = -2.0;
 
 struct Placement {
@@ -36,11 +40,15 @@ struct Range {
 
 using Pyramid = std::vector<std::unique_ptr<Level>>;
 
-Pyramid BuildPyramid(const CRegPlane& plane, int firstRow, int lastRow, int levels)
+// Levels finer than kStreamedFactor are lazy: only the rows around the final placement
+// are ever read. That level is made in one pass over the source, the coarser ones from it.
+Pyramid BuildPyramid(const CRegRows& rows, int firstRow, int lastRow, int levels)
 {
+    const int streamed = std::min(levels - 1, 2);
     Pyramid pyramid;
-    pyramid.push_back(std::make_unique<Level>(plane, firstRow, lastRow));
-    for (int k = 1; k < levels; ++k)
+    for (int k = 0; k <= streamed; ++k)
+        pyramid.push_back(std::make_unique<Level>(rows, 1 << k, firstRow, lastRow, k < streamed));
+    for (int k = streamed + 1; k < levels; ++k)
         pyramid.push_back(std::make_unique<Level>(*pyramid.back(), 0));
     return pyramid;
 }
@@ -61,14 +69,17 @@ double Score(Level& a, Level& b, int offset, int dx, int maxRows, Measure measur
     const int c1 = std::min(b.width - 1, a.width - 1 - dx);
     if (c1 - c0 < 8)
         return kInvalid;
-    // A power-of-two step on a grid of the level's rows: neighbouring placements sample
-    // the same rows of A, whose features are then made once.
+    // Bands of consecutive rows, one in every `step`, on a grid of A's rows: neighbouring
+    // placements sample the same rows of A and mostly the same rows of B, whose features
+    // are then made once.
     int step = 1;
     while (rows > maxRows * step)
         step *= 2;
+    const int period = step * kBandRows;
     Sums sums;
-    for (int r = (top + step - 1) / step * step; r < bottom; r += step)
-        stitchreg::AccumulateRow(a.Features(r) + c0 + dx, b.Features(r - offset) + c0, c1 - c0, a.width, b.width, sums);
+    for (int band = top / period * period; band < bottom; band += period)
+        for (int r = std::max(band, top); r < std::min(band + kBandRows, bottom); ++r)
+            stitchreg::AccumulateRow(a.Features(r) + c0 + dx, b.Features(r - offset) + c0, c1 - c0, a.width, b.width, sums);
     double horizontal = 0.0;
     double vertical = 0.0;
     switch (measure) {
@@ -260,7 +271,39 @@ const char* JunctionReasonText(EJunctionReason reason)
     return "";
 }
 
-CJunction RegisterPair(const CRegPlane& a, const CRegPlane& b)
+CRegRows RowsOf(const CRegPlane& plane)
+{
+    return {plane.width, plane.height, plane.contentTop, plane.contentBottom, [&plane](int first, int count, float* out) {
+                const float* from = plane.Row(first);
+                std::copy(from, from + static_cast<size_t>(count) * static_cast<size_t>(plane.width), out);
+            }};
+}
+
+void StoredToDisplay(const unsigned char* stored, int count, const CRegSampleFormat& format, float* out)
+{
+    const float scale = format.scale;
+    const float shift = format.shift;
+    if (format.bytes == 1) {
+        for (int i = 0; i < count; ++i)
+            out[i] = static_cast<float>(stored[i]) * scale + shift;
+    } else if (format.bytes == 2) {
+        for (int i = 0; i < count; ++i) {
+            uint16_t word;
+            std::memcpy(&word, stored + 2 * i, 2);
+            const float value = format.isSigned ? static_cast<float>(static_cast<int16_t>(word)) : static_cast<float>(word);
+            out[i] = value * scale + shift;
+        }
+    } else if (format.bytes == 3) {
+        for (int i = 0; i < count; ++i)
+            out[i] = (stored[3 * i] + stored[3 * i + 1] + stored[3 * i + 2]) / 3.0f * scale + shift;
+    } else {
+        std::fill(out, out + count, shift);
+    }
+}
+
+CJunction RegisterPair(const CRegPlane& a, const CRegPlane& b) { return RegisterPair(RowsOf(a), RowsOf(b)); }
+
+CJunction RegisterPair(const CRegRows& a, const CRegRows& b)
 {
     CJunction junction;
     const int shorter = std::min(a.height, b.height);
