@@ -10,6 +10,14 @@ namespace {
 constexpr int kClipSampleRows = 64;
 constexpr float kClipDeviations = 4.0f;
 
+// The correlation's inner loop is built for AVX2 as well and chosen at load time where
+// the processor has it; elsewhere the baseline build runs.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VECTOR_CLONES
+#endif
+
 int CeilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
 
 constexpr int kStreamRows = 16;  // level rows made per read of the source
@@ -37,6 +45,26 @@ float* RowStore::Make(int row)
         block = std::make_unique_for_overwrite<float[]>(kBlockRows * m_width);
     m_made[static_cast<size_t>(row)] = 1;
     return Address(row);
+}
+
+void RowRing::Reset(int slots, int width)
+{
+    m_width = static_cast<size_t>(std::max(width, 0));
+    m_rows.assign(static_cast<size_t>(slots), -1);
+    m_values.resize(static_cast<size_t>(slots) * m_width);
+}
+
+float* RowRing::Find(int row)
+{
+    const size_t slot = static_cast<size_t>(row) % m_rows.size();
+    return m_rows[slot] == row ? m_values.data() + slot * m_width : nullptr;
+}
+
+float* RowRing::Claim(int row)
+{
+    const size_t slot = static_cast<size_t>(row) % m_rows.size();
+    m_rows[slot] = row;
+    return m_values.data() + slot * m_width;
 }
 
 // Halves the rows in place, factor times over: every mean is written at or before the
@@ -108,16 +136,19 @@ void Level::ReadRows(int first, int count, float* buffer)
 
 const float* Level::Values(int r) const { return m_values.Find(r - firstRow); }
 
-// A lazy level keeps no values: the row is read again into `scratch` each time. Reading
-// is cheaper than the first touch of fresh pages to keep it.
-const float* Level::ValueRow(int r, float* scratch)
+// A lazy level keeps no values but the last few rows read: reading a row again is
+// cheaper than the first touch of fresh pages to keep it.
+const float* Level::ValueRow(int r)
 {
     if (m_source == nullptr)
         return Values(r);
+    if (const float* kept = m_recentValues.Find(r))
+        return kept;
     m_source->read(r * factor, factor, m_sourceRows.data());
     BlockMeans(m_sourceRows.data(), m_source->width, factor);
-    std::copy(m_sourceRows.data(), m_sourceRows.data() + width, scratch);
-    return scratch;
+    float* row = m_recentValues.Claim(r);
+    std::copy(m_sourceRows.data(), m_sourceRows.data() + width, row);
+    return row;
 }
 
 // A level row whose block or whose 5 x 5 neighbourhood reaches a band row is no content.
@@ -132,8 +163,14 @@ void Level::SetContent(int planeContentTop, int planeContentBottom)
 }
 
 // A [1 2 1] blur across and along, so pixel noise does not drown the gradient.
-void Level::BlurredRow(const float* up, const float* mid, const float* down, float* out)
+const float* Level::BlurredRow(int r)
 {
+    if (const float* kept = m_recentBlurred.Find(r))
+        return kept;
+    const float* up = ValueRow(r - 1);
+    const float* mid = ValueRow(r);
+    const float* down = ValueRow(r + 1);
+    float* out = m_recentBlurred.Claim(r);
     float* column = m_column.data();
     for (int c = 0; c < width; ++c)
         column[c] = up[c] + 2.0f * mid[c] + down[c];
@@ -142,23 +179,18 @@ void Level::BlurredRow(const float* up, const float* mid, const float* down, flo
         out[c] = column[c - 1] + 2.0f * column[c] + column[c + 1];
     if (width > 1)
         out[width - 1] = 4.0f * column[width - 1];
+    return out;
 }
 
 // Sobel gradients of the blurred rows; the clip of 4 deviations keeps a few strong edges
 // (a plate, a collimator corner) from deciding the correlation alone. Only the features
-// are kept: the five value rows and three blurred rows are made in scratch each time.
+// are kept; value and blurred rows live in small rings, which the next row of a band
+// mostly reuses.
 void Level::ComputeFeatures(int r, float* out)
 {
-    const size_t w = static_cast<size_t>(width);
-    const float* values[5];
-    for (int i = 0; i < 5; ++i)
-        values[i] = ValueRow(r - 2 + i, m_window.data() + static_cast<size_t>(i) * w);
-    float* blurred = m_window.data() + 5 * w;
-    for (int i = 0; i < 3; ++i)
-        BlurredRow(values[i], values[i + 1], values[i + 2], blurred + static_cast<size_t>(i) * w);
-    const float* up = blurred;
-    const float* mid = blurred + w;
-    const float* down = blurred + 2 * w;
+    const float* up = BlurredRow(r - 1);
+    const float* mid = BlurredRow(r);
+    const float* down = BlurredRow(r + 1);
     float* gx = out;
     float* gy = out + width;
     gx[0] = gy[0] = 0.0f;
@@ -213,7 +245,8 @@ void Level::AllocateScratch()
     // Rows are made on first use: most full-resolution rows are never read at all.
     m_features.Reset(height, 2 * width);
     m_column.resize(static_cast<size_t>(width));
-    m_window.resize(8 * static_cast<size_t>(width));
+    m_recentValues.Reset(kRecentValues, width);
+    m_recentBlurred.Reset(kRecentBlurred, width);
 }
 
 double Level::VerticalEnergy(int top, int bottom)
@@ -277,6 +310,7 @@ double Sums::Mean() const
     return Directions(&horizontal, &vertical) ? 0.5 * (horizontal + vertical) : 0.0;
 }
 
+VECTOR_CLONES
 void AccumulateRow(const float* a, const float* b, int count, int widthA, int widthB, Sums& sums)
 {
     for (int ch = 0; ch < 2; ++ch) {

@@ -28,6 +28,20 @@ private:
     std::vector<char> m_made;
 };
 
+// The last rows made, by row number (slot = row mod slots): consecutive rows never evict
+// each other while fewer than the slots.
+class RowRing {
+public:
+    void Reset(int slots, int width);
+    float* Find(int row);
+    float* Claim(int row);
+
+private:
+    size_t m_width = 0;
+    std::vector<int> m_rows;  // the row in each slot, or -1
+    std::vector<float> m_values;
+};
+
 // One level of the block-mean pyramid over a band of a piece's rows. Rows are numbered
 // in the level's own units over the whole piece: level row r covers full rows
 // [r x factor, (r + 1) x factor); the level stores rows [firstRow, firstRow + height).
@@ -64,8 +78,10 @@ private:
     void SetContent(int planeContentTop, int planeContentBottom);
     void EstimateClip();
     void AllocateScratch();
-    const float* ValueRow(int r, float* scratch);
-    void BlurredRow(const float* up, const float* mid, const float* down, float* out);
+    static constexpr int kRecentValues = 8;   // a feature row reads 5 value rows
+    static constexpr int kRecentBlurred = 4;  // and 3 blurred rows
+    const float* ValueRow(int r);
+    const float* BlurredRow(int r);
     void ComputeFeatures(int r, float* out);
 
     const CRegRows* m_source = nullptr;  // read on demand by a lazy level
@@ -73,7 +89,8 @@ private:
     RowStore m_values;    // width per stored row, unless lazy
     RowStore m_features;  // 2 x width per stored row
     std::vector<float> m_column;  // scratch of the blur
-    std::vector<float> m_window;  // scratch: 5 value rows and 3 blurred rows
+    RowRing m_recentValues;   // of a lazy level
+    RowRing m_recentBlurred;
     float m_clip = 0.0f;
     double m_contentEnergy = -1.0;
     int m_planeContentTop = 0;
