@@ -163,6 +163,35 @@ void Level::SetContent(int planeContentTop, int planeContentBottom)
 }
 
 // A [1 2 1] blur across and along, so pixel noise does not drown the gradient.
+VECTOR_CLONES
+void BlurRow(const float* __restrict up, const float* __restrict mid, const float* __restrict down,
+             float* __restrict column, float* __restrict out, int width)
+{
+    for (int c = 0; c < width; ++c)
+        column[c] = up[c] + 2.0f * mid[c] + down[c];
+    out[0] = 4.0f * column[0];
+    for (int c = 1; c < width - 1; ++c)
+        out[c] = column[c - 1] + 2.0f * column[c] + column[c + 1];
+    if (width > 1)
+        out[width - 1] = 4.0f * column[width - 1];
+}
+
+// Sobel gradients of three blurred rows, clipped to [-clip, clip].
+VECTOR_CLONES
+void SobelRow(const float* __restrict up, const float* __restrict mid, const float* __restrict down,
+              float* __restrict gx, float* __restrict gy, int width, float clip)
+{
+    gx[0] = gy[0] = 0.0f;
+    for (int c = 1; c < width - 1; ++c) {
+        const float x = (up[c + 1] - up[c - 1]) + 2.0f * (mid[c + 1] - mid[c - 1]) + (down[c + 1] - down[c - 1]);
+        const float y = (down[c - 1] - up[c - 1]) + 2.0f * (down[c] - up[c]) + (down[c + 1] - up[c + 1]);
+        gx[c] = std::min(std::max(x, -clip), clip);
+        gy[c] = std::min(std::max(y, -clip), clip);
+    }
+    if (width > 1)
+        gx[width - 1] = gy[width - 1] = 0.0f;
+}
+
 const float* Level::BlurredRow(int r)
 {
     if (const float* kept = m_recentBlurred.Find(r))
@@ -171,42 +200,23 @@ const float* Level::BlurredRow(int r)
     const float* mid = ValueRow(r);
     const float* down = ValueRow(r + 1);
     float* out = m_recentBlurred.Claim(r);
-    float* column = m_column.data();
-    for (int c = 0; c < width; ++c)
-        column[c] = up[c] + 2.0f * mid[c] + down[c];
-    out[0] = 4.0f * column[0];
-    for (int c = 1; c < width - 1; ++c)
-        out[c] = column[c - 1] + 2.0f * column[c] + column[c + 1];
-    if (width > 1)
-        out[width - 1] = 4.0f * column[width - 1];
+    BlurRow(up, mid, down, m_column.data(), out, width);
     return out;
 }
 
-// Sobel gradients of the blurred rows; the clip of 4 deviations keeps a few strong edges
-// (a plate, a collimator corner) from deciding the correlation alone. Only the features
-// are kept; value and blurred rows live in small rings, which the next row of a band
-// mostly reuses.
+// The clip of 4 deviations keeps a few strong edges (a plate, a collimator corner) from
+// deciding the correlation alone. Only the features are kept; value and blurred rows live
+// in small rings, which the next row of a band mostly reuses.
 void Level::ComputeFeatures(int r, float* out)
 {
-    const float* up = BlurredRow(r - 1);
-    const float* mid = BlurredRow(r);
-    const float* down = BlurredRow(r + 1);
-    float* gx = out;
-    float* gy = out + width;
-    gx[0] = gy[0] = 0.0f;
-    for (int c = 1; c < width - 1; ++c) {
-        gx[c] = (up[c + 1] - up[c - 1]) + 2.0f * (mid[c + 1] - mid[c - 1]) + (down[c + 1] - down[c - 1]);
-        gy[c] = (down[c - 1] - up[c - 1]) + 2.0f * (down[c] - up[c]) + (down[c + 1] - up[c + 1]);
-    }
-    if (width > 1)
-        gx[width - 1] = gy[width - 1] = 0.0f;
     if (m_clip <= 0.0f) {
         std::fill(out, out + 2 * width, 0.0f);
         return;
     }
-    const float clip = m_clip;
-    for (int c = 0; c < 2 * width; ++c)
-        out[c] = std::min(std::max(out[c], -clip), clip);
+    const float* up = BlurredRow(r - 1);
+    const float* mid = BlurredRow(r);
+    const float* down = BlurredRow(r + 1);
+    SobelRow(up, mid, down, out, out + width, width, m_clip);
 }
 
 void Level::EstimateClip()
