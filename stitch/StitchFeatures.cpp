@@ -346,4 +346,35 @@ void AccumulateRow(const float* a, const float* b, int count, int widthA, int wi
     sums.n += count;
 }
 
+VECTOR_CLONES
+void AccumulateProducts(const float* a, const float* b, int count, int widthA, int widthB, Sums& sums)
+{
+    for (int ch = 0; ch < 2; ++ch) {
+        const float* pa = a + ch * widthA;
+        const float* pb = b + ch * widthB;
+        float sab = 0.0f;
+#pragma omp simd reduction(+ : sab)
+        for (int c = 0; c < count; ++c)
+            sab += pa[c] * pb[c];
+        sums.ab[ch] += sab;
+    }
+    sums.n += count;
+}
+
+VECTOR_CLONES
+void SideSums(const float* features, int count, int width, float* out)
+{
+    for (int ch = 0; ch < 2; ++ch) {
+        const float* p = features + ch * width;
+        float sum = 0.0f, squares = 0.0f;
+#pragma omp simd reduction(+ : sum, squares)
+        for (int c = 0; c < count; ++c) {
+            sum += p[c];
+            squares += p[c] * p[c];
+        }
+        out[2 * ch] = sum;
+        out[2 * ch + 1] = squares;
+    }
+}
+
 }  // namespace stitchreg

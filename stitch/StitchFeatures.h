@@ -121,4 +121,10 @@ struct Sums {
 // Adds `count` columns of one row pair: a from its column 0, b from its column 0.
 void AccumulateRow(const float* a, const float* b, int count, int width_a, int width_b, Sums& sums);
 
+// The cross products alone (sums.ab and sums.n) of the same columns as AccumulateRow.
+void AccumulateProducts(const float* a, const float* b, int count, int widthA, int widthB, Sums& sums);
+// One side's sum and sum of squares over `count` columns from `features`: out[0], out[1]
+// for gx, out[2], out[3] for gy (the features row is `width` values per direction).
+void SideSums(const float* features, int count, int width, float* out);
+
 }  // namespace stitchreg
