@@ -3,6 +3,7 @@
 #include "stitch/CStitchModel.h"
 
 #include "image/CBaseImageData.h"
+#include "platform/StageTrace.h"
 
 #include <algorithm>
 #include <future>
@@ -49,6 +50,7 @@ EChange CStitchModel::Align()
     const LayoutState before = Capture();
     EChange changed = TrimPieces();
     const int count = GetCount();
+    const platform::StageScope stage(platform::Stage::Analyse);
     std::vector<CRegRows> rows;
     for (const Piece& piece : m_pieces)
         rows.push_back(RowsOfPiece(*piece.image, piece.rect));

@@ -20,7 +20,7 @@ constexpr float kClipDeviations = 4.0f;
 
 int CeilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
 
-constexpr int kStreamRows = 16;  // level rows made per read of the source
+constexpr int kStreamRows = 4;  // level rows made per read of the source: a small, reused buffer
 
 }  // namespace
 
