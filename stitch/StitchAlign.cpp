@@ -3,53 +3,44 @@
 #include "stitch/CStitchModel.h"
 
 #include "image/CBaseImageData.h"
+#include "platform/StageTrace.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <future>
 
 namespace {
 
-// Display values: rescaled, MONOCHROME1 inverted, so brighter is denser in every piece.
-// Colour pieces count by the mean of their three samples.
-CRegPlane PlaneOf(CBaseImageData& image, const CRect& content)
+// Display values read from the decoded bitmap row by row, only the rows the registration
+// asks for: rescaled, MONOCHROME1 inverted, so brighter is denser in every piece. Colour
+// pieces count by the mean of their three samples. The bitmap is only read (its const
+// row access), so both junctions of a middle piece may read it at once.
+CRegRows RowsOfPiece(const CBaseImageData& image, const CRect& content)
 {
-    CRegPlane plane;
+    CRegRows rows;
     int width = 0;
     int height = 0;
     int bits = 0;
     image.GetImageInfo(&width, &height, &bits);
     if (width <= 0 || height <= 0 || (bits != 8 && bits != 16 && bits != 24))
-        return plane;
-    const int bytes = bits / 8;
-    std::vector<BYTE> raw(static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(bytes));
-    image.GetRows(raw.data(), 0, 0, width, height);
-    const bool isSigned = image.m_bitmap.IsSigned() != FALSE;
+        return rows;
     const double slope = image.m_attr.m_dRescaleSlope != 0.0 ? image.m_attr.m_dRescaleSlope : 1.0;
     const double sign = image.m_attr.m_nPhotometric == PHOTOMETRIC_MONOCHROME1 ? -1.0 : 1.0;
-    const float scale = static_cast<float>(sign * slope);
-    const float shift = static_cast<float>(sign * image.m_attr.m_dRescaleIntercept);
-    plane.width = width;
-    plane.height = height;
-    plane.values.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-    const size_t count = plane.values.size();
-    for (size_t i = 0; i < count; ++i) {
-        float stored = 0.0f;
-        if (bytes == 1) {
-            stored = raw[i];
-        } else if (bytes == 2) {
-            uint16_t word;
-            std::memcpy(&word, &raw[2 * i], 2);
-            stored = isSigned ? static_cast<float>(static_cast<int16_t>(word)) : static_cast<float>(word);
-        } else {
-            stored = (raw[3 * i] + raw[3 * i + 1] + raw[3 * i + 2]) / 3.0f;
+    const CRegSampleFormat format{bits / 8, image.m_bitmap.IsSigned() != FALSE, static_cast<float>(sign * slope),
+                                  static_cast<float>(sign * image.m_attr.m_dRescaleIntercept)};
+    rows.width = width;
+    rows.height = height;
+    rows.contentTop = std::clamp<int>(content.top, 0, height);
+    rows.contentBottom = std::clamp<int>(content.bottom, rows.contentTop, height);
+    rows.read = [bitmap = &image.m_bitmap, format, width](int first, int count, float* out) {
+        const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(format.bytes);
+        std::vector<BYTE> stored(rowBytes);
+        for (int r = 0; r < count; ++r) {
+            if (bitmap->GetRow(stored.data(), first + r, rowBytes) != SUCCESS)
+                std::fill(stored.begin(), stored.end(), BYTE{0});
+            StoredToDisplay(stored.data(), width, format, out + static_cast<size_t>(r) * static_cast<size_t>(width));
         }
-        plane.values[i] = stored * scale + shift;
-    }
-    plane.contentTop = std::clamp<int>(content.top, 0, height);
-    plane.contentBottom = std::clamp<int>(content.bottom, plane.contentTop, height);
-    return plane;
+    };
+    return rows;
 }
 
 }  // namespace
@@ -59,18 +50,16 @@ EChange CStitchModel::Align()
     const LayoutState before = Capture();
     EChange changed = TrimPieces();
     const int count = GetCount();
-    std::vector<std::future<CRegPlane>> planes;
-    for (int i = 0; i < count; ++i) {
-        Piece& piece = m_pieces[static_cast<size_t>(i)];
-        planes.push_back(std::async(std::launch::async, [&piece] { return PlaneOf(*piece.image, piece.rect); }));
-    }
-    std::vector<CRegPlane> ready;
-    for (auto& plane : planes)
-        ready.push_back(plane.get());
+    const platform::StageScope stage(platform::Stage::Analyse);
+    std::vector<CRegRows> rows;
+    for (const Piece& piece : m_pieces)
+        rows.push_back(RowsOfPiece(*piece.image, piece.rect));
+    // Junctions are independent: each on its own thread (each also builds its two
+    // pyramids in parallel).
     std::vector<std::future<CJunction>> pairs;
     for (int j = 0; j + 1 < count; ++j)
-        pairs.push_back(std::async(std::launch::async, [&ready, j] {
-            return RegisterPair(ready[static_cast<size_t>(j)], ready[static_cast<size_t>(j + 1)]);
+        pairs.push_back(std::async(std::launch::async, [&rows, j] {
+            return RegisterPair(rows[static_cast<size_t>(j)], rows[static_cast<size_t>(j + 1)]);
         }));
     m_junctions.clear();
     for (auto& pair : pairs)

@@ -10,27 +10,109 @@ namespace {
 constexpr int kClipSampleRows = 64;
 constexpr float kClipDeviations = 4.0f;
 
+// The correlation's inner loop is built for AVX2 as well and chosen at load time where
+// the processor has it; elsewhere the baseline build runs.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VECTOR_CLONES
+#endif
+
 int CeilDiv(int value, int divisor) { return (value + divisor - 1) / divisor; }
+
+constexpr int kStreamRows = 4;  // level rows made per read of the source: a small, reused buffer
 
 }  // namespace
 
-Level::Level(const CRegPlane& plane, int first, int last)
-    : factor(1), width(plane.width), height(last - first), firstRow(first), m_plane(&plane)
+void RowStore::Reset(int rows, int width)
 {
+    m_width = static_cast<size_t>(std::max(width, 0));
+    const size_t count = static_cast<size_t>(std::max(rows, 0));
+    m_blocks.clear();
+    m_blocks.resize((count + kBlockRows - 1) / kBlockRows);
+    m_made.assign(count, 0);
+}
+
+float* RowStore::Address(int row) const
+{
+    return m_blocks[static_cast<size_t>(row / kBlockRows)].get() + static_cast<size_t>(row % kBlockRows) * m_width;
+}
+
+float* RowStore::Make(int row)
+{
+    std::unique_ptr<float[]>& block = m_blocks[static_cast<size_t>(row / kBlockRows)];
+    if (!block)
+        block = std::make_unique_for_overwrite<float[]>(kBlockRows * m_width);
+    m_made[static_cast<size_t>(row)] = 1;
+    return Address(row);
+}
+
+void RowRing::Reset(int slots, int width)
+{
+    m_width = static_cast<size_t>(std::max(width, 0));
+    m_rows.assign(static_cast<size_t>(slots), -1);
+    m_values.resize(static_cast<size_t>(slots) * m_width);
+}
+
+float* RowRing::Find(int row)
+{
+    const size_t slot = static_cast<size_t>(row) % m_rows.size();
+    return m_rows[slot] == row ? m_values.data() + slot * m_width : nullptr;
+}
+
+float* RowRing::Claim(int row)
+{
+    const size_t slot = static_cast<size_t>(row) % m_rows.size();
+    m_rows[slot] = row;
+    return m_values.data() + slot * m_width;
+}
+
+// Halves the rows in place, factor times over: every mean is written at or before the
+// first value it reads, and after every value an earlier mean still needs.
+void BlockMeans(float* rows, int width, int factor)
+{
+    for (int count = factor; count > 1; count /= 2, width /= 2) {
+        const int half = width / 2;
+        for (int r = 0; r < count / 2; ++r) {
+            const float* upper = rows + static_cast<size_t>(2 * r) * static_cast<size_t>(width);
+            const float* lower = upper + width;
+            float* out = rows + static_cast<size_t>(r) * static_cast<size_t>(half);
+            for (int c = 0; c < half; ++c)
+                out[c] = 0.25f * (upper[2 * c] + upper[2 * c + 1] + lower[2 * c] + lower[2 * c + 1]);
+        }
+    }
+}
+
+Level::Level(const CRegRows& source, int levelFactor, int first, int last, bool lazy)
+    : factor(levelFactor), width(source.width / levelFactor), height((last - first) / levelFactor),
+      firstRow(first / levelFactor), m_source(&source)
+{
+    m_values.Reset(height, width);
+    if (!lazy) {
+        const int chunk = std::min(kStreamRows, std::max(height, 1));
+        m_sourceRows.resize(static_cast<size_t>(chunk) * static_cast<size_t>(factor) * static_cast<size_t>(source.width));
+        for (int r = firstRow; r < firstRow + height; r += chunk) {
+            const int rows = std::min(chunk, firstRow + height - r);
+            ReadRows(r, rows, m_sourceRows.data());
+        }
+        m_source = nullptr;
+        m_sourceRows = std::vector<float>();
+    } else {
+        m_sourceRows.resize(static_cast<size_t>(factor) * static_cast<size_t>(source.width));
+    }
     AllocateScratch();
-    SetContent(plane.contentTop, plane.contentBottom);
+    SetContent(source.contentTop, source.contentBottom);
     EstimateClip();
 }
 
 Level::Level(const Level& finer, int)
     : factor(finer.factor * 2), width(finer.width / 2), height(finer.height / 2), firstRow(finer.firstRow / 2)
 {
-    m_values.resize(static_cast<size_t>(height));
+    m_values.Reset(height, width);
     for (int r = 0; r < height; ++r) {
-        m_values[static_cast<size_t>(r)] = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(width));
         const float* upper = finer.Values(2 * (firstRow + r));
         const float* lower = finer.Values(2 * (firstRow + r) + 1);
-        float* out = m_values[static_cast<size_t>(r)].get();
+        float* out = m_values.Make(r);
         for (int c = 0; c < width; ++c)
             out[c] = 0.25f * (upper[2 * c] + upper[2 * c + 1] + lower[2 * c] + lower[2 * c + 1]);
     }
@@ -39,11 +121,34 @@ Level::Level(const Level& finer, int)
     EstimateClip();
 }
 
-const float* Level::Values(int r) const
+// Makes level rows [first, first + count) from the source through `buffer`, which holds
+// count x factor source rows.
+void Level::ReadRows(int first, int count, float* buffer)
 {
-    if (m_plane != nullptr)
-        return m_plane->Row(r);
-    return m_values[static_cast<size_t>(r - firstRow)].get();
+    const size_t sourceWidth = static_cast<size_t>(m_source->width);
+    m_source->read(first * factor, count * factor, buffer);
+    for (int i = 0; i < count; ++i) {
+        float* rows = buffer + static_cast<size_t>(i) * static_cast<size_t>(factor) * sourceWidth;
+        BlockMeans(rows, m_source->width, factor);
+        std::copy(rows, rows + width, m_values.Make(first + i - firstRow));
+    }
+}
+
+const float* Level::Values(int r) const { return m_values.Find(r - firstRow); }
+
+// A lazy level keeps no values but the last few rows read: reading a row again is
+// cheaper than the first touch of fresh pages to keep it.
+const float* Level::ValueRow(int r)
+{
+    if (m_source == nullptr)
+        return Values(r);
+    if (const float* kept = m_recentValues.Find(r))
+        return kept;
+    m_source->read(r * factor, factor, m_sourceRows.data());
+    BlockMeans(m_sourceRows.data(), m_source->width, factor);
+    float* row = m_recentValues.Claim(r);
+    std::copy(m_sourceRows.data(), m_sourceRows.data() + width, row);
+    return row;
 }
 
 // A level row whose block or whose 5 x 5 neighbourhood reaches a band row is no content.
@@ -58,22 +163,10 @@ void Level::SetContent(int planeContentTop, int planeContentBottom)
 }
 
 // A [1 2 1] blur across and along, so pixel noise does not drown the gradient.
-const float* Level::Blurred(int r)
+VECTOR_CLONES
+void BlurRow(const float* __restrict up, const float* __restrict mid, const float* __restrict down,
+             float* __restrict column, float* __restrict out, int width)
 {
-    std::unique_ptr<float[]>& row = m_blurred[static_cast<size_t>(r - firstRow)];
-    if (!row) {
-        row = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(width));
-        BlurredRow(r, row.get());
-    }
-    return row.get();
-}
-
-void Level::BlurredRow(int r, float* out)
-{
-    const float* up = Values(r - 1);
-    const float* mid = Values(r);
-    const float* down = Values(r + 1);
-    float* column = m_column.data();
     for (int c = 0; c < width; ++c)
         column[c] = up[c] + 2.0f * mid[c] + down[c];
     out[0] = 4.0f * column[0];
@@ -83,30 +176,47 @@ void Level::BlurredRow(int r, float* out)
         out[width - 1] = 4.0f * column[width - 1];
 }
 
-// Sobel gradients of the blurred rows; the clip of 4 deviations keeps a few strong edges
-// (a plate, a collimator corner) from deciding the correlation alone.
-void Level::ComputeFeatures(int r, float* out)
+// Sobel gradients of three blurred rows, clipped to [-clip, clip].
+VECTOR_CLONES
+void SobelRow(const float* __restrict up, const float* __restrict mid, const float* __restrict down,
+              float* __restrict gx, float* __restrict gy, int width, float clip)
 {
-    // Neighbouring placements ask for neighbouring rows: each blurred row is made once.
-    const float* up = Blurred(r - 1);
-    const float* mid = Blurred(r);
-    const float* down = Blurred(r + 1);
-    float* gx = out;
-    float* gy = out + width;
     gx[0] = gy[0] = 0.0f;
     for (int c = 1; c < width - 1; ++c) {
-        gx[c] = (up[c + 1] - up[c - 1]) + 2.0f * (mid[c + 1] - mid[c - 1]) + (down[c + 1] - down[c - 1]);
-        gy[c] = (down[c - 1] - up[c - 1]) + 2.0f * (down[c] - up[c]) + (down[c + 1] - up[c + 1]);
+        const float x = (up[c + 1] - up[c - 1]) + 2.0f * (mid[c + 1] - mid[c - 1]) + (down[c + 1] - down[c - 1]);
+        const float y = (down[c - 1] - up[c - 1]) + 2.0f * (down[c] - up[c]) + (down[c + 1] - up[c + 1]);
+        gx[c] = std::min(std::max(x, -clip), clip);
+        gy[c] = std::min(std::max(y, -clip), clip);
     }
     if (width > 1)
         gx[width - 1] = gy[width - 1] = 0.0f;
+}
+
+const float* Level::BlurredRow(int r)
+{
+    if (const float* kept = m_recentBlurred.Find(r))
+        return kept;
+    const float* up = ValueRow(r - 1);
+    const float* mid = ValueRow(r);
+    const float* down = ValueRow(r + 1);
+    float* out = m_recentBlurred.Claim(r);
+    BlurRow(up, mid, down, m_column.data(), out, width);
+    return out;
+}
+
+// The clip of 4 deviations keeps a few strong edges (a plate, a collimator corner) from
+// deciding the correlation alone. Only the features are kept; value and blurred rows live
+// in small rings, which the next row of a band mostly reuses.
+void Level::ComputeFeatures(int r, float* out)
+{
     if (m_clip <= 0.0f) {
         std::fill(out, out + 2 * width, 0.0f);
         return;
     }
-    const float clip = m_clip;
-    for (int c = 0; c < 2 * width; ++c)
-        out[c] = std::min(std::max(out[c], -clip), clip);
+    const float* up = BlurredRow(r - 1);
+    const float* mid = BlurredRow(r);
+    const float* down = BlurredRow(r + 1);
+    SobelRow(up, mid, down, out, out + width, width, m_clip);
 }
 
 void Level::EstimateClip()
@@ -132,22 +242,21 @@ void Level::EstimateClip()
 
 const float* Level::Features(int r)
 {
-    std::unique_ptr<float[]>& row = m_features[static_cast<size_t>(r - firstRow)];
-    if (!row) {
-        row = std::make_unique_for_overwrite<float[]>(2 * static_cast<size_t>(width));
-        ComputeFeatures(r, row.get());
+    float* row = m_features.Find(r - firstRow);
+    if (row == nullptr) {
+        row = m_features.Make(r - firstRow);
+        ComputeFeatures(r, row);
     }
-    return row.get();
+    return row;
 }
 
 void Level::AllocateScratch()
 {
-    const size_t rows = static_cast<size_t>(std::max(height, 0));
-    // Rows are made on first use: most full-resolution rows are never read at all, and
-    // row-sized blocks come from the heap, not from fresh pages of one huge block.
-    m_features.resize(rows);
+    // Rows are made on first use: most full-resolution rows are never read at all.
+    m_features.Reset(height, 2 * width);
     m_column.resize(static_cast<size_t>(width));
-    m_blurred.resize(rows);
+    m_recentValues.Reset(kRecentValues, width);
+    m_recentBlurred.Reset(kRecentBlurred, width);
 }
 
 double Level::VerticalEnergy(int top, int bottom)
@@ -211,6 +320,7 @@ double Sums::Mean() const
     return Directions(&horizontal, &vertical) ? 0.5 * (horizontal + vertical) : 0.0;
 }
 
+VECTOR_CLONES
 void AccumulateRow(const float* a, const float* b, int count, int widthA, int widthB, Sums& sums)
 {
     for (int ch = 0; ch < 2; ++ch) {
@@ -234,6 +344,37 @@ void AccumulateRow(const float* a, const float* b, int count, int widthA, int wi
         sums.ab[ch] += sab;
     }
     sums.n += count;
+}
+
+VECTOR_CLONES
+void AccumulateProducts(const float* a, const float* b, int count, int widthA, int widthB, Sums& sums)
+{
+    for (int ch = 0; ch < 2; ++ch) {
+        const float* pa = a + ch * widthA;
+        const float* pb = b + ch * widthB;
+        float sab = 0.0f;
+#pragma omp simd reduction(+ : sab)
+        for (int c = 0; c < count; ++c)
+            sab += pa[c] * pb[c];
+        sums.ab[ch] += sab;
+    }
+    sums.n += count;
+}
+
+VECTOR_CLONES
+void SideSums(const float* features, int count, int width, float* out)
+{
+    for (int ch = 0; ch < 2; ++ch) {
+        const float* p = features + ch * width;
+        float sum = 0.0f, squares = 0.0f;
+#pragma omp simd reduction(+ : sum, squares)
+        for (int c = 0; c < count; ++c) {
+            sum += p[c];
+            squares += p[c] * p[c];
+        }
+        out[2 * ch] = sum;
+        out[2 * ch + 1] = squares;
+    }
 }
 
 }  // namespace stitchreg

@@ -9,13 +9,49 @@
 
 namespace stitchreg {
 
+// Rows of `width` values, each made on first use. Storage comes in blocks of rows: few
+// allocations, and the pages of rows never made are never touched.
+class RowStore {
+public:
+    void Reset(int rows, int width);
+    // The row, or null when it was not made yet.
+    float* Find(int row) const { return m_made[static_cast<size_t>(row)] ? Address(row) : nullptr; }
+    // Storage for the row, from now on reported as made.
+    float* Make(int row);
+
+private:
+    static constexpr int kBlockRows = 32;
+    float* Address(int row) const;
+
+    size_t m_width = 0;
+    std::vector<std::unique_ptr<float[]>> m_blocks;
+    std::vector<char> m_made;
+};
+
+// The last rows made, by row number (slot = row mod slots): consecutive rows never evict
+// each other while fewer than the slots.
+class RowRing {
+public:
+    void Reset(int slots, int width);
+    float* Find(int row);
+    float* Claim(int row);
+
+private:
+    size_t m_width = 0;
+    std::vector<int> m_rows;  // the row in each slot, or -1
+    std::vector<float> m_values;
+};
+
 // One level of the block-mean pyramid over a band of a piece's rows. Rows are numbered
 // in the level's own units over the whole piece: level row r covers full rows
 // [r x factor, (r + 1) x factor); the level stores rows [firstRow, firstRow + height).
 class Level {
 public:
-    // The full-resolution level over rows [firstRow, lastRow) of the plane (no copy).
-    Level(const CRegPlane& plane, int firstRow, int lastRow);
+    // Rows [first, last) of the source (full rows, multiples of factor) as block means of
+    // factor x factor. Lazy: each row is read from the source on first use, for the fine
+    // levels, of which a placement reads a few rows only. Otherwise every row is made at
+    // once, streaming the source through a buffer of a few rows.
+    Level(const CRegRows& source, int factor, int first, int last, bool lazy);
     // Half the size of `finer` in both directions, block means of 2 x 2.
     explicit Level(const Level& finer, int /*halve*/);
 
@@ -27,6 +63,7 @@ public:
     int contentTop = 0;
     int contentBottom = 0;
 
+    // A row of a level made at once (not lazy).
     const float* Values(int r) const;
     // gx in [0, width), gy in [width, 2 width), clipped at 4 standard deviations; columns
     // 0 and width - 1 are zero. Computed once per row, on first use.
@@ -37,23 +74,32 @@ public:
     double ContentEnergy();
 
 private:
+    void ReadRows(int first, int count, float* out);
     void SetContent(int planeContentTop, int planeContentBottom);
     void EstimateClip();
     void AllocateScratch();
-    void BlurredRow(int r, float* out);
-    const float* Blurred(int r);
+    static constexpr int kRecentValues = 8;   // a feature row reads 5 value rows
+    static constexpr int kRecentBlurred = 4;  // and 3 blurred rows
+    const float* ValueRow(int r);
+    const float* BlurredRow(int r);
     void ComputeFeatures(int r, float* out);
 
-    const CRegPlane* m_plane = nullptr;  // level 0 reads the plane in place
-    std::vector<std::unique_ptr<float[]>> m_values;  // one block per row: heap, not fresh pages
-    std::vector<std::unique_ptr<float[]>> m_features;  // 2 x width per stored row, or null
-    std::vector<float> m_column;   // scratch of the blur
-    std::vector<std::unique_ptr<float[]>> m_blurred;  // width per stored row, or null
+    const CRegRows* m_source = nullptr;  // read on demand by a lazy level
+    std::vector<float> m_sourceRows;     // scratch: the source rows of one level row
+    RowStore m_values;    // width per stored row, unless lazy
+    RowStore m_features;  // 2 x width per stored row
+    std::vector<float> m_column;  // scratch of the blur
+    RowRing m_recentValues;   // of a lazy level
+    RowRing m_recentBlurred;
     float m_clip = 0.0f;
     double m_contentEnergy = -1.0;
     int m_planeContentTop = 0;
     int m_planeContentBottom = 0;
 };
+
+// Block means of factor x factor: `rows` holds `factor` consecutive rows of `width`
+// values and is overwritten; the width / factor means come back from its start.
+void BlockMeans(float* rows, int width, int factor);
 
 // Sums of the masked zero-mean cross-correlation of two feature sets.
 struct Sums {
@@ -74,5 +120,11 @@ struct Sums {
 
 // Adds `count` columns of one row pair: a from its column 0, b from its column 0.
 void AccumulateRow(const float* a, const float* b, int count, int width_a, int width_b, Sums& sums);
+
+// The cross products alone (sums.ab and sums.n) of the same columns as AccumulateRow.
+void AccumulateProducts(const float* a, const float* b, int count, int widthA, int widthB, Sums& sums);
+// One side's sum and sum of squares over `count` columns from `features`: out[0], out[1]
+// for gx, out[2], out[3] for gy (the features row is `width` values per direction).
+void SideSums(const float* features, int count, int width, float* out);
 
 }  // namespace stitchreg

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <future>
 #include <map>
 #include <memory>
@@ -19,6 +21,8 @@ constexpr int kMinCoarseRows = 160;   // the coarsest level keeps this much of t
 constexpr int kDecisionFactor = 4;    // score, margin and structure are judged here (noise averaged)
 constexpr int kPeaks = 5;
 constexpr int kRefinePixels = 160000;  // sampled per refinement evaluation
+constexpr int kBandRows = 8;           // consecutive rows per sampled band
+constexpr int kStreamedFactor = 4;     // finer levels are read on demand, this one at once
 constexpr double kInvalid = -2.0;
 
 struct Placement {
@@ -36,11 +40,15 @@ struct Range {
 
 using Pyramid = std::vector<std::unique_ptr<Level>>;
 
-Pyramid BuildPyramid(const CRegPlane& plane, int firstRow, int lastRow, int levels)
+// Levels finer than kStreamedFactor are lazy: only the rows around the final placement
+// are ever read. That level is made in one pass over the source, the coarser ones from it.
+Pyramid BuildPyramid(const CRegRows& rows, int firstRow, int lastRow, int levels)
 {
+    const int streamed = std::min(levels - 1, 2);
     Pyramid pyramid;
-    pyramid.push_back(std::make_unique<Level>(plane, firstRow, lastRow));
-    for (int k = 1; k < levels; ++k)
+    for (int k = 0; k <= streamed; ++k)
+        pyramid.push_back(std::make_unique<Level>(rows, 1 << k, firstRow, lastRow, k < streamed));
+    for (int k = streamed + 1; k < levels; ++k)
         pyramid.push_back(std::make_unique<Level>(*pyramid.back(), 0));
     return pyramid;
 }
@@ -61,14 +69,17 @@ double Score(Level& a, Level& b, int offset, int dx, int maxRows, Measure measur
     const int c1 = std::min(b.width - 1, a.width - 1 - dx);
     if (c1 - c0 < 8)
         return kInvalid;
-    // A power-of-two step on a grid of the level's rows: neighbouring placements sample
-    // the same rows of A, whose features are then made once.
+    // Bands of consecutive rows, one in every `step`, on a grid of A's rows: neighbouring
+    // placements sample the same rows of A and mostly the same rows of B, whose features
+    // are then made once.
     int step = 1;
     while (rows > maxRows * step)
         step *= 2;
+    const int period = step * kBandRows;
     Sums sums;
-    for (int r = (top + step - 1) / step * step; r < bottom; r += step)
-        stitchreg::AccumulateRow(a.Features(r) + c0 + dx, b.Features(r - offset) + c0, c1 - c0, a.width, b.width, sums);
+    for (int band = top / period * period; band < bottom; band += period)
+        for (int r = std::max(band, top); r < std::min(band + kBandRows, bottom); ++r)
+            stitchreg::AccumulateRow(a.Features(r) + c0 + dx, b.Features(r - offset) + c0, c1 - c0, a.width, b.width, sums);
     double horizontal = 0.0;
     double vertical = 0.0;
     switch (measure) {
@@ -86,6 +97,55 @@ double Score(Level& a, Level& b, int offset, int dx, int maxRows, Measure measur
 
 int RefineRows(const Level& level) { return std::max(32, kRefinePixels / std::max(level.width, 1)); }
 
+// One side's sums (SideSums) of every content row, over one window of columns.
+std::vector<float> SideTable(Level& level, int firstColumn, int count)
+{
+    std::vector<float> table(4 * static_cast<size_t>(std::max(level.contentBottom - level.contentTop, 0)));
+    for (int r = level.contentTop; r < level.contentBottom; ++r)
+        stitchreg::SideSums(level.Features(r) + firstColumn, count, level.width, &table[4 * static_cast<size_t>(r - level.contentTop)]);
+    return table;
+}
+
+// Score (the weaker direction, every row) of every placement of the coarsest level, offset
+// major. Each side's sums are made once per sideways shift, so a placement costs one
+// product per pixel instead of five sums.
+std::vector<double> CoarseMap(Level& a, Level& b, int offMin, int offs, int shift)
+{
+    const int cols = 2 * shift + 1;
+    std::vector<double> map(static_cast<size_t>(offs) * static_cast<size_t>(cols), kInvalid);
+    const int minRows = std::max(2, CRegisterLimits::kMinOverlapRows / a.factor / 2);
+    for (int d = 0; d < cols; ++d) {
+        const int dx = d - shift;
+        const int c0 = std::max(1, 1 - dx);
+        const int c1 = std::min(b.width - 1, a.width - 1 - dx);
+        if (c1 - c0 < 8)
+            continue;
+        const std::vector<float> sidesA = SideTable(a, c0 + dx, c1 - c0);
+        const std::vector<float> sidesB = SideTable(b, c0, c1 - c0);
+        for (int o = 0; o < offs; ++o) {
+            const int offset = offMin + o;
+            const int top = std::max(a.contentTop, b.contentTop + offset);
+            const int bottom = std::min(a.contentBottom, b.contentBottom + offset);
+            if (bottom - top < minRows)
+                continue;
+            Sums sums;
+            for (int r = top; r < bottom; ++r) {
+                stitchreg::AccumulateProducts(a.Features(r) + c0 + dx, b.Features(r - offset) + c0, c1 - c0, a.width, b.width, sums);
+                const float* sideA = &sidesA[4 * static_cast<size_t>(r - a.contentTop)];
+                const float* sideB = &sidesB[4 * static_cast<size_t>(r - offset - b.contentTop)];
+                for (int ch = 0; ch < 2; ++ch) {
+                    sums.a[ch] += sideA[2 * ch];
+                    sums.aa[ch] += sideA[2 * ch + 1];
+                    sums.b[ch] += sideB[2 * ch];
+                    sums.bb[ch] += sideB[2 * ch + 1];
+                }
+            }
+            map[static_cast<size_t>(o) * static_cast<size_t>(cols) + static_cast<size_t>(d)] = sums.Correlation();
+        }
+    }
+    return map;
+}
+
 // Every placement of the coarsest level; the best local maxima, apart from each other.
 std::vector<Placement> CoarsePeaks(Level& a, Level& b, const Range& range)
 {
@@ -97,10 +157,7 @@ std::vector<Placement> CoarsePeaks(Level& a, Level& b, const Range& range)
     const int offs = offMax - offMin + 1;
     if (offs <= 0)
         return {};
-    std::vector<double> map(static_cast<size_t>(offs * cols), kInvalid);
-    for (int o = 0; o < offs; ++o)
-        for (int d = 0; d < cols; ++d)
-            map[static_cast<size_t>(o * cols + d)] = Score(a, b, offMin + o, d - shift, 1 << 20);
+    const std::vector<double> map = CoarseMap(a, b, offMin, offs, shift);
     auto at = [&](int o, int d) {
         return o < 0 || o >= offs || d < 0 || d >= cols ? kInvalid : map[static_cast<size_t>(o * cols + d)];
     };
@@ -260,7 +317,39 @@ const char* JunctionReasonText(EJunctionReason reason)
     return "";
 }
 
-CJunction RegisterPair(const CRegPlane& a, const CRegPlane& b)
+CRegRows RowsOf(const CRegPlane& plane)
+{
+    return {plane.width, plane.height, plane.contentTop, plane.contentBottom, [&plane](int first, int count, float* out) {
+                const float* from = plane.Row(first);
+                std::copy(from, from + static_cast<size_t>(count) * static_cast<size_t>(plane.width), out);
+            }};
+}
+
+void StoredToDisplay(const unsigned char* stored, int count, const CRegSampleFormat& format, float* out)
+{
+    const float scale = format.scale;
+    const float shift = format.shift;
+    if (format.bytes == 1) {
+        for (int i = 0; i < count; ++i)
+            out[i] = static_cast<float>(stored[i]) * scale + shift;
+    } else if (format.bytes == 2) {
+        for (int i = 0; i < count; ++i) {
+            uint16_t word;
+            std::memcpy(&word, stored + 2 * i, 2);
+            const float value = format.isSigned ? static_cast<float>(static_cast<int16_t>(word)) : static_cast<float>(word);
+            out[i] = value * scale + shift;
+        }
+    } else if (format.bytes == 3) {
+        for (int i = 0; i < count; ++i)
+            out[i] = (stored[3 * i] + stored[3 * i + 1] + stored[3 * i + 2]) / 3.0f * scale + shift;
+    } else {
+        std::fill(out, out + count, shift);
+    }
+}
+
+CJunction RegisterPair(const CRegPlane& a, const CRegPlane& b) { return RegisterPair(RowsOf(a), RowsOf(b)); }
+
+CJunction RegisterPair(const CRegRows& a, const CRegRows& b)
 {
     CJunction junction;
     const int shorter = std::min(a.height, b.height);

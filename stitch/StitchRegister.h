@@ -14,6 +14,7 @@
 // the thresholds are set against.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,31 @@ struct CRegPlane {
 
     const float* Row(int r) const { return values.data() + static_cast<size_t>(r) * static_cast<size_t>(width); }
 };
+
+// A piece as the registration reads it: only the rows a placement can reach are read, on
+// demand, so no display copy of the whole piece is ever made. `read` writes `count` rows
+// from `first` (width values each, display values as in CRegPlane); it is called from
+// several threads at once and must be safe for that.
+struct CRegRows {
+    int width = 0;
+    int height = 0;
+    int contentTop = 0;
+    int contentBottom = 0;
+    std::function<void(int first, int count, float* out)> read;
+};
+
+// Reads the plane in place; the plane must outlive the result.
+CRegRows RowsOf(const CRegPlane& plane);
+
+// How stored samples become display values: stored x scale + shift. Samples of 1 byte,
+// of 2 bytes (two's complement when isSigned) or of 3 bytes (their mean).
+struct CRegSampleFormat {
+    int bytes = 2;
+    bool isSigned = false;
+    float scale = 1.0f;
+    float shift = 0.0f;
+};
+void StoredToDisplay(const unsigned char* stored, int count, const CRegSampleFormat& format, float* out);
 
 enum class EJunctionReason {
     None,            // aligned
@@ -64,4 +90,5 @@ struct CRegisterLimits {
 };
 
 // Registers B below A. Deterministic; safe to call from several threads at once.
+CJunction RegisterPair(const CRegRows& a, const CRegRows& b);
 CJunction RegisterPair(const CRegPlane& a, const CRegPlane& b);

@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -104,4 +109,70 @@ TEST(StitchRegister, ReasonsHaveWords)
     };
     for (const auto& c : cases)
         EXPECT_STREQ(JunctionReasonText(c.reason), c.text);
+}
+
+TEST(StitchRegister, StoredSamplesBecomeDisplayValues)
+{
+    const struct {
+        const char* name;
+        std::vector<unsigned char> stored;
+        CRegSampleFormat format;
+        std::vector<float> expected;
+    } cases[] = {
+        {"8-bit", {0, 7, 255}, {1, false, 1.0f, 0.0f}, {0.0f, 7.0f, 255.0f}},
+        {"16-bit, little-endian words", {0x34, 0x12, 0xff, 0xff}, {2, false, 1.0f, 0.0f}, {4660.0f, 65535.0f}},
+        {"16-bit signed", {0xff, 0xff, 0x00, 0x80}, {2, true, 1.0f, 0.0f}, {-1.0f, -32768.0f}},
+        {"rescaled", {10, 0}, {2, false, 0.5f, -1024.0f}, {-1019.0f}},
+        {"MONOCHROME1: slope and intercept negated", {100}, {1, false, -1.0f, -0.0f}, {-100.0f}},
+        {"colour: mean of three bytes", {3, 6, 9, 0, 0, 255}, {3, false, 1.0f, 0.0f}, {6.0f, 85.0f}},
+        {"no known sample size: the intercept", {1, 2, 3, 4}, {4, false, 1.0f, 2.0f}, {2.0f}},
+    };
+    for (const auto& c : cases) {
+        std::vector<float> out(c.expected.size(), -7.0f);
+        StoredToDisplay(c.stored.data(), static_cast<int>(out.size()), c.format, out.data());
+        EXPECT_EQ(out, c.expected) << c.name;
+    }
+}
+
+// Pieces read row by row from stored samples register exactly as their display planes,
+// and only the rows a placement can reach are read: A's last 60 % (and a margin of two
+// coarsest blocks), B's first.
+TEST(StitchRegister, ReadsOnlyTheRowsAJunctionCanReach)
+{
+    const overlapstudy::Study study = overlapstudy::Make({.seed = 1, .rows = 480, .columns = 360});
+    std::vector<std::vector<uint16_t>> samples;
+    for (const CRegPlane& plane : study.planes) {
+        std::vector<uint16_t> words(plane.values.size());
+        for (size_t i = 0; i < words.size(); ++i)
+            words[i] = static_cast<uint16_t>(std::clamp(static_cast<int>(plane.values[i] * 2000.0f), 0, 65535));
+        samples.push_back(std::move(words));
+    }
+    std::vector<CRegPlane> planes = study.planes;
+    for (size_t p = 0; p < planes.size(); ++p)
+        for (size_t i = 0; i < planes[p].values.size(); ++i)
+            planes[p].values[i] = samples[p][i];
+    std::mutex guard;
+    std::vector<std::pair<int, int>> readRows(2, {1 << 30, -1});  // first and last row read
+    auto rowsOf = [&](size_t p) {
+        const CRegPlane& plane = planes[p];
+        return CRegRows{plane.width, plane.height, plane.contentTop, plane.contentBottom, [&, p](int first, int count, float* out) {
+                            const std::lock_guard<std::mutex> lock(guard);
+                            readRows[p].first = std::min(readRows[p].first, first);
+                            readRows[p].second = std::max(readRows[p].second, first + count - 1);
+                            const auto* bytes = reinterpret_cast<const unsigned char*>(&samples[p][static_cast<size_t>(first) * 360]);
+                            StoredToDisplay(bytes, count * 360, {2, false, 1.0f, 0.0f}, out);
+                        }};
+    };
+    const CJunction fromRows = RegisterPair(rowsOf(0), rowsOf(1));
+    const CJunction fromPlanes = RegisterPair(planes[0], planes[1]);
+    ASSERT_TRUE(fromRows.aligned) << JunctionReasonText(fromRows.reason);
+    EXPECT_EQ(fromRows.offset, fromPlanes.offset);
+    EXPECT_EQ(fromRows.dx, fromPlanes.dx);
+    EXPECT_EQ(fromRows.score, fromPlanes.score);
+    EXPECT_EQ(fromRows.offset, study.junctions[0].offset);
+    // 480 rows: at most 288 overlap; coarsest factor 2, so A from row 188, B to row 291.
+    EXPECT_EQ(readRows[0].first, 188);
+    EXPECT_EQ(readRows[0].second, 479);
+    EXPECT_EQ(readRows[1].first, 0);
+    EXPECT_EQ(readRows[1].second, 291);
 }
