@@ -7,11 +7,15 @@
 #include "platform/CString.h"
 #include "platform/PixelBuffer.h"
 
+#include "imaging/LTypes.h"
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class CBaseImage;
+class LDicomDS;
 
 class CStitchDicomFile {
 public:
@@ -71,16 +75,29 @@ public:
 
 private:
     struct Raster;
+    // The written image: its geometry and the length of its Pixel Data value.
+    struct OutputShape {
+        int columns = 0;
+        int rows = 0;
+        size_t bytes = 0;
+    };
+    // Writes the `bytes` of the output's Pixel Data value in place; false stops the save
+    // (with m_eFailure set, or WriteFailed).
+    using PixelFill = std::function<bool(BYTE* value, size_t bytes)>;
+    BOOL WriteDicomFilled(const char* templatePath, const char* savePath, int nWindowWidth, int nWindowCenter,
+                          const OutputShape& shape, const PixelFill& fill);
+    const BYTE* FillPixelValue(LDicomDS& ds, pDICOMELEMENT pixel, size_t bytes, const PixelFill& fill);
     // The largest native Pixel Data value: its length is 32-bit and even.
     static constexpr uint64_t kMaxPixelDataBytes = 0xFFFFFFFEu;
     BOOL CheckOutputSize(int64_t width, int64_t height, int64_t bytesPerPixel);
     BOOL CheckPixelBytes(uint64_t bytes);
     BOOL CheckItems(Raster& raster);
-    BOOL BuildRaster(Raster& raster);
-    void PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out) const;
+    bool ComposeInto(const Raster& raster, const CRect& kept, BYTE* out);
+    void PlaceItemRows(const CStitchDicomItem& item, int first, int count, const Raster& raster, const CRect& kept,
+                       BYTE* out) const;
     void ChooseWindow();
     void ChooseBlack(const char* templatePath, int bytesPerPixel);
-    BOOL CropRaster(Raster& raster);
+    BOOL KeptRect(const Raster& raster, CRect& kept);
     void MarkUsedItems(int rasterWidth);
     std::vector<const CStitchDicomItem*> UsedItems() const;
     BOOL Fail(ESaveFailure failure);
