@@ -27,6 +27,10 @@ public:
     // A file source: its kept rows, read again from disk (decoded when compressed).
     // FALSE with the reason in m_eItemFailure; nothing is shown.
     BOOL AddFileItem(const char* path, CRect rcAdjust);
+    // A file source already decoded into pImage (read from path): its kept rows are taken
+    // from the image rather than read and decoded again; only the file's attributes are
+    // read. Falls back to AddFileItem for colour, or an image that does not match the file.
+    BOOL AddDecodedFileItem(const char* path, CBaseImage* pImage, CRect rcAdjust);
     // A bitmap source: its kept rows, read from the image's bitmap, with its window (in
     // stored values; a width of 0 is none). Columns outside nPictureLeft..nPictureRight
     // (-1: the width) are bands the bitmap was widened with: they are written black.
@@ -102,4 +106,6 @@ private:
     std::vector<const CStitchDicomItem*> UsedItems() const;
     BOOL Fail(ESaveFailure failure);
     BOOL FailItem(EPieceFailure failure);
+    static EPieceFailure OpenSource(LDicomDS& ds, const char* path, pDICOMELEMENT& pixel, DICOMIMAGE& info);
+    void ReadSourceIdentity(LDicomDS& ds, const DICOMIMAGE& info, CStitchDicomItem& item);
 };

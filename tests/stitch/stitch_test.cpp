@@ -255,6 +255,14 @@ TEST_F(StitchModelTest, LoadFailuresCarryTheirReason)
     EXPECT_EQ(missing.detail, "the file '" + (dir / "gone.dcm").string() + "' does not exist");
     EXPECT_EQ(model.GetCount(), 1);  // the file read before the failure stays
 
+    // Read on several threads, the first failure in order is the one reported.
+    CStitchModel twoFailures;
+    const CStitchLoadResult first =
+        twoFailures.LoadFiles({a.string(), a.string(), text.string(), a.string(), (dir / "gone.dcm").string()});
+    EXPECT_EQ(first.failedIndex, 2);
+    EXPECT_EQ(first.detail, CStitchModel().LoadFiles({text.string()}).detail);
+    EXPECT_EQ(twoFailures.GetCount(), 2);
+
     CStitchModel other;
     const CStitchLoadResult garbage = other.LoadFiles({text.string()});
     EXPECT_EQ(garbage.failure, ELoadFailure::Unreadable);
@@ -336,6 +344,19 @@ TEST_F(StitchModelTest, ASaveAfterReleasingTheFilePixelsWritesTheSameImage)
     EXPECT_EQ(second.pieceRows, first.pieceRows);
     EXPECT_EQ(pixels(after), pixels(before));
     EXPECT_EQ(model.GetRect(1), kept);  // the rectangles stay
+
+    // Taking the rows from the decoded pieces writes the same and frees them as it goes.
+    CStitchModel decoded;
+    ASSERT_TRUE(decoded.LoadFiles({a.string(), b.string()}).Ok());
+    decoded.AutoTrim();
+    const fs::path taken = dir / "taken.dcm";
+    const CStitchSaveResult third = decoded.SaveReleasingPixels("", taken.c_str());
+    ASSERT_TRUE(third.written);
+    EXPECT_EQ(third.pieceRows, first.pieceRows);
+    EXPECT_EQ(pixels(taken), pixels(before));
+    EXPECT_EQ(decoded.GetImage(0)->GetHeight(), 0);
+    EXPECT_EQ(decoded.GetImage(1)->GetHeight(), 0);
+    EXPECT_EQ(decoded.GetRect(1), kept);
 }
 
 TEST_F(StitchModelTest, RefusedSavesWriteNothingAndSayWhy)
