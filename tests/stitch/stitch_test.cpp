@@ -7,6 +7,7 @@
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
 #include "stitch/StitchMessages.h"
+#include "stitch/StitchParallel.h"
 #include "stitch/StitchTrim.h"
 #include "tests/support/DicomFactory.h"
 #include "tests/support/OverlapStudy.h"
@@ -15,10 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -694,4 +697,20 @@ TEST_F(StitchModelTest, EveryLayoutCommandUndoesAndRedoes)
     model.MoveRight(1);  // a new command drops what could be redone
     EXPECT_FALSE(model.CanRedo());
     EXPECT_EQ(model.Redo(), EChange::None);
+}
+
+TEST(StitchParallel, EveryIndexRunsOnceAndTheFirstErrorComesBack)
+{
+    for (const size_t count : {size_t{0}, size_t{1}, size_t{2}, size_t{7}, size_t{100}}) {
+        std::vector<std::atomic<int>> calls(count);
+        stitchparallel::ForEachIndex(count, [&](size_t i) { ++calls[i]; });
+        EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::atomic<int>& n) { return n == 1; }),
+                  static_cast<std::ptrdiff_t>(count));
+    }
+    EXPECT_THROW(stitchparallel::ForEachIndex(50,
+                                              [](size_t i) {
+                                                  if (i == 3)
+                                                      throw std::runtime_error("piece 3");
+                                              }),
+                 std::runtime_error);
 }
