@@ -136,9 +136,9 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
 }
 
 // The decoded image holds the file's stored values exactly as AddFileItem reads them
-// (decoded, shifted down, sign-extended) for grey samples; colour is decoded in another
-// sample order, so colour files, and images that no longer match their file, are read
-// from the file again.
+// (decoded, shifted down, sign-extended) for grey samples, and its block becomes the
+// item's; colour is decoded in another sample order, so colour files, and images that no
+// longer match their file, are read from the file again.
 BOOL CStitchDicomFile::AddDecodedFileItem(const char* path, CBaseImage* pImage, CRect rcAdjust)
 {
     if (pImage == nullptr || !pImage->IsAllocated())
@@ -157,10 +157,9 @@ BOOL CStitchDicomFile::AddDecodedFileItem(const char* path, CBaseImage* pImage, 
         rows == nullptr || static_cast<size_t>(bitmap.GetBytesPerLine()) != rowBytes)
         return AddFileItem(path, rcAdjust);
     auto item = std::make_unique<CStitchDicomItem>();
-    if (!item->Create(info.nColumns, info.nBitsAllocated / 8, rcAdjust, 0))
-        return FailItem(EPieceFailure::NoMemory);
+    if (!item->AdoptRows(pImage->m_bitmap.TakePixels(), info.nColumns, info.nBitsAllocated / 8, info.nRows, rcAdjust))
+        return AddFileItem(path, rcAdjust);
     ReadSourceIdentity(ds, info, *item);
-    PlaceRows(*item, 0, rows, info.nRows);
     m_arrItems.push_back(std::move(item));
     return TRUE;
 }

@@ -27,9 +27,10 @@ public:
     // A file source: its kept rows, read again from disk (decoded when compressed).
     // FALSE with the reason in m_eItemFailure; nothing is shown.
     BOOL AddFileItem(const char* path, CRect rcAdjust);
-    // A file source already decoded into pImage (read from path): its kept rows are taken
-    // from the image rather than read and decoded again; only the file's attributes are
-    // read. Falls back to AddFileItem for colour, or an image that does not match the file.
+    // A file source already decoded into pImage (read from path): the image's pixels
+    // become the item's (the image is empty afterwards) rather than being read and decoded
+    // again; only the file's attributes are read. Falls back to AddFileItem for colour, or
+    // an image that does not match the file.
     BOOL AddDecodedFileItem(const char* path, CBaseImage* pImage, CRect rcAdjust);
     // A bitmap source: its kept rows, read from the image's bitmap, with its window (in
     // stored values; a width of 0 is none). Columns outside nPictureLeft..nPictureRight

@@ -232,6 +232,39 @@ TEST(StitchItem, CreateSizesTheBandOrRefusesIt)
     }
 }
 
+// Adopting a whole frame must give the item Create and PlaceRow give it, for every shift
+// and band, and refuse bands outside the frame.
+TEST(StitchItem, AdoptRowsMovesTheBandInPlaceAsPlaceRowWouldCopyIt)
+{
+    constexpr int kWidth = 5;
+    constexpr int kRows = 6;
+    const auto frame = [] {
+        platform::PixelBuffer bytes = platform::PixelBuffer::Allocate(kWidth * kRows * 2);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = BYTE(i + 1);
+        return bytes;
+    };
+    for (const CRect& band : {CRect(0, 0, kWidth, kRows), CRect(0, 2, kWidth, 5), CRect(2, 1, kWidth, 6),
+                              CRect(-3, 0, kWidth, 4), CRect(4, 3, kWidth, 4), CRect(-9, 1, kWidth, 3),
+                              CRect(7, 0, kWidth, 2)}) {
+        const platform::PixelBuffer source = frame();
+        CStitchDicomItem copied;
+        ASSERT_TRUE(copied.Create(kWidth, 2, band, 0));
+        for (int y = 0; y < kRows; ++y)
+            copied.PlaceRow(y, source.data() + size_t(y) * kWidth * 2);
+        CStitchDicomItem adopted;
+        ASSERT_TRUE(adopted.AdoptRows(frame(), kWidth, 2, kRows, band));
+        EXPECT_EQ(adopted.m_nRows, copied.m_nRows);
+        EXPECT_EQ(std::vector<BYTE>(adopted.m_pPixels.begin(), adopted.m_pPixels.end()),
+                  std::vector<BYTE>(copied.m_pPixels.begin(), copied.m_pPixels.begin() + copied.GetSize()))
+            << band.left << " " << band.top << ".." << band.bottom;
+    }
+    CStitchDicomItem refused;
+    EXPECT_FALSE(refused.AdoptRows(frame(), kWidth, 2, kRows, CRect(0, 2, kWidth, 7)));  // past the frame
+    EXPECT_FALSE(refused.AdoptRows(frame(), kWidth, 2, kRows + 1, CRect(0, 0, kWidth, 7)));  // frame too short
+    EXPECT_FALSE(refused.AdoptRows(frame(), kWidth, 2, kRows, CRect(0, 3, kWidth, 3)));  // no rows
+}
+
 TEST(StitchItem, MatchWindowMapsEachPieceOntoTheCommonWindow)
 {
     // value = target centre - (own centre - s) x target width / own width, truncated,
