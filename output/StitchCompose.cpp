@@ -1,6 +1,5 @@
 // Composition: the items stacked into one raster, window-matched and cropped.
 #include "output/CStitchDicomFile.h"
-#include "platform/StageTrace.h"
 
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
@@ -120,10 +119,10 @@ BOOL CStitchDicomFile::CheckItems(Raster& raster)
 // Writes the kept rectangle of the stacked items into `out` (rows of kept.Width() pixels):
 // items narrower than the raster are centred, black beside them; crop rows below the
 // raster are black. Every byte of `out` is written. Each item's pixels are released once
-// placed, so that items and output are not held side by side up to the writing.
+// placed, so that items and output are not held side by side up to the writing. Timed as
+// "compose" by the writer, together with the value's creation.
 bool CStitchDicomFile::ComposeInto(const Raster& raster, const CRect& kept, BYTE* out)
 {
-    const platform::StageScope trace(platform::Stage::Compose);
     const size_t outRowBytes = static_cast<size_t>(kept.Width()) * static_cast<size_t>(raster.bytesPerPixel);
     int itemTop = 0;
     for (const auto& item : m_arrItems) {
