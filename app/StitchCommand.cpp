@@ -147,8 +147,8 @@ int RunStitch(const StitchOptions& given)
     if (progress)
         std::fprintf(stderr, "composing and writing %s...\n", o.out.c_str());
     const std::string refPath = o.bitmaps ? BitmapReference(o) : o.reference;
-    model.ReleaseFilePixels();  // only the save is left, and it reads the files again
-    const CStitchSaveResult saved = model.Save(refPath.c_str(), o.out.c_str());
+    // Only the save is left: it takes the decoded pieces' rows and frees them as it goes.
+    const CStitchSaveResult saved = model.SaveReleasingPixels(refPath.c_str(), o.out.c_str());
     ReportSave(saved);
     if (saved.written && !o.preview.empty() && !WritePreview(o.out, o.preview))
         std::fprintf(stderr, "tessor: cannot write the preview %s\n", o.preview.c_str());

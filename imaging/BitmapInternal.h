@@ -34,6 +34,9 @@ public:
     // Writable bytes whose values the caller replaces all: while shared, fresh bytes of
     // the same size instead of a copy.
     BYTE* DataForOverwrite();
+    // The bytes as a buffer of their own, this holder left empty: the block itself when
+    // this holder alone has all of it, else a copy (empty when memory runs out).
+    platform::PixelBuffer TakeBytes();
     const BYTE* begin() const { return m_data; }
     const BYTE* end() const { return m_data + m_size; }
 

@@ -54,6 +54,18 @@ BYTE* SharedPixels::DataForOverwrite()
     return m_data;
 }
 
+platform::PixelBuffer SharedPixels::TakeBytes()
+{
+    platform::PixelBuffer bytes;
+    if (m_block && m_block.use_count() == 1 && m_data == m_block->data() && m_size == m_block->size())
+        // Made as a mutable buffer (the constructor above); nobody else can see it.
+        bytes = std::move(*std::const_pointer_cast<platform::PixelBuffer>(m_block));
+    else if (m_size > 0)
+        bytes = platform::PixelBuffer::CopyOf(m_data, m_size);
+    *this = SharedPixels();
+    return bytes;
+}
+
 }  // namespace imaging
 
 std::int64_t LBitmapBase::Impl::Sample(size_t index) const
@@ -155,6 +167,13 @@ int LBitmapBase::AttachPixels(int width, int height, int bitsPerPixel, BOOL isSi
     impl.Invalidate();
     impl.lastError.clear();
     return SUCCESS;
+}
+
+platform::PixelBuffer LBitmapBase::TakePixels()
+{
+    platform::PixelBuffer bytes = m_impl->pixels.TakeBytes();
+    Free();
+    return bytes;
 }
 
 void LBitmapBase::Free()

@@ -59,6 +59,10 @@ public:
     // `order` tells how 24-bit pixels are stored: ORDER_RGB, otherwise blue first.
     // Drops the window; painting rectangles become the whole bitmap.
     int AttachPixels(int width, int height, int bitsPerPixel, BOOL isSigned, int order, platform::PixelBuffer&& pixels);
+    // Hands the rows over (GetHeight() x GetBytesPerLine() bytes) and frees the bitmap: the
+    // block itself when no copy of the bitmap shares it, else a copy; empty when the
+    // bitmap holds none or memory runs out.
+    platform::PixelBuffer TakePixels();
     void Free();
     BOOL IsAllocated() const;
     int GetWidth() const;

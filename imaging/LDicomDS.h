@@ -79,6 +79,10 @@ public:
     // compressed representation: the data set is then held as Explicit VR Little Endian.
     // Nonzero on success.
     BOOL SetBinaryValue(pDICOMELEMENT element, const void* buffer, ULONG length);
+    // Replaces the value, as SetBinaryValue does, with `length` zeroed bytes the caller
+    // writes in place through the returned pointer (valid until the element changes or the
+    // data set goes): a large value is filled once, never copied. nullptr on failure.
+    BYTE* CreateBinaryValue(pDICOMELEMENT element, ULONG length);
 
     // A new top-level element with the dictionary's VR (ambiguous VRs resolved from the
     // data set: US/SS by Pixel Representation, OB/OW by Bits Allocated). nullptr on failure.

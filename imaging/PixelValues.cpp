@@ -83,6 +83,68 @@ BOOL LDicomDS::GetBinaryValuePart(pDICOMELEMENT handle, ULONG offset, void* buff
     return TRUE;
 }
 
+namespace {
+
+// Whether the binary element holds 16-bit words: Pixel Data by the Bits Allocated beside
+// it, other elements by their VR.
+bool HoldsWords(DcmElement& element)
+{
+    if (element.ident() != EVR_PixelData)
+        return element.getTag().getEVR() == EVR_OW;
+    auto* item = dynamic_cast<DcmItem*>(element.getParent());
+    Uint16 bitsAllocated = 0;
+    return item && item->findAndGetUint16(DCM_BitsAllocated, bitsAllocated).good() && bitsAllocated > 8;
+}
+
+}  // namespace
+
+BYTE* LDicomDS::CreateBinaryValue(pDICOMELEMENT handle, ULONG length)
+{
+    DcmElement* element = imaging::ToElement(handle);
+    if (!element || length == 0) {
+        m_impl->FailBool("no element or no length was given");
+        return nullptr;
+    }
+    if (!IsBinary(element->ident())) {
+        m_impl->FailBool("the element does not hold raw bytes");
+        return nullptr;
+    }
+    const bool words = HoldsWords(*element);
+    if (words && length % 2 != 0) {
+        m_impl->FailBool("16-bit values need an even number of bytes");
+        return nullptr;
+    }
+    BYTE* bytes = nullptr;
+    OFCondition cond;
+    try {
+        if (words) {
+            element->setVR(EVR_OW);
+            Uint16* values = nullptr;
+            cond = element->createUint16Array(Uint32(length / 2), values);
+            bytes = reinterpret_cast<BYTE*>(values);
+        } else {
+            if (element->ident() == EVR_PixelData)
+                element->setVR(EVR_OB);
+            Uint8* values = nullptr;
+            cond = element->createUint8Array(Uint32(length), values);
+            bytes = values;
+        }
+    } catch (const std::bad_alloc&) {
+        m_impl->FailBool("no memory for " + std::to_string(length) + " bytes");
+        return nullptr;
+    }
+    if (cond.good() && bytes == nullptr)
+        cond = EC_MemoryExhausted;
+    if (cond.bad()) {
+        m_impl->FailBool(std::string("cannot create the value: ") + cond.text());
+        return nullptr;
+    }
+    if (element->ident() == EVR_PixelData && DcmXfer(m_impl->xfer).isEncapsulated())
+        m_impl->xfer = EXS_LittleEndianExplicit;
+    m_impl->Succeed();
+    return bytes;
+}
+
 BOOL LDicomDS::SetBinaryValue(pDICOMELEMENT handle, const void* buffer, ULONG length)
 {
     // Handing the composed raster to the output data set is the last step of composing.
@@ -92,11 +154,7 @@ BOOL LDicomDS::SetBinaryValue(pDICOMELEMENT handle, const void* buffer, ULONG le
         return m_impl->FailBool("no element or no buffer was given");
     if (!IsBinary(element->ident()))
         return m_impl->FailBool("the element does not hold raw bytes");
-    auto* item = dynamic_cast<DcmItem*>(element->getParent());
-    Uint16 bitsAllocated = 0;
-    const bool words = element->ident() == EVR_PixelData
-                           ? item && item->findAndGetUint16(DCM_BitsAllocated, bitsAllocated).good() && bitsAllocated > 8
-                           : element->getTag().getEVR() == EVR_OW;
+    const bool words = HoldsWords(*element);
     OFCondition cond;
     try {
         if (words) {

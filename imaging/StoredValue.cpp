@@ -28,13 +28,20 @@ std::int64_t StoredValue(std::uint32_t raw, const SampleLayout& layout)
 
 namespace {
 
-template <typename T>
+// The rule of StoredValue, with its shift, mask and sign bit worked out once for the whole
+// run and arithmetic in a type as wide as the sample's (a loop the compiler vectorises):
+// sign extension is (bits ^ sign) - sign, which is bits - 2^bitsStored when the sign is set.
+template <typename T, typename Wide>
 void NormaliseAs(unsigned char* bytes, std::size_t count, const SampleLayout& layout)
 {
+    const int shift = layout.highBit - layout.bitsStored + 1;
+    const Wide mask = Wide((std::uint64_t(1) << layout.bitsStored) - 1);
+    const Wide sign = layout.isSigned ? Wide(std::uint64_t(1) << (layout.bitsStored - 1)) : Wide(0);
     for (std::size_t i = 0; i < count; ++i) {
         T raw;
         std::memcpy(&raw, bytes + i * sizeof(T), sizeof(T));
-        const T value = T(StoredValue(std::uint32_t(raw), layout));
+        const Wide bits = (Wide(raw) >> shift) & mask;
+        const T value = T((bits ^ sign) - sign);
         std::memcpy(bytes + i * sizeof(T), &value, sizeof(T));
     }
 }
@@ -48,11 +55,11 @@ void NormaliseSamples(unsigned char* bytes, std::size_t count, const SampleLayou
     if (!bytes || !layout.IsValid() || (layout.IsIdentity()))
         return;
     if (layout.bitsAllocated == 8)
-        NormaliseAs<std::uint8_t>(bytes, count, layout);
+        NormaliseAs<std::uint8_t, std::uint32_t>(bytes, count, layout);
     else if (layout.bitsAllocated == 16)
-        NormaliseAs<std::uint16_t>(bytes, count, layout);
+        NormaliseAs<std::uint16_t, std::uint32_t>(bytes, count, layout);
     else
-        NormaliseAs<std::uint32_t>(bytes, count, layout);
+        NormaliseAs<std::uint32_t, std::uint64_t>(bytes, count, layout);
 }
 
 std::uint32_t BlackSample(bool monochrome1, int bytesPerSample, bool isSigned)

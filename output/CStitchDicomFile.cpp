@@ -76,39 +76,56 @@ std::optional<imaging::PixelMeaning> ReadMeaning(LDicomDS& ds, const DICOMIMAGE&
 
 }  // namespace
 
+// Reads the file's attributes (its Pixel Data stays in the file) and refuses sources the
+// output cannot take. EPieceFailure::None when the file is a usable source.
+EPieceFailure CStitchDicomFile::OpenSource(LDicomDS& ds, const char* path, pDICOMELEMENT& pixel, DICOMIMAGE& info)
+{
+    if (ds.LoadDS(path, LOADDS_PIXEL_DATA_ON_DEMAND) != DICOM_SUCCESS)
+        return EPieceFailure::Unreadable;
+    pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
+    if (pixel == nullptr || ds.GetInfoImage(pixel, &info, 0) != DICOM_SUCCESS)
+        return EPieceFailure::Unreadable;
+    // Samples of 8 or 16 bits only: the writer describes and ranges no other depth.
+    if (info.nBitsAllocated != 8 && info.nBitsAllocated != 16)
+        return EPieceFailure::Unreadable;
+    // Grey or RGB only, as the decoder delivers: the item's size must not follow a
+    // damaged Samples per Pixel (20481 asked for gigabytes).
+    if (info.nSamplesPerPixel != 1 && info.nSamplesPerPixel != 3)
+        return EPieceFailure::Unreadable;
+    if (info.nRows <= 0 || info.nColumns <= 0)
+        return EPieceFailure::Unreadable;
+    return EPieceFailure::None;
+}
+
+// What the item keeps of its file besides the pixels: sign, identity and lossy history.
+void CStitchDicomFile::ReadSourceIdentity(LDicomDS& ds, const DICOMIMAGE& info, CStitchDicomItem& item)
+{
+    item.m_bSigned = info.nSamplesPerPixel == 1 && info.nPixelRepresentation == 1;
+    item.m_strSOPClassUID = imaging::ReadText(ds, TAG_SOP_CLASS_UID).value_or("");
+    item.m_strSOPInstanceUID = imaging::ReadText(ds, TAG_SOP_INSTANCE_UID).value_or("");
+    output::ReadLossyHistory(ds, item);
+    if (info.nSamplesPerPixel == 1)
+        item.m_meaning = ReadMeaning(ds, info);
+    if (info.bCompressed)
+        m_bChangeSyntax = TRUE;
+}
+
 BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
 {
     // The data set is only read: its pixels are read from the file as they are needed.
     LDicomDS ds(nullptr);
     m_eItemFailure = EPieceFailure::None;
-    if (ds.LoadDS(path, LOADDS_PIXEL_DATA_ON_DEMAND) != DICOM_SUCCESS)
-        return FailItem(EPieceFailure::Unreadable);
-    pDICOMELEMENT pixel = ds.FindFirstElement(nullptr, TAG_PIXEL_DATA, FALSE);
+    pDICOMELEMENT pixel = nullptr;
     DICOMIMAGE info;
-    if (pixel == nullptr || ds.GetInfoImage(pixel, &info, 0) != DICOM_SUCCESS)
-        return FailItem(EPieceFailure::Unreadable);
-    // Samples of 8 or 16 bits only: the writer describes and ranges no other depth.
-    if (info.nBitsAllocated != 8 && info.nBitsAllocated != 16)
-        return FailItem(EPieceFailure::Unreadable);
-    // Grey or RGB only, as the decoder delivers: the item's size must not follow a
-    // damaged Samples per Pixel (20481 asked for gigabytes).
-    if (info.nSamplesPerPixel != 1 && info.nSamplesPerPixel != 3)
-        return FailItem(EPieceFailure::Unreadable);
+    if (const EPieceFailure failure = OpenSource(ds, path, pixel, info); failure != EPieceFailure::None)
+        return FailItem(failure);
     const int bytesPerPixel = (info.nBitsAllocated / 8) * info.nSamplesPerPixel;
-    if (bytesPerPixel <= 0 || info.nRows <= 0 || info.nColumns <= 0)
-        return FailItem(EPieceFailure::Unreadable);
     // Compose gives the uncovered samples the output's black; until then they are 0.
     auto item = std::make_unique<CStitchDicomItem>();
     if (!item->Create(info.nColumns, bytesPerPixel, rcAdjust, 0))
         return FailItem(EPieceFailure::NoMemory);
-    item->m_bSigned = info.nSamplesPerPixel == 1 && info.nPixelRepresentation == 1;
-    item->m_strSOPClassUID = imaging::ReadText(ds, TAG_SOP_CLASS_UID).value_or("");
-    item->m_strSOPInstanceUID = imaging::ReadText(ds, TAG_SOP_INSTANCE_UID).value_or("");
-    output::ReadLossyHistory(ds, *item);
-    if (info.nSamplesPerPixel == 1)
-        item->m_meaning = ReadMeaning(ds, info);
+    ReadSourceIdentity(ds, info, *item);
     if (info.bCompressed) {
-        m_bChangeSyntax = TRUE;
         LBitmap decoded;
         // Colour rows keep the DICOM sample order (RGB), as the uncompressed path does.
         // A frame that fails to decode is left out like an unreadable file, rather than
@@ -133,6 +150,35 @@ BOOL CStitchDicomFile::AddFileItem(const char* path, CRect rcAdjust)
                                       layout);
         }
     }
+    m_arrItems.push_back(std::move(item));
+    return TRUE;
+}
+
+// The decoded image holds the file's stored values exactly as AddFileItem reads them
+// (decoded, shifted down, sign-extended) for grey samples, and its block becomes the
+// item's; colour is decoded in another sample order, so colour files, and images that no
+// longer match their file, are read from the file again.
+BOOL CStitchDicomFile::AddDecodedFileItem(const char* path, CBaseImage* pImage, CRect rcAdjust)
+{
+    if (pImage == nullptr || !pImage->IsAllocated())
+        return AddFileItem(path, rcAdjust);
+    LDicomDS ds(nullptr);
+    m_eItemFailure = EPieceFailure::None;
+    pDICOMELEMENT pixel = nullptr;
+    DICOMIMAGE info;
+    if (const EPieceFailure failure = OpenSource(ds, path, pixel, info); failure != EPieceFailure::None)
+        return FailItem(failure);
+    const LBitmap& bitmap = pImage->m_bitmap;
+    const BYTE* rows = bitmap.GetPixels();
+    const size_t rowBytes = static_cast<size_t>(info.nColumns) * static_cast<size_t>(info.nBitsAllocated / 8);
+    if (info.nSamplesPerPixel != 1 || bitmap.GetBitsPerPixel() != static_cast<int>(info.nBitsAllocated) ||
+        bitmap.GetWidth() != static_cast<int>(info.nColumns) || bitmap.GetHeight() != static_cast<int>(info.nRows) ||
+        rows == nullptr || static_cast<size_t>(bitmap.GetBytesPerLine()) != rowBytes)
+        return AddFileItem(path, rcAdjust);
+    auto item = std::make_unique<CStitchDicomItem>();
+    if (!item->AdoptRows(pImage->m_bitmap.TakePixels(), info.nColumns, info.nBitsAllocated / 8, info.nRows, rcAdjust))
+        return AddFileItem(path, rcAdjust);
+    ReadSourceIdentity(ds, info, *item);
     m_arrItems.push_back(std::move(item));
     return TRUE;
 }

@@ -8,12 +8,16 @@
 #include "platform/CString.h"
 #include "platform/PixelBuffer.h"
 
+#include "imaging/LTypes.h"
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class CBaseImage;
+class LDicomDS;
 
 class CStitchDicomFile {
 public:
@@ -25,6 +29,11 @@ public:
     // A file source: its kept rows, read again from disk (decoded when compressed).
     // FALSE with the reason in m_eItemFailure; nothing is shown.
     BOOL AddFileItem(const char* path, CRect rcAdjust);
+    // A file source already decoded into pImage (read from path): the image's pixels
+    // become the item's (the image is empty afterwards) rather than being read and decoded
+    // again; only the file's attributes are read. Falls back to AddFileItem for colour, or
+    // an image that does not match the file.
+    BOOL AddDecodedFileItem(const char* path, CBaseImage* pImage, CRect rcAdjust);
     // A bitmap source: its kept rows, read from the image's bitmap, with its window (in
     // stored values; a width of 0 is none). Columns outside nPictureLeft..nPictureRight
     // (-1: the width) are bands the bitmap was widened with: they are written black.
@@ -81,19 +90,34 @@ public:
 
 private:
     struct Raster;
+    // The written image: its geometry and the length of its Pixel Data value.
+    struct OutputShape {
+        int columns = 0;
+        int rows = 0;
+        size_t bytes = 0;
+    };
+    // Writes the `bytes` of the output's Pixel Data value in place; false stops the save
+    // (with m_eFailure set, or WriteFailed).
+    using PixelFill = std::function<bool(BYTE* value, size_t bytes)>;
+    BOOL WriteDicomFilled(const char* templatePath, const char* savePath, int nWindowWidth, int nWindowCenter,
+                          const OutputShape& shape, const PixelFill& fill);
+    const BYTE* FillPixelValue(LDicomDS& ds, pDICOMELEMENT pixel, size_t bytes, const PixelFill& fill);
     // The largest native Pixel Data value: its length is 32-bit and even.
     static constexpr uint64_t kMaxPixelDataBytes = 0xFFFFFFFEu;
     BOOL CheckOutputSize(int64_t width, int64_t height, int64_t bytesPerPixel);
     BOOL CheckPixelBytes(uint64_t bytes);
     BOOL CheckItems(Raster& raster);
-    BOOL BuildRaster(Raster& raster);
-    void PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out) const;
     BOOL ConvertToOneMeaning();
+    bool ComposeInto(const Raster& raster, const CRect& kept, BYTE* out);
+    void PlaceItemRows(const CStitchDicomItem& item, int first, int count, const Raster& raster, const CRect& kept,
+                       BYTE* out) const;
     void ChooseWindow();
     void ChooseBlack(const char* templatePath, int bytesPerPixel);
-    BOOL CropRaster(Raster& raster);
+    BOOL KeptRect(const Raster& raster, CRect& kept);
     void MarkUsedItems(int rasterWidth);
     std::vector<const CStitchDicomItem*> UsedItems() const;
     BOOL Fail(ESaveFailure failure);
     BOOL FailItem(EPieceFailure failure);
+    static EPieceFailure OpenSource(LDicomDS& ds, const char* path, pDICOMELEMENT& pixel, DICOMIMAGE& info);
+    void ReadSourceIdentity(LDicomDS& ds, const DICOMIMAGE& info, CStitchDicomItem& item);
 };

@@ -21,6 +21,53 @@ BOOL CStitchDicomItem::Create(int nWidth, int nBytesPerPixel, CRect rcAdjust, BY
     return m_pPixels ? TRUE : FALSE;
 }
 
+namespace {
+
+// Writes source row `from` at `to` (the same row or an earlier one of the same block)
+// shifted left by `shift` bytes (right when negative); the bytes it does not cover become 0.
+void MoveRowShifted(BYTE* to, const BYTE* from, size_t rowBytes, int64_t shift)
+{
+    const size_t distance = static_cast<size_t>(shift < 0 ? -shift : shift);
+    if (distance >= rowBytes) {
+        std::memset(to, 0, rowBytes);
+    } else if (shift >= 0) {
+        std::memmove(to, from + distance, rowBytes - distance);
+        std::memset(to + rowBytes - distance, 0, distance);
+    } else {
+        std::memmove(to + distance, from, rowBytes - distance);
+        std::memset(to, 0, distance);
+    }
+}
+
+}  // namespace
+
+BOOL CStitchDicomItem::AdoptRows(platform::PixelBuffer frame, int nWidth, int nBytesPerPixel, int sourceRows,
+                                 CRect rcAdjust)
+{
+    if (nWidth <= 0 || nBytesPerPixel <= 0 || rcAdjust.top < 0 || rcAdjust.bottom > sourceRows ||
+        rcAdjust.top >= rcAdjust.bottom)
+        return FALSE;
+    const size_t rowBytes = static_cast<size_t>(nWidth) * static_cast<size_t>(nBytesPerPixel);
+    if (frame.size() < static_cast<size_t>(sourceRows) * rowBytes)
+        return FALSE;
+    m_nWidth = nWidth;
+    m_nBytesPerPixel = nBytesPerPixel;
+    m_rcAdjust = rcAdjust;
+    m_nRows = static_cast<int>(rcAdjust.bottom - rcAdjust.top);
+    m_byFill = 0;
+    const int64_t shift = static_cast<int64_t>(rcAdjust.left) * nBytesPerPixel;
+    BYTE* rows = frame.data();
+    for (int k = 0; k < m_nRows; ++k) {
+        BYTE* to = rows + static_cast<size_t>(k) * rowBytes;
+        const BYTE* from = rows + static_cast<size_t>(rcAdjust.top + k) * rowBytes;
+        if (shift != 0 || to != from)
+            MoveRowShifted(to, from, rowBytes, shift);
+    }
+    frame.Resize(GetSize());  // smaller: keeps the block
+    m_pPixels = std::move(frame);
+    return TRUE;
+}
+
 size_t CStitchDicomItem::GetRowBytes() const
 {
     return static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nBytesPerPixel);

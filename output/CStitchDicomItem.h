@@ -20,6 +20,11 @@ public:
     // Sizes the item for the band top..bottom of rcAdjust, rows of nWidth pixels, every
     // byte set to `fill`. FALSE for an inverted band or when the buffer cannot be allocated.
     BOOL Create(int nWidth, int nBytesPerPixel, CRect rcAdjust, BYTE fill);
+    // Create and PlaceRow for every row of a whole decoded frame of sourceRows rows, in
+    // the frame's own block: the kept rows are moved up to its start and shifted in place,
+    // so no second frame-sized block is taken. FALSE (the frame dropped) when the band
+    // is not within the frame or the frame is shorter than its rows.
+    BOOL AdoptRows(platform::PixelBuffer frame, int nWidth, int nBytesPerPixel, int sourceRows, CRect rcAdjust);
     // m_nRows x m_nWidth x m_nBytesPerPixel.
     size_t GetSize() const;
     size_t GetRowBytes() const;

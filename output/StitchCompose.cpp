@@ -1,6 +1,5 @@
 // Composition: the items stacked into one raster, window-matched and cropped.
 #include "output/CStitchDicomFile.h"
-#include "platform/StageTrace.h"
 
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
@@ -62,21 +61,13 @@ bool CropKeepsNothing(const CRect& crop, int rasterWidth, int rasterHeight)
 }
 }  // namespace
 
-// The stitched picture while it is composed: its buffer and geometry, rows without padding.
+// The geometry of the stitched picture before the crop: the items stacked, rows without
+// padding. Its pixels are never held on their own: the kept part is composed straight
+// into the output's Pixel Data value.
 struct CStitchDicomFile::Raster {
-    platform::PixelBuffer pixels;
     int width = 0;
     int height = 0;
     int bytesPerPixel = 0;
-    size_t Size() const
-    {
-        return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(bytesPerPixel);
-    }
-    size_t RowBytes() const { return static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel); }
-    platform::PixelView View() const
-    {
-        return platform::PixelView::Packed(pixels.data(), width, height, bytesPerPixel * 8);
-    }
 };
 
 BOOL CStitchDicomFile::Fail(ESaveFailure failure)
@@ -127,28 +118,34 @@ BOOL CStitchDicomFile::CheckItems(Raster& raster)
     return TRUE;
 }
 
-// Stacks every item's rows; items narrower than the widest are centred, the rest of
-// their rows holding the item's fill value. Every byte of the raster is written. Each
-// item's pixels are released as soon as the raster holds them, so that items and raster
-// are not kept side by side up to the writing.
-BOOL CStitchDicomFile::BuildRaster(Raster& raster)
+// Writes the kept rectangle of the stacked items into `out` (rows of kept.Width() pixels):
+// items narrower than the raster are centred, black beside them; crop rows below the
+// raster are black. Every byte of `out` is written. Each item's pixels are released once
+// placed, so that items and output are not held side by side up to the writing. Timed as
+// "compose" by the writer, together with the value's creation.
+bool CStitchDicomFile::ComposeInto(const Raster& raster, const CRect& kept, BYTE* out)
 {
-    const platform::StageScope trace(platform::Stage::Compose);
-    raster.pixels = platform::PixelBuffer::Allocate(raster.Size());
-    if (!raster.pixels) {
-        return Fail(ESaveFailure::NoMemory);
-    }
-    const size_t rowBytes = raster.RowBytes();
-    BYTE* out = raster.pixels.data();
+    const size_t outRowBytes = static_cast<size_t>(kept.Width()) * static_cast<size_t>(raster.bytesPerPixel);
+    int itemTop = 0;
     for (const auto& item : m_arrItems) {
-        if (m_nTargetWidth >= 1)
-            item->MatchWindow(m_nTargetCenter, m_nTargetWidth);
-        item->FillUncovered(m_nBlackSample);
-        PlaceItem(*item, raster, out);
-        out += static_cast<size_t>(item->m_nRows) * rowBytes;
+        const int first = std::max<int>(itemTop, kept.top);
+        const int end = std::min<int>({itemTop + item->m_nRows, static_cast<int>(kept.bottom), raster.height});
+        if (first < end) {
+            if (m_nTargetWidth >= 1)
+                item->MatchWindow(m_nTargetCenter, m_nTargetWidth);
+            item->FillUncovered(m_nBlackSample);
+            PlaceItemRows(*item, first - itemTop, end - first, raster, kept,
+                          out + static_cast<size_t>(first - kept.top) * outRowBytes);
+        }
+        itemTop += item->m_nRows;
         item->m_pPixels.Free();
     }
-    return TRUE;
+    if (kept.bottom > raster.height) {
+        const size_t blackRows = static_cast<size_t>(kept.bottom - raster.height);
+        imaging::FillSamples(out + static_cast<size_t>(raster.height - kept.top) * outRowBytes,
+                             blackRows * static_cast<size_t>(kept.Width()), raster.bytesPerPixel, m_nBlackSample);
+    }
+    return true;
 }
 
 // The common window of the items that carry one (width >= 1): the mean of their widths
@@ -199,63 +196,58 @@ void CStitchDicomFile::ChooseBlack(const char* templatePath, int bytesPerPixel)
     m_nBlackSample = static_cast<std::uint32_t>(look.monochrome1 ? highest : lowest) & (bytesPerPixel == 1 ? 0xFFu : 0xFFFFu);
 }
 
-// Writes the item's rows from `out`, centred in the raster's width, black beside it. An
-// item whose pixels are gone (a second composition of the same items) gives black rows.
-void CStitchDicomFile::PlaceItem(const CStitchDicomItem& item, const Raster& raster, BYTE* out) const
+// Writes `count` rows of the item from its row `first` on into `out`, cut to the kept
+// columns: the item is centred in the raster's width, black beside it. An item whose pixels
+// are gone (a second composition of the same items) gives black rows.
+void CStitchDicomFile::PlaceItemRows(const CStitchDicomItem& item, int first, int count, const Raster& raster,
+                                     const CRect& kept, BYTE* out) const
 {
-    const size_t rowBytes = raster.RowBytes();
-    const size_t itemRowBytes = item.GetRowBytes();
     const int bpp = raster.bytesPerPixel;
+    const size_t keptWidth = static_cast<size_t>(kept.Width());
+    const size_t outRowBytes = keptWidth * static_cast<size_t>(bpp);
     if (!item.m_pPixels) {
-        imaging::FillSamples(out, static_cast<size_t>(item.m_nRows) * static_cast<size_t>(raster.width), bpp,
-                             m_nBlackSample);
+        imaging::FillSamples(out, static_cast<size_t>(count) * keptWidth, bpp, m_nBlackSample);
         return;
     }
-    if (itemRowBytes == rowBytes) {
-        std::memcpy(out, item.m_pPixels.data(), item.GetSize());
+    // The item's columns in the raster, and the part of them the crop keeps.
+    const int itemLeft = (raster.width - item.m_nWidth) / 2;
+    const int from = std::max<int>(itemLeft, kept.left);
+    const int to = std::min<int>(itemLeft + item.m_nWidth, kept.right);
+    const size_t itemRowBytes = item.GetRowBytes();
+    const BYTE* rows = item.m_pPixels.data() + static_cast<size_t>(first) * itemRowBytes;
+    if (itemRowBytes == outRowBytes && from == kept.left && to == kept.right && from == itemLeft) {
+        std::memcpy(out, rows, static_cast<size_t>(count) * outRowBytes);
         return;
     }
-    const size_t offset = static_cast<size_t>((raster.width - item.m_nWidth) / 2) * raster.bytesPerPixel;
-    for (int y = 0; y < item.m_nRows; ++y, out += rowBytes) {
-        imaging::FillSamples(out, static_cast<size_t>(raster.width), bpp, m_nBlackSample);
-        std::memcpy(out + offset, item.m_pPixels.data() + static_cast<size_t>(y) * itemRowBytes, itemRowBytes);
+    const bool covered = from == kept.left && to == kept.right;
+    const size_t copyBytes = to > from ? static_cast<size_t>(to - from) * static_cast<size_t>(bpp) : 0;
+    const size_t outOffset = to > from ? static_cast<size_t>(from - kept.left) * static_cast<size_t>(bpp) : 0;
+    const size_t itemOffset = to > from ? static_cast<size_t>(from - itemLeft) * static_cast<size_t>(bpp) : 0;
+    for (int y = 0; y < count; ++y, out += outRowBytes, rows += itemRowBytes) {
+        if (!covered)
+            imaging::FillSamples(out, keptWidth, bpp, m_nBlackSample);
+        if (copyBytes > 0)
+            std::memcpy(out + outOffset, rows + itemOffset, copyBytes);
     }
 }
 
-// Cuts the crop rectangle out of the raster. The rectangle is clamped to the raster's
-// columns and first row; rows below the raster come out black. An empty rectangle means no
-// crop; one that keeps no pixel of the raster is refused (nothing would be worth writing).
-BOOL CStitchDicomFile::CropRaster(Raster& raster)
+// The rectangle of the raster that is written: the whole raster, or the crop clamped to
+// the raster's columns and first row (rows below the raster come out black). An empty
+// crop means none; one that keeps no pixel of the raster is refused (nothing would be
+// worth writing), as is one larger than the output may be.
+BOOL CStitchDicomFile::KeptRect(const Raster& raster, CRect& kept)
 {
-    const platform::StageScope trace(platform::Stage::Compose);
+    kept = CRect(0, 0, raster.width, raster.height);
     if (!IsCropRequested(m_rcOutputCrop))
         return TRUE;
     if (CropKeepsNothing(m_rcOutputCrop, raster.width, raster.height))
         return Fail(ESaveFailure::CropOutside);
-    const CRect crop = ClampCrop(m_rcOutputCrop, raster.width);
-    if (!CheckOutputSize(int64_t{crop.right} - crop.left, int64_t{crop.bottom} - crop.top, raster.bytesPerPixel))
-        return FALSE;
-    Raster cropped;
-    cropped.width = crop.Width();
-    cropped.height = crop.Height();
-    cropped.bytesPerPixel = raster.bytesPerPixel;
-    cropped.pixels = platform::PixelBuffer::Allocate(cropped.Size());
-    if (!cropped.pixels) {
-        return Fail(ESaveFailure::NoMemory);
-    }
-    imaging::FillSamples(cropped.pixels.data(), static_cast<size_t>(cropped.width) * static_cast<size_t>(cropped.height),
-                         cropped.bytesPerPixel, m_nBlackSample);
-    const size_t leftBytes = static_cast<size_t>(crop.left) * raster.bytesPerPixel;
-    for (int y = crop.top; y < raster.height && y < crop.bottom; ++y) {
-        std::memcpy(cropped.pixels.data() + static_cast<size_t>(y - crop.top) * cropped.RowBytes(),
-                    raster.pixels.data() + static_cast<size_t>(y) * raster.RowBytes() + leftBytes, cropped.RowBytes());
-    }
-    raster = std::move(cropped);
-    return TRUE;
+    kept = ClampCrop(m_rcOutputCrop, raster.width);
+    return CheckOutputSize(int64_t{kept.right} - kept.left, int64_t{kept.bottom} - kept.top, raster.bytesPerPixel);
 }
 
 // An item is used when at least one of its rows lies in the rows the crop keeps (all rows
-// when there is no crop), with the crop read as CropRaster reads it.
+// when there is no crop), with the crop read as KeptRect reads it.
 void CStitchDicomFile::MarkUsedItems(int rasterWidth)
 {
     const CRect crop = ClampCrop(m_rcOutputCrop, rasterWidth);
@@ -297,18 +289,23 @@ BOOL CStitchDicomFile::Compose(const char* templatePath, const char* savePath)
     if (!CheckItems(raster) || !ConvertToOneMeaning())
         return FALSE;
     MarkUsedItems(raster.width);
-    if (IsCropRequested(m_rcOutputCrop) && CropKeepsNothing(m_rcOutputCrop, raster.width, raster.height))
-        return Fail(ESaveFailure::CropOutside);
+    CRect kept;
+    if (!KeptRect(raster, kept))
+        return FALSE;
     ChooseWindow();
     ChooseBlack(templatePath, raster.bytesPerPixel);
-    if (!BuildRaster(raster) || !CropRaster(raster))
-        return FALSE;
-    m_nOutputColumns = raster.width;
-    m_nOutputRows = raster.height;
-    // Stored values go back where the description puts them (only a High Bit above
-    // Bits Stored - 1 moves them).
-    if (m_outputMeaning)
-        imaging::EncodeSamples(raster.pixels.data(), static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height),
-                               m_outputMeaning->layout);
-    return WriteDicom(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, raster.View());
+    m_nOutputColumns = kept.Width();
+    m_nOutputRows = kept.Height();
+    const size_t samples = static_cast<size_t>(m_nOutputColumns) * static_cast<size_t>(m_nOutputRows);
+    const OutputShape shape{m_nOutputColumns, m_nOutputRows, samples * static_cast<size_t>(raster.bytesPerPixel)};
+    const auto compose = [this, &raster, &kept, samples](BYTE* value, size_t) {
+        if (!ComposeInto(raster, kept, value))
+            return false;
+        // Stored values go back where the description puts them (only a High Bit above
+        // Bits Stored - 1 moves them).
+        if (m_outputMeaning)
+            imaging::EncodeSamples(value, samples, m_outputMeaning->layout);
+        return true;
+    };
+    return WriteDicomFilled(templatePath, savePath, m_nTargetWidth, m_nTargetCenter, shape, compose);
 }

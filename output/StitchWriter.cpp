@@ -11,6 +11,7 @@
 #include "output/StitchPixelMeaning.h"
 #include "output/StitchProvenance.h"
 #include "output/StitchSeries.h"
+#include "platform/StageTrace.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -99,10 +100,20 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
         m_strError = "The raster's rows are not packed";
         return Fail(ESaveFailure::WriteFailed);
     }
-    const int nColumns = raster.width;
-    const int nRows = raster.height;
-    const BYTE* pPixels = raster.data;
-    const size_t cbPixels = raster.SpanBytes();
+    const auto copy = [&raster](BYTE* value, size_t bytes) {
+        std::memcpy(value, raster.data, bytes);
+        return true;
+    };
+    return WriteDicomFilled(templatePath, savePath, nWindowWidth, nWindowCenter,
+                            {raster.width, raster.height, raster.SpanBytes()}, copy);
+}
+
+BOOL CStitchDicomFile::WriteDicomFilled(const char* templatePath, const char* savePath, int nWindowWidth,
+                                        int nWindowCenter, const OutputShape& shape, const PixelFill& fill)
+{
+    const int nColumns = shape.columns;
+    const int nRows = shape.rows;
+    const size_t cbPixels = shape.bytes;
     // The template's own pixels are replaced below before anything is saved: they are
     // never read from its file.
     LDicomDS ds(nullptr);
@@ -151,11 +162,6 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
         imaging::UpdateDouble(ds, TAG_RESCALE_SLOPE, 1.0);
     }
     const bool isSigned = imaging::ReadShort(ds, TAG_PIXEL_REPRESENTATION) == 1;
-    const imaging::SampleLayout written =
-        m_outputMeaning ? m_outputMeaning->layout : WholeWordLayout(bitsAllocated, isSigned);
-    const auto [smallest, largest] = RasterValueRange(pPixels, cbPixels, written);
-    imaging::UpdateShort(ds, TAG_SMALLEST_PIXEL_VALUE, smallest);
-    imaging::UpdateShort(ds, TAG_LARGEST_PIXEL_VALUE, largest);
 
     if (!imaging::UpdateShort(ds, TAG_ROWS, nRows) || !imaging::UpdateShort(ds, TAG_COLUMNS, nColumns)) {
         m_strError = "Fail to set the image size";
@@ -175,10 +181,14 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
     // The new pixels replace the template's before any re-encoding, so a template whose own
     // pixel data cannot be decoded still yields a file; raw pixels are never written under a
     // compressed transfer syntax.
-    if (!ds.SetBinaryValue(pixel, pPixels, static_cast<ULONG>(cbPixels))) {
-        m_strError = "Fail to set the pixel data";
-        return Fail(ESaveFailure::WriteFailed);
-    }
+    const BYTE* pPixels = FillPixelValue(ds, pixel, cbPixels, fill);
+    if (pPixels == nullptr)
+        return FALSE;
+    const imaging::SampleLayout written =
+        m_outputMeaning ? m_outputMeaning->layout : WholeWordLayout(bitsAllocated, isSigned);
+    const auto [smallest, largest] = RasterValueRange(pPixels, cbPixels, written);
+    imaging::UpdateShort(ds, TAG_SMALLEST_PIXEL_VALUE, smallest);
+    imaging::UpdateShort(ds, TAG_LARGEST_PIXEL_VALUE, largest);
     imaging::UpdateLong(ds, TAG_NUMBER_OF_FRAMES, 1);  // one frame, whatever the template held
     if (templateEncapsulated && samplesPerPixel == 3)
         DescribeDecodedColour(ds);
@@ -194,4 +204,24 @@ BOOL CStitchDicomFile::WriteDicom(const char* templatePath, const char* savePath
         return Fail(ESaveFailure::WriteFailed);
     }
     return TRUE;
+}
+
+// Creates the output's Pixel Data value in the data set and has `fill` write it in place:
+// the composed pixels are held once, in the value that is saved. The value's bytes, or
+// nullptr with the failure set.
+const BYTE* CStitchDicomFile::FillPixelValue(LDicomDS& ds, pDICOMELEMENT pixel, size_t bytes, const PixelFill& fill)
+{
+    const platform::StageScope trace(platform::Stage::Compose);
+    BYTE* value = ds.CreateBinaryValue(pixel, static_cast<ULONG>(bytes));
+    if (value == nullptr) {
+        m_strError = "Fail to set the pixel data";
+        Fail(ESaveFailure::WriteFailed);
+        return nullptr;
+    }
+    if (!fill(value, bytes)) {
+        if (m_eFailure == ESaveFailure::None)
+            Fail(ESaveFailure::WriteFailed);
+        return nullptr;
+    }
+    return value;
 }

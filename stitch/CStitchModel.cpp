@@ -2,6 +2,7 @@
 #include "stitch/CStitchModel.h"
 
 #include "image/CBaseImageData.h"
+#include "stitch/StitchParallel.h"
 #include "stitch/StitchTrim.h"
 
 #include <algorithm>
@@ -178,11 +179,15 @@ EChange CStitchModel::AutoTrim()
 
 EChange CStitchModel::TrimPieces()
 {
-    EChange changed = EChange::None;
-    for (Piece& piece : m_pieces) {
-        const CRect before = piece.rect;
+    std::vector<CRect> before(m_pieces.size());
+    stitchparallel::ForEachIndex(m_pieces.size(), [this, &before](size_t i) {
+        Piece& piece = m_pieces[i];
+        before[i] = piece.rect;
         CStitchTrim::TrimRect(*piece.image, piece.rect);
-        if (piece.rect != before)
+    });
+    EChange changed = EChange::None;
+    for (size_t i = 0; i < m_pieces.size(); ++i) {
+        if (m_pieces[i].rect != before[i])
             changed = EChange::Layout;
     }
     return changed | DropCrop();

@@ -103,6 +103,11 @@ public:
     // the decoded pieces and the output are not held side by side. The pieces' sizes read
     // 0 afterwards; rectangles, names and the crop stay. Bitmap pieces keep their pixels.
     void ReleaseFilePixels();
+    // Save for a caller that only saves from now on (tessor stitch): the kept rows of
+    // pieces read from files are taken from their decoded pixels (grey ones; colour is read
+    // again), which are freed piece by piece as the rows are taken, so that decoded
+    // pieces and output are not held side by side. Afterwards as after ReleaseFilePixels.
+    CStitchSaveResult SaveReleasingPixels(const char* refPath, const char* savePath);
 
 private:
     struct Piece {
@@ -131,6 +136,7 @@ private:
     EChange DropCrop();
     static void Normalize(CRect& rc, int width);
     void AddPiece(std::unique_ptr<CBaseImageData> image);
+    CStitchSaveResult SavePieces(const char* refPath, const char* savePath, bool fromDecoded) const;
 
     std::vector<Piece> m_pieces;
     // Window width and centre per position (bitmap sources): they keep their order when

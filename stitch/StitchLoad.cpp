@@ -6,8 +6,10 @@
 #include "imaging/StoredValue.h"
 #include "stitch/StitchGate.h"
 #include "stitch/StitchMessages.h"
+#include "stitch/StitchParallel.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -42,6 +44,20 @@ std::vector<std::pair<int, int>> WidenToCommonWidth(const std::vector<LBitmap*>&
     return pictures;
 }
 
+struct ReadImage {
+    std::unique_ptr<CBaseImageData> image = std::make_unique<CBaseImageData>();
+    bool loaded = false;  // false: the bitmap's last error says why
+};
+
+// Decodes every file, on all cores; one result per path, in order.
+std::vector<ReadImage> ReadImages(const std::vector<std::string>& paths)
+{
+    std::vector<ReadImage> images(paths.size());
+    stitchparallel::ForEachIndex(paths.size(),
+                                 [&](size_t i) { images[i].loaded = images[i].image->Load(paths[i].c_str()) != FALSE; });
+    return images;
+}
+
 }  // namespace
 
 CStitchLoadResult CStitchModel::LoadFiles(const std::vector<std::string>& paths, const std::string& templatePath)
@@ -60,15 +76,17 @@ CStitchLoadResult CStitchModel::LoadFiles(const std::vector<std::string>& paths,
         result.detail = stitchtext::GateFailureReason(gate, names);
         return result;
     }
-    for (size_t i = 0; i < paths.size(); ++i) {
-        auto image = std::make_unique<CBaseImageData>();
-        if (!image->Load(paths[i].c_str())) {
+    // The first file that failed is reported, and the ones before it stay, whichever
+    // thread read which.
+    std::vector<ReadImage> images = ReadImages(paths);
+    for (size_t i = 0; i < images.size(); ++i) {
+        if (!images[i].loaded) {
             result.failure = ELoadFailure::Unreadable;
             result.failedIndex = static_cast<int>(i);
-            result.detail = image->m_bitmap.GetLastError();
+            result.detail = images[i].image->m_bitmap.GetLastError();
             return result;
         }
-        AddPiece(std::move(image));
+        AddPiece(std::move(images[i].image));
     }
     return result;
 }

@@ -14,6 +14,18 @@ void CStitchModel::ReleaseFilePixels()
 
 CStitchSaveResult CStitchModel::Save(const char* refPath, const char* savePath) const
 {
+    return SavePieces(refPath, savePath, false);
+}
+
+CStitchSaveResult CStitchModel::SaveReleasingPixels(const char* refPath, const char* savePath)
+{
+    return SavePieces(refPath, savePath, !m_bBitmapSource);
+}
+
+// With `fromDecoded`, file pieces give their kept rows from their decoded pixels, each
+// freed as soon as its rows are taken; otherwise the rows are read from the files again.
+CStitchSaveResult CStitchModel::SavePieces(const char* refPath, const char* savePath, bool fromDecoded) const
+{
     CStitchSaveResult result;
     result.pieces.resize(m_pieces.size());
     result.pieceRows.assign(m_pieces.size(), 0);
@@ -24,7 +36,10 @@ CStitchSaveResult CStitchModel::Save(const char* refPath, const char* savePath) 
     for (size_t i = 0; i < m_pieces.size(); ++i) {
         const Piece& piece = m_pieces[i];
         BOOL added = FALSE;
-        if (!m_bBitmapSource) {
+        if (!m_bBitmapSource && fromDecoded) {
+            added = file.AddDecodedFileItem(piece.fileName.c_str(), piece.image.get(), piece.rect);
+            piece.image->m_bitmap.Free();
+        } else if (!m_bBitmapSource) {
             added = file.AddFileItem(piece.fileName.c_str(), piece.rect);
         } else {
             const CPoint window = i < m_arrWindowLevel.size() ? m_arrWindowLevel[i] : CPoint(0, 0);

@@ -287,6 +287,37 @@ TEST(Bitmap, CopiesAndBandsShareRowsUntilOneOfThemChanges)
     EXPECT_EQ(Values16(source), (std::vector<int>{7, 2, 7, 2, 3, 4}));
 }
 
+TEST(Bitmap, TakePixelsHandsOverTheBlockOrACopyWhenShared)
+{
+    const auto words = [](const platform::PixelBuffer& bytes) {
+        std::vector<int> values(bytes.size() / 2);
+        for (size_t i = 0; i < values.size(); ++i) {
+            std::uint16_t v;
+            std::memcpy(&v, bytes.data() + 2 * i, 2);
+            values[i] = v;
+        }
+        return values;
+    };
+    LBitmap alone;
+    Make16(alone, 2, 3, {1, 2, 3, 4, 5, 6});
+    const BYTE* block = static_cast<const LBitmap&>(alone).GetPixels();
+    const platform::PixelBuffer taken = alone.TakePixels();
+    EXPECT_EQ(taken.data(), block);  // moved, not copied
+    EXPECT_EQ(words(taken), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_FALSE(alone.IsAllocated());
+
+    LBitmap source, copy, band;
+    Make16(source, 2, 3, {1, 2, 3, 4, 5, 6});
+    ASSERT_EQ(copy.Copy(source), SUCCESS);
+    ASSERT_EQ(band.CopyRect(source, 0, 1, 2, 1), SUCCESS);
+    const platform::PixelBuffer fromCopy = copy.TakePixels();
+    EXPECT_NE(fromCopy.data(), static_cast<const LBitmap&>(source).GetPixels());  // shared: a copy
+    EXPECT_EQ(words(fromCopy), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(words(band.TakePixels()), (std::vector<int>{3, 4}));  // a band is a part: a copy
+    EXPECT_EQ(Values16(source), (std::vector<int>{1, 2, 3, 4, 5, 6}));  // the others keep theirs
+    EXPECT_TRUE(LBitmap().TakePixels().empty());
+}
+
 TEST(Bitmap, ListsHoldDeepCopies)
 {
     LBitmap a, b;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -48,6 +49,42 @@ TEST(StoredValue, NormaliseRewritesSamplesInTheirOwnWidth)
     std::vector<std::uint16_t> words = {0xFFF0, 0x8010, 0x0010, 0x000F};
     imaging::NormaliseSamples(reinterpret_cast<unsigned char*>(words.data()), words.size(), {16, 12, 15, true});
     EXPECT_EQ(words, (std::vector<std::uint16_t>{0xFFFF, 0xF801, 0x0001, 0x0000}));
+}
+
+// The whole-run rewrite must give every sample exactly its StoredValue, truncated to its
+// width: every 8- and 16-bit word, and 32-bit words around each layout's edges.
+template <typename T>
+void ExpectNormaliseMatchesStoredValue(const std::vector<T>& raws, const SampleLayout& layout)
+{
+    std::vector<T> samples = raws;
+    imaging::NormaliseSamples(reinterpret_cast<unsigned char*>(samples.data()), samples.size(), layout);
+    size_t mismatches = 0;
+    for (size_t i = 0; i < raws.size(); ++i)
+        mismatches += samples[i] != T(imaging::StoredValue(std::uint32_t(raws[i]), layout));
+    EXPECT_EQ(mismatches, 0u) << "stored " << layout.bitsStored << " high " << layout.highBit << " signed "
+                              << layout.isSigned;
+}
+
+TEST(StoredValue, NormaliseAgreesWithStoredValueForEveryLayout)
+{
+    std::vector<std::uint8_t> bytes(256);
+    std::vector<std::uint16_t> words(65536);
+    for (size_t i = 0; i < words.size(); ++i)
+        words[i] = std::uint16_t(i);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = std::uint8_t(i);
+    std::vector<std::uint32_t> longs;
+    for (std::uint32_t edge : {0u, 1u, 0x7FFu, 0x800u, 0xFFFu, 0x7FFFu, 0x8000u, 0xFFFFu, 0x7FFFFFFFu, 0x80000000u})
+        for (std::uint32_t noise : {0u, 0xF0000000u, 0x0000F000u, 0xFFFF0000u})
+            longs.push_back(edge ^ noise);
+    for (bool isSigned : {false, true}) {
+        for (const auto& [stored, high] : {std::pair{12, 11}, {12, 15}, {10, 13}, {15, 15}, {1, 0}, {16, 15}})
+            ExpectNormaliseMatchesStoredValue(words, {16, stored, high, isSigned});
+        for (const auto& [stored, high] : {std::pair{6, 7}, {7, 6}, {1, 7}, {8, 7}})
+            ExpectNormaliseMatchesStoredValue(bytes, {8, stored, high, isSigned});
+        for (const auto& [stored, high] : {std::pair{24, 27}, {31, 30}, {16, 31}, {32, 31}})
+            ExpectNormaliseMatchesStoredValue(longs, {32, stored, high, isSigned});
+    }
 }
 
 TEST(StoredValue, BlackIsTheEndThatDisplaysBlack)

@@ -234,6 +234,39 @@ TEST(StitchItem, CreateSizesTheBandOrRefusesIt)
     }
 }
 
+// Adopting a whole frame must give the item Create and PlaceRow give it, for every shift
+// and band, and refuse bands outside the frame.
+TEST(StitchItem, AdoptRowsMovesTheBandInPlaceAsPlaceRowWouldCopyIt)
+{
+    constexpr int kWidth = 5;
+    constexpr int kRows = 6;
+    const auto frame = [] {
+        platform::PixelBuffer bytes = platform::PixelBuffer::Allocate(kWidth * kRows * 2);
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = BYTE(i + 1);
+        return bytes;
+    };
+    for (const CRect& band : {CRect(0, 0, kWidth, kRows), CRect(0, 2, kWidth, 5), CRect(2, 1, kWidth, 6),
+                              CRect(-3, 0, kWidth, 4), CRect(4, 3, kWidth, 4), CRect(-9, 1, kWidth, 3),
+                              CRect(7, 0, kWidth, 2)}) {
+        const platform::PixelBuffer source = frame();
+        CStitchDicomItem copied;
+        ASSERT_TRUE(copied.Create(kWidth, 2, band, 0));
+        for (int y = 0; y < kRows; ++y)
+            copied.PlaceRow(y, source.data() + size_t(y) * kWidth * 2);
+        CStitchDicomItem adopted;
+        ASSERT_TRUE(adopted.AdoptRows(frame(), kWidth, 2, kRows, band));
+        EXPECT_EQ(adopted.m_nRows, copied.m_nRows);
+        EXPECT_EQ(std::vector<BYTE>(adopted.m_pPixels.begin(), adopted.m_pPixels.end()),
+                  std::vector<BYTE>(copied.m_pPixels.begin(), copied.m_pPixels.begin() + copied.GetSize()))
+            << band.left << " " << band.top << ".." << band.bottom;
+    }
+    CStitchDicomItem refused;
+    EXPECT_FALSE(refused.AdoptRows(frame(), kWidth, 2, kRows, CRect(0, 2, kWidth, 7)));  // past the frame
+    EXPECT_FALSE(refused.AdoptRows(frame(), kWidth, 2, kRows + 1, CRect(0, 0, kWidth, 7)));  // frame too short
+    EXPECT_FALSE(refused.AdoptRows(frame(), kWidth, 2, kRows, CRect(0, 3, kWidth, 3)));  // no rows
+}
+
 TEST(StitchItem, MatchWindowMapsEachPieceOntoTheCommonWindow)
 {
     // value = target centre - (own centre - s) x target width / own width, truncated,
@@ -746,4 +779,74 @@ TEST_F(OutputTest, RawAndCompressedSourcesGiveTheSameStoredValues)
     EXPECT_EQ(ReadShort(ds, 0x00280102), 15);
     EXPECT_EQ(ReadShort(ds, 0x00280106), 1);  // stored values, not words
     EXPECT_EQ(ReadShort(ds, 0x00280107), 4095);
+}
+
+TEST_F(OutputTest, CropCutsANarrowerItemsBandAndPicture)
+{
+    const fs::path wide = Write(MakeGrey(2, 10, 8, [](int, int) { return 50; }), "wide.dcm");
+    const fs::path narrow = Write(MakeGrey(2, 5, 8, [](int, int c) { return 60 + c; }), "narrow.dcm");
+    CStitchDicomFile file;
+    ASSERT_TRUE(file.AddFileItem(wide.c_str(), CRect(0, 0, 10, 2)));
+    ASSERT_TRUE(file.AddFileItem(narrow.c_str(), CRect(0, 0, 5, 2)));
+    file.m_rcOutputCrop = CRect(4, 1, 9, 6);  // the narrow piece sits in columns 2..6
+    const fs::path out = dir / "out.dcm";
+    ASSERT_TRUE(file.Compose(wide.c_str(), out.c_str()));
+    const Written w = ReadBack(out);
+    EXPECT_EQ(w.columns, 5);
+    EXPECT_EQ(w.rows, 5);
+    ASSERT_EQ(w.pixels.size(), 26u);  // 25 samples and the padding byte
+    EXPECT_EQ(std::vector<BYTE>(w.pixels.begin(), w.pixels.end() - 1), (std::vector<BYTE>{50, 50, 50, 50, 50,  // the wide piece's last row
+                                           62, 63, 64, 0, 0,    // picture, then the band
+                                           62, 63, 64, 0, 0,
+                                           0, 0, 0, 0, 0,       // below the raster
+                                           0, 0, 0, 0, 0}));
+}
+
+// Taking a file's kept rows from its decoded image must write the very bytes that reading
+// the file again writes, in every syntax, for shifted and cropped signed samples, and for
+// colour (which is read again).
+TEST_F(OutputTest, DecodedFileItemsWriteTheBytesOfFileItemsInEverySyntax)
+{
+    SyntheticImage grey = MakeGrey(40, 30, 16, [](int r, int c) { return (r * 37 + c * 11) % 4096 - 2048; });
+    grey.pixelRepresentation = 1;
+    grey.highBit = 13;  // stored bits 2..13 of each word
+    for (size_t i = 0; i + 1 < grey.pixels.size(); i += 2) {
+        const int value = static_cast<int16_t>(grey.pixels[i] | (grey.pixels[i + 1] << 8));
+        const auto word = static_cast<uint16_t>((value << 2) | 0x8001);  // bits outside the stored ones set
+        grey.pixels[i] = BYTE(word & 0xFF);
+        grey.pixels[i + 1] = BYTE(word >> 8);
+    }
+    SyntheticImage colour = MakeGrey(40, 30, 8, [](int r, int c) { return (r + c) % 256; });
+    colour.samplesPerPixel = 3;
+    colour.bitsStored = 8;
+    colour.photometric = "RGB";
+    colour.pixels.resize(colour.pixels.size() * 3);
+    for (size_t i = 0; i < colour.pixels.size(); ++i)
+        colour.pixels[i] = BYTE(i * 7 % 251);
+    const struct {
+        const SyntheticImage* image;
+        const char* syntax;
+    } cases[] = {{&grey, "1.2.840.10008.1.2.1"}, {&grey, "1.2.840.10008.1.2.5"}, {&grey, "1.2.840.10008.1.2.4.70"},
+                 {&grey, "1.2.840.10008.1.2.4.80"}, {&colour, "1.2.840.10008.1.2.1"}, {&colour, "1.2.840.10008.1.2.5"}};
+    for (const auto& c : cases) {
+        SyntheticImage image = *c.image;
+        image.transferSyntax = c.syntax;
+        const fs::path source = Write(image, "source.dcm");
+        CBaseImage decoded;
+        ASSERT_TRUE(decoded.Load(source.c_str())) << c.syntax;
+        std::vector<BYTE> written[2];
+        for (int fromDecoded = 0; fromDecoded < 2; ++fromDecoded) {
+            CStitchDicomFile file;
+            const CRect kept(3, 5, 30, 37);  // shifted left by 3 columns, rows 5..36
+            ASSERT_TRUE(fromDecoded ? file.AddDecodedFileItem(source.c_str(), &decoded, kept)
+                                    : file.AddFileItem(source.c_str(), kept));
+            ASSERT_TRUE(file.AddFileItem(source.c_str(), CRect(-2, 0, 30, 40)));
+            file.m_rcOutputCrop = CRect(1, 4, 29, 80);
+            const fs::path out = dir / "out.dcm";
+            ASSERT_TRUE(file.Compose(source.c_str(), out.c_str())) << file.m_strError.str();
+            written[fromDecoded] = ReadBack(out).pixels;
+        }
+        EXPECT_EQ(written[0].size(), size_t(28 * 76 * image.samplesPerPixel * image.bitsAllocated / 8)) << c.syntax;
+        EXPECT_TRUE(written[0] == written[1]) << c.syntax << " samples " << image.samplesPerPixel;
+    }
 }

@@ -7,6 +7,7 @@
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
 #include "stitch/StitchMessages.h"
+#include "stitch/StitchParallel.h"
 #include "stitch/StitchTrim.h"
 #include "tests/support/DicomFactory.h"
 #include "tests/support/OverlapStudy.h"
@@ -15,10 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -255,6 +258,14 @@ TEST_F(StitchModelTest, LoadFailuresCarryTheirReason)
     EXPECT_EQ(missing.detail, "the file '" + (dir / "gone.dcm").string() + "' does not exist");
     EXPECT_EQ(model.GetCount(), 1);  // the file read before the failure stays
 
+    // Read on several threads, the first failure in order is the one reported.
+    CStitchModel twoFailures;
+    const CStitchLoadResult first =
+        twoFailures.LoadFiles({a.string(), a.string(), text.string(), a.string(), (dir / "gone.dcm").string()});
+    EXPECT_EQ(first.failedIndex, 2);
+    EXPECT_EQ(first.detail, CStitchModel().LoadFiles({text.string()}).detail);
+    EXPECT_EQ(twoFailures.GetCount(), 2);
+
     CStitchModel other;
     const CStitchLoadResult garbage = other.LoadFiles({text.string()});
     EXPECT_EQ(garbage.failure, ELoadFailure::Unreadable);
@@ -336,6 +347,19 @@ TEST_F(StitchModelTest, ASaveAfterReleasingTheFilePixelsWritesTheSameImage)
     EXPECT_EQ(second.pieceRows, first.pieceRows);
     EXPECT_EQ(pixels(after), pixels(before));
     EXPECT_EQ(model.GetRect(1), kept);  // the rectangles stay
+
+    // Taking the rows from the decoded pieces writes the same and frees them as it goes.
+    CStitchModel decoded;
+    ASSERT_TRUE(decoded.LoadFiles({a.string(), b.string()}).Ok());
+    decoded.AutoTrim();
+    const fs::path taken = dir / "taken.dcm";
+    const CStitchSaveResult third = decoded.SaveReleasingPixels("", taken.c_str());
+    ASSERT_TRUE(third.written);
+    EXPECT_EQ(third.pieceRows, first.pieceRows);
+    EXPECT_EQ(pixels(taken), pixels(before));
+    EXPECT_EQ(decoded.GetImage(0)->GetHeight(), 0);
+    EXPECT_EQ(decoded.GetImage(1)->GetHeight(), 0);
+    EXPECT_EQ(decoded.GetRect(1), kept);
 }
 
 TEST_F(StitchModelTest, RefusedSavesWriteNothingAndSayWhy)
@@ -673,4 +697,20 @@ TEST_F(StitchModelTest, EveryLayoutCommandUndoesAndRedoes)
     model.MoveRight(1);  // a new command drops what could be redone
     EXPECT_FALSE(model.CanRedo());
     EXPECT_EQ(model.Redo(), EChange::None);
+}
+
+TEST(StitchParallel, EveryIndexRunsOnceAndTheFirstErrorComesBack)
+{
+    for (const size_t count : {size_t{0}, size_t{1}, size_t{2}, size_t{7}, size_t{100}}) {
+        std::vector<std::atomic<int>> calls(count);
+        stitchparallel::ForEachIndex(count, [&](size_t i) { ++calls[i]; });
+        EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::atomic<int>& n) { return n == 1; }),
+                  static_cast<std::ptrdiff_t>(count));
+    }
+    EXPECT_THROW(stitchparallel::ForEachIndex(50,
+                                              [](size_t i) {
+                                                  if (i == 3)
+                                                      throw std::runtime_error("piece 3");
+                                              }),
+                 std::runtime_error);
 }
