@@ -7,6 +7,9 @@
 #include "dcmtk/dcmdata/dcdeftag.h"
 #include "dcmtk/dcmdata/dcdicdir.h"
 #include "dcmtk/dcmdata/dcdirrec.h"
+#include "dcmtk/dcmdata/dcfilefo.h"
+#include "dcmtk/dcmdata/dcmetinf.h"
+#include "dcmtk/dcmdata/dcuid.h"
 
 #include <stdlib.h>
 
@@ -92,6 +95,25 @@ std::vector<std::string> Components(const std::string& fileId)
     return parts;
 }
 
+// A file set's directory: Media Storage Directory Storage with a record sequence. The
+// toolkit's DICOMDIR class would make an empty directory of anything else.
+bool IsDirectoryFile(const fs::path& file, std::string& problem)
+{
+    DcmFileFormat probe;
+    const OFCondition cond = probe.loadFile(file.c_str());
+    if (cond.bad()) {
+        problem = cond.text();
+        return false;
+    }
+    OFString sopClass;
+    probe.getMetaInfo()->findAndGetOFString(DCM_MediaStorageSOPClassUID, sopClass);
+    if (sopClass != UID_MediaStorageDirectoryStorage || !probe.getDataset()->tagExists(DCM_DirectoryRecordSequence)) {
+        problem = "no directory records";
+        return false;
+    }
+    return true;
+}
+
 struct SeriesContext {
     std::string uid;
     std::optional<long> number;
@@ -144,11 +166,13 @@ bool ReadDicomDirImages(const std::string& path, std::vector<DicomDirImage>& ima
         reason = "cannot read '" + path + "'";
         return false;
     }
+    if (std::string problem; !IsDirectoryFile(copy.File(), problem)) {
+        reason = "'" + path + "' is not a readable DICOMDIR: " + problem;
+        return false;
+    }
     const auto dicomDir = std::make_unique<DcmDicomDir>(OFFilename(copy.File().c_str()));
-    if (dicomDir->error().bad() || !dicomDir->getDirFileFormat().getDataset() ||
-        !dicomDir->getDirFileFormat().getDataset()->tagExists(DCM_DirectoryRecordSequence)) {
-        reason = "'" + path + "' is not a readable DICOMDIR" +
-                 (dicomDir->error().bad() ? std::string(": ") + dicomDir->error().text() : std::string());
+    if (dicomDir->error().bad()) {
+        reason = "'" + path + "' is not a readable DICOMDIR: " + dicomDir->error().text();
         return false;
     }
     CollectImages(dicomDir->getRootRecord(), nullptr, 0, images);
