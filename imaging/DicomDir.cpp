@@ -1,6 +1,7 @@
 #include "imaging/DicomDir.h"
 
 #include "imaging/Codecs.h"
+#include "imaging/DicomInternal.h"
 #include "imaging/DicomText.h"
 
 #include "dcmtk/config/osconfig.h"
@@ -100,7 +101,7 @@ std::vector<std::string> Components(const std::string& fileId)
 bool IsDirectoryFile(const fs::path& file, std::string& problem)
 {
     DcmFileFormat probe;
-    const OFCondition cond = probe.loadFile(file.c_str());
+    const OFCondition cond = LoadFileCatching(probe, file.c_str());
     if (cond.bad()) {
         problem = cond.text();
         return false;
@@ -170,7 +171,13 @@ bool ReadDicomDirImages(const std::string& path, std::vector<DicomDirImage>& ima
         reason = "'" + path + "' is not a readable DICOMDIR: " + problem;
         return false;
     }
-    const auto dicomDir = std::make_unique<DcmDicomDir>(OFFilename(copy.File().c_str()));
+    std::unique_ptr<DcmDicomDir> dicomDir;
+    try {  // the probe read the same bytes, but the toolkit's exceptions stay contained
+        dicomDir = std::make_unique<DcmDicomDir>(OFFilename(copy.File().c_str()));
+    } catch (const std::exception& error) {
+        reason = "'" + path + "' is not a readable DICOMDIR: damaged value: " + error.what();
+        return false;
+    }
     if (dicomDir->error().bad()) {
         reason = "'" + path + "' is not a readable DICOMDIR: " + dicomDir->error().text();
         return false;
