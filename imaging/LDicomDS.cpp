@@ -121,8 +121,7 @@ OFCondition imaging::LoadFileCatching(DcmFileFormat& file, const char* path)
 {
     try {
         return file.loadFile(path);
-    } catch (const std::exception& error) {
-        file.clear();
+    } catch (const std::exception& error) {  // the caller resets what was read
         return makeOFCondition(OFM_dcmdata, 1, OF_error, (std::string("damaged value: ") + error.what()).c_str());
     }
 }
