@@ -7,6 +7,7 @@
 
 #include "dialog/CDlgStitchDicom.h"
 #include "platform/Application.h"
+#include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemMetrics.h"
 #include "platform/WinApp.h"
@@ -14,13 +15,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace app {
 namespace {
 
-// The host application's name: its profile (the dialog's placement) is tessor-host.ini,
+// The host application's name: its profile (the dialog's placement, the file dialog's
+// folder) is tessor-host.ini,
 // apart from the module's own tessor.ini.
 constexpr const char* kHostName = "tessor-host";
 
@@ -52,6 +56,53 @@ private:
     bool m_bAlign;
     bool m_bActed = false;
 };
+
+// Where the file dialog opens: the folder chosen last time, in the host's profile.
+constexpr const char* kOpenSection = "OPEN";
+constexpr const char* kOpenFolder = "FOLDER";
+
+// Test hook: TESSOR_GUI_TEST_OPEN drives the file dialog of a run without files: "cancel"
+// clicks Cancel, "folder:NAME" types NAME (Enter enters the folder) and clicks Choose
+// Folder, anything else is typed, each part between '|' followed by Enter.
+void DriveFileDialogForTest()
+{
+    const char* open = std::getenv("TESSOR_GUI_TEST_OPEN");
+    if (open == nullptr)
+        return;
+    SetFileDialogDriverForTest([text = std::string(open)] {
+        if (text == "cancel") {
+            ClickFileDialogButtonForTest("Cancel");
+        } else if (text.rfind("folder:", 0) == 0) {
+            TypeIntoFileDialogForTest(text.substr(7).c_str());
+            ClickFileDialogButtonForTest("Choose Folder");
+        } else {
+            for (size_t start = 0; start <= text.size();) {
+                const size_t end = std::min(text.find('|', start), text.size());
+                TypeIntoFileDialogForTest(text.substr(start, end - start).c_str());
+                start = end + 1;
+            }
+        }
+    });
+}
+
+// Without files on the command line: several files, or a folder, chosen in the file
+// dialog. False when it was cancelled. The folder it ends in is remembered on success.
+bool ChooseSources(std::vector<std::string>& files)
+{
+    CWinApp& host = *AfxGetApp();
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
+                       "All files|*|DICOM files|*.dcm||");
+    dialog.m_bPickFolderToo = TRUE;
+    dialog.m_ofn.lpstrTitle = "Choose the Images to Stitch";
+    dialog.m_ofn.lpstrInitialDir = host.GetProfileString(kOpenSection, kOpenFolder, "");
+    DriveFileDialogForTest();
+    if (dialog.DoModal() != IDOK)
+        return false;
+    host.WriteProfileString(kOpenSection, kOpenFolder, dialog.GetFolderPath());
+    for (POSITION pos = dialog.GetStartPosition(); pos != nullptr;)
+        files.push_back(dialog.GetNextPathName(pos).str());
+    return !files.empty();
+}
 
 bool HasDisplay()
 {
@@ -86,7 +137,8 @@ int RunDialog(CDlgStitchDicom& dlg, const SourceOptions& o, std::string& reason)
 int RunGuiModule(const GuiOptions& given)
 {
     GuiOptions o = given;
-    if (std::string reason; !ResolveStudyInput(o.files, o.series, false, reason))
+    const bool choose = o.files.empty();
+    if (std::string reason; !choose && !ResolveStudyInput(o.files, o.series, false, reason))
         return Fail(reason);
     if (!HasDisplay())
         return Fail("no display: set DISPLAY or WAYLAND_DISPLAY (or use tessor stitch)");
@@ -100,6 +152,15 @@ int RunGuiModule(const GuiOptions& given)
             std::fprintf(stderr, "tessor: %s\n", text);
             return IDOK;
         });
+
+    if (choose) {
+        if (!ChooseSources(o.files))
+            return Fail("no files chosen");
+        if (o.out.empty())
+            o.out = DefaultGuiOutput(o.files[0]);
+        if (std::string reason; !ResolveStudyInput(o.files, o.series, false, reason))
+            return Fail(reason);
+    }
 
     CHostedDlg dlg(o.align);
     std::string reason;

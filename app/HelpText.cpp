@@ -59,7 +59,8 @@ std::string Table(const std::vector<std::pair<std::string, std::string>>& rows)
     return out;
 }
 
-// "tessor stitch -o FILE [options] FILE...": the required options, then the positionals.
+// "tessor stitch -o FILE [options] FILE...": the required options, then the positionals
+// (bracketed when they may be left out).
 std::string UsageLine(const CLI::App& app)
 {
     std::string line;
@@ -77,8 +78,10 @@ std::string UsageLine(const CLI::App& app)
     }
     if (optional)
         line += " [options]";
-    for (const CLI::Option* opt : Options(app, true))
-        line += " " + opt->get_name() + (opt->get_items_expected_max() > 1 ? "..." : "");
+    for (const CLI::Option* opt : Options(app, true)) {
+        const std::string name = opt->get_name() + (opt->get_items_expected_max() > 1 ? "..." : "");
+        line += " " + (opt->get_required() ? name : "[" + name + "]");
+    }
     return line;
 }
 

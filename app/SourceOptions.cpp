@@ -5,6 +5,7 @@
 #include "stitch/StitchInput.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace app {
 
@@ -41,6 +42,11 @@ bool ResolveStudyInput(std::vector<std::string>& files, const std::string& serie
     }
     files = input.files;
     return true;
+}
+
+std::string DefaultGuiOutput(const std::string& firstSource)
+{
+    return (std::filesystem::path(firstSource).parent_path() / "stitched.dcm").string();
 }
 
 std::string BitmapReference(const SourceOptions& o)

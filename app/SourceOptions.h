@@ -42,6 +42,9 @@ struct GuiOptions : SourceOptions {
     bool align = false;  // the dialog opens already aligned
 };
 
+// Where tessor gui saves without -o: stitched.dcm beside the first file or folder named.
+std::string DefaultGuiOutput(const std::string& firstSource);
+
 struct StitchOptions : SourceOptions {
     bool autoStitch = false;
     bool align = false;           // the trim pass, then every junction registered

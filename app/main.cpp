@@ -77,7 +77,7 @@ void CheckSourceOptions(const SourceOptions& o)
 {
     if (!o.windows.empty() && !o.bitmaps)
         throw CLI::ValidationError("--window", "needs --bitmaps");
-    if (NamesCollections(o.files))
+    if (o.files.empty() || NamesCollections(o.files))  // chosen later, or found later
         return;
     for (const auto& [index, window] : o.windows)
         CheckIndex("--window", index, o.files.size());
@@ -261,14 +261,17 @@ CLI::App* DeclareGui(CLI::App& tessor, GuiOptions& o)
                          "replaced)",
                          "hand the files over as decoded bitmaps",
                          "template data set with --bitmaps (default: the first file)");
+    command->get_option("FILE")->required(false);  // none: chosen in a file dialog
     command->add_flag("--align", o.align, "open the dialog already aligned (as the Align button, Ctrl+L)");
-    command->footer("The dialog's placement is kept in tessor-host.ini, its moving steps in tessor.ini\n"
+    command->footer("Without files, a file dialog chooses them: several files, or a folder (Choose Folder); it\n"
+                    "opens in the folder chosen last time.\n"
+                    "The dialog's placement and that folder are kept in tessor-host.ini, its moving steps in tessor.ini\n"
                     "($TESSOR_PROFILE_DIR, else ~/.config/tessor).\n"
-                    "Exit status: 0 saved (the path is printed), 1 closed without saving or failed.");
+                    "Exit status: 0 saved (the path is printed), 1 closed without saving, no file chosen, or failed.");
     command->final_callback([&o] {
         CheckSourceOptions(o);
-        if (o.out.empty())
-            o.out = (std::filesystem::path(o.files[0]).parent_path() / "stitched.dcm").string();
+        if (o.out.empty() && !o.files.empty())
+            o.out = DefaultGuiOutput(o.files[0]);
     });
     return command;
 }

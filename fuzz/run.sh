@@ -10,7 +10,7 @@ set -euo pipefail
 SECONDS_PER_HARNESS=${1:-60}
 shift || true
 HARNESSES=("$@")
-[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(load_image_fuzzer stitch_item_fuzzer peer_fuzzer size_fuzzer)
+[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(load_image_fuzzer stitch_item_fuzzer peer_fuzzer size_fuzzer dicomdir_fuzzer)
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}
 PYDICOM=/usr/lib/python3/dist-packages/pydicom/data/test_files
@@ -23,6 +23,9 @@ SEEDS=$BUILD/fuzz-seeds
 if [ ! -d "$SEEDS" ]; then
   mkdir -p "$SEEDS.tmp"
   find "$PYDICOM" -maxdepth 1 -type f -name '*.dcm' -exec cp {} "$SEEDS.tmp/" \;
+  for dicomdir in "$PYDICOM"/dicomdirtests/DICOMDIR*; do
+    [ -f "$dicomdir" ] && cp "$dicomdir" "$SEEDS.tmp/dicomdir-$(basename "$dicomdir")"
+  done
   TESSOR=${TESSOR:-}
   if [ -z "$TESSOR" ]; then
     TESSOR=$BUILD/app/tessor

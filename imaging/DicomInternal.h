@@ -54,6 +54,11 @@ inline DcmObject* ToObject(pDICOMELEMENT handle) { return reinterpret_cast<DcmOb
 inline DcmElement* ToElement(pDICOMELEMENT handle) { return dynamic_cast<DcmElement*>(ToObject(handle)); }
 inline pDICOMELEMENT ToHandle(DcmObject* object) { return reinterpret_cast<pDICOMELEMENT>(object); }
 
+// DcmFileFormat::loadFile, with the standard-library exceptions the toolkit lets escape
+// from damaged values (3.6.7 throws std::out_of_range checking a directory record's type)
+// turned into a failed condition instead of ending the process.
+OFCondition LoadFileCatching(DcmFileFormat& file, const char* path);
+
 // "(gggg,eeee)" for messages.
 std::string TagText(DWORD tag);
 

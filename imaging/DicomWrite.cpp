@@ -191,8 +191,9 @@ int LDicomDS::ChangeTransferSyntax(const char* uid, UINT /*quality*/, UINT /*fla
     const E_TransferSyntax target = uid ? DcmXfer(uid).getXfer() : EXS_Unknown;
     if (target == EXS_Unknown)
         return m_impl->Fail(ERROR_INV_PARAMETER, std::string("unknown transfer syntax '") + (uid ? uid : "") + "'");
-    bool supported = false;
-    const std::unique_ptr<DcmRepresentationParameter> parameters = EncoderParameters(target, supported);
+    bool supported = target == EXS_JPEG2000LosslessOnly;  // encoded by us, not by DCMTK
+    const std::unique_ptr<DcmRepresentationParameter> parameters =
+        supported ? nullptr : EncoderParameters(target, supported);
     if (!supported)
         return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED,
                             std::string("cannot encode ") + DcmXfer(target).getXferName());
@@ -201,6 +202,11 @@ int LDicomDS::ChangeTransferSyntax(const char* uid, UINT /*quality*/, UINT /*fla
     if (std::string reason; m_impl->xfer == EXS_RLELossless && target != EXS_RLELossless &&
                             !RleFramesSound(dataset, m_impl->xfer, reason))
         return m_impl->Fail(ERROR_FILE_FORMAT, "damaged RLE data: " + reason);
+    if (target == EXS_JPEG2000LosslessOnly && m_impl->xfer != target) {
+        if (std::string reason; !imaging::EncodePixelDataAsJpeg2000(dataset, reason))
+            return m_impl->Fail(ERROR_FEATURE_NOT_SUPPORTED,
+                                "cannot change the transfer syntax to JPEG 2000 (lossless): " + reason);
+    }
     OFCondition cond = dataset.chooseRepresentation(target, parameters.get());
     if (cond.good() && !dataset.canWriteXfer(target))
         cond = makeOFCondition(OFM_dcmdata, 2, OF_error, "no representation for that transfer syntax");

@@ -7,6 +7,8 @@
 #include "dcmtk/config/osconfig.h"
 #include "dcmtk/dcmdata/dcxfer.h"
 
+class DcmDataset;
+class DcmItem;
 class DcmPixelData;
 
 namespace imaging {
@@ -29,5 +31,15 @@ OwnDecodeResult DecodeWithOwnCodec(DcmPixelData& pixels, E_TransferSyntax xfer, 
 // is sound: 1 to 15 segments at strictly increasing offsets inside the frame's data.
 bool CheckRleFrame(DcmPixelData& pixels, E_TransferSyntax xfer, unsigned long index, long frames,
                    std::string& reason);
+
+// The image pixel attributes of `item` (Rows, Columns, Bits Allocated required; Bits
+// Stored, High Bit and the others defaulted when absent). False with a reason otherwise.
+bool ReadFrameLayout(DcmItem& item, FrameLayout& layout, std::string& reason);
+
+// Replaces the data set's Pixel Data by lossless JPEG 2000 frames (decompressing first
+// when it is held in another syntax), one fragment per frame after a basic offset table.
+// A data set without Pixel Data is left as it is. False with a reason, the data set then
+// holding its pixels uncompressed.
+bool EncodePixelDataAsJpeg2000(DcmDataset& dataset, std::string& reason);
 
 }  // namespace imaging

@@ -1,6 +1,6 @@
 // Internal to the imaging layer: our own decoders for encapsulated frames (JPEG-LS
 // through CharLS, JPEG 2000 through OpenJPEG), chosen by transfer syntax ahead of
-// DCMTK's. Includes no third-party header.
+// DCMTK's, and the lossless JPEG 2000 encoder DCMTK lacks. Includes no third-party header.
 #pragma once
 
 #include "platform/PixelBuffer.h"
@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace imaging {
 
@@ -47,6 +48,12 @@ bool DecodeJpegLsFrame(const std::uint8_t* data, size_t size, const FrameLayout&
 // False when the system CharLS cannot be loaded (DCMTK's decoder then serves).
 bool JpegLsAvailable();
 bool DecodeJpeg2000Frame(const std::uint8_t* data, size_t size, const FrameLayout& layout, DecodedFrame& frame,
+                         std::string& reason);
+// One frame of stored values (FrameBytes(), host byte order, colour by pixel or by plane
+// as `layout.planar` says) into a lossless JPEG 2000 codestream of Bits Stored bits, signed
+// when Pixel Representation is 1. False with a reason for a layout it cannot carry (Bits
+// Allocated other than 8 or 16, High Bit not Bits Stored - 1) or an encoder failure.
+bool EncodeJpeg2000Frame(const std::uint8_t* frame, const FrameLayout& layout, std::vector<std::uint8_t>& codestream,
                          std::string& reason);
 
 // Sizes a zeroed buffer, turning an allocation failure into a reason.

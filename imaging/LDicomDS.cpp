@@ -11,6 +11,7 @@
 #include "dcmtk/dcmdata/dcvrus.h"
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <strings.h>
@@ -116,6 +117,15 @@ void LDicomDS::ResetDS()
     m_impl->xfer = EXS_LittleEndianExplicit;
 }
 
+OFCondition imaging::LoadFileCatching(DcmFileFormat& file, const char* path)
+{
+    try {
+        return file.loadFile(path);
+    } catch (const std::exception& error) {  // the caller resets what was read
+        return makeOFCondition(OFM_dcmdata, 1, OF_error, (std::string("damaged value: ") + error.what()).c_str());
+    }
+}
+
 int LDicomDS::LoadDS(LPCTSTR path, UINT flags)
 {
     const platform::StageScope trace(platform::Stage::Parse);
@@ -128,7 +138,7 @@ int LDicomDS::LoadDS(LPCTSTR path, UINT flags)
     if (const int code = CheckReadableFile(path, reason); code != DICOM_SUCCESS)
         return m_impl->Fail(code, reason);
 
-    OFCondition cond = m_impl->file.loadFile(path);
+    OFCondition cond = imaging::LoadFileCatching(m_impl->file, path);
     // Values are read lazily by default; reading them all now detaches the data set
     // from the file, so that saving over the same path cannot lose them.
     if (cond.good())

@@ -121,7 +121,8 @@ public:
                  int order, UINT flags, DECODEROWSCALLBACK callback, void* userData);
 
     // Changes to the transfer syntax `uid` (decompressing on the way): any uncompressed
-    // syntax, JPEG lossless SV1 (.4.70), JPEG-LS lossless (.4.80) or RLE (.5). SaveDS then
+    // syntax, JPEG lossless SV1 (.4.70), JPEG-LS lossless (.4.80), JPEG 2000 lossless
+    // (.4.90, 8 or 16 bits allocated, High Bit Bits Stored - 1) or RLE (.5). SaveDS then
     // writes that syntax. DICOM_SUCCESS or a failure code.
     int ChangeTransferSyntax(const char* uid, UINT quality, UINT flags);
     // The data set's current transfer syntax UID.

@@ -145,6 +145,13 @@ int DeliverBands(const LBitmapBase& bitmap, DECODEROWSCALLBACK callback, void* u
 
 }  // namespace
 
+namespace imaging {
+bool ReadFrameLayout(DcmItem& item, FrameLayout& layout, std::string& reason)
+{
+    return ReadLayout(item, layout, reason);
+}
+}  // namespace imaging
+
 int LDicomDS::GetInfoImage(pDICOMELEMENT pixelElement, DICOMIMAGE* info, ULONG index)
 {
     DcmElement* element = imaging::ToElement(pixelElement);

@@ -17,10 +17,11 @@ namespace output {
 namespace {
 
 // Lossless or uncompressed only: a stitched image must keep every stored value.
-constexpr std::array<std::pair<const char*, const char*>, 5> kSyntaxes = {{
+constexpr std::array<std::pair<const char*, const char*>, 6> kSyntaxes = {{
     {"raw", "1.2.840.10008.1.2.1"},
     {"jpeg-ls", "1.2.840.10008.1.2.4.80"},
     {"jpeg-lossless", "1.2.840.10008.1.2.4.70"},
+    {"jpeg2000", "1.2.840.10008.1.2.4.90"},
     {"rle", "1.2.840.10008.1.2.5"},
     {"deflated", "1.2.840.10008.1.2.1.99"},
 }};
@@ -38,7 +39,7 @@ std::string TransferSyntaxForName(const std::string& name)
     return std::string();
 }
 
-const char* TransferSyntaxNames() { return "raw, jpeg-lossless, jpeg-ls, rle or deflated"; }
+const char* TransferSyntaxNames() { return "raw, jpeg-lossless, jpeg-ls, jpeg2000, rle or deflated"; }
 
 void ReadOutputProfile()
 {

@@ -16,7 +16,7 @@ extern CString g_strTransferSyntax; // UID of the syntax the stitched file is wr
 namespace output {
 
 // The output transfer syntaxes by the names users give them ("raw" for Explicit VR Little
-// Endian, "jpeg-lossless", "jpeg-ls", "rle", "deflated"); the UID, or "" for an unknown name.
+// Endian, "jpeg-lossless", "jpeg-ls", "jpeg2000", "rle", "deflated"); the UID, or "" for an unknown name.
 std::string TransferSyntaxForName(const std::string& name);
 // The names, in the order help texts list them.
 const char* TransferSyntaxNames();

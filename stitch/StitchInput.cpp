@@ -1,6 +1,9 @@
 #include "stitch/StitchInput.h"
 
+#include "stitch/ReferencedFile.h"
+
 #include "imaging/DicomAttribute.h"
+#include "imaging/DicomDir.h"
 #include "imaging/DicomTags.h"
 #include "imaging/LDicomDS.h"
 
@@ -53,6 +56,53 @@ std::vector<fs::path> FilesBelow(const fs::path& folder)
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+// The File ID as the DICOMDIR records it, for messages.
+std::string FileIdText(const std::vector<std::string>& components)
+{
+    std::string text;
+    for (const std::string& component : components)
+        text += (text.empty() ? "" : "\\") + component;
+    return text;
+}
+
+// The images a DICOMDIR lists, under its series records; every referenced file must lie in
+// the DICOMDIR's folder and exist before any is read. False with `error` otherwise.
+bool CollectDicomDir(const std::string& dicomDir, std::vector<CFoundImage>& found, int& skipped, std::string& error)
+{
+    std::vector<imaging::DicomDirImage> records;
+    if (!imaging::ReadDicomDirImages(dicomDir, records, error))
+        return false;
+    const std::string folder = fs::path(dicomDir).parent_path().string();
+    std::vector<std::pair<std::string, const imaging::DicomDirImage*>> files;
+    for (const imaging::DicomDirImage& record : records) {
+        std::string path;
+        switch (ResolveReferencedFile(folder, record.fileId, path)) {
+        case EReferenceResult::Found:
+            files.emplace_back(path, &record);
+            break;
+        case EReferenceResult::Outside:
+            error = "'" + dicomDir + "' refers to '" + FileIdText(record.fileId) + "', outside its folder";
+            return false;
+        case EReferenceResult::Missing:
+            error = "'" + dicomDir + "' refers to '" + FileIdText(record.fileId) + "', which does not exist";
+            return false;
+        }
+    }
+    for (const auto& [path, record] : files) {
+        std::optional<CFoundImage> image = ReadImage(path);
+        if (!image) {
+            ++skipped;
+            continue;
+        }
+        if (!record->seriesUid.empty())  // grouped as the DICOMDIR groups them
+            image->seriesUid = record->seriesUid;
+        if (record->seriesNumber)
+            image->seriesNumber = record->seriesNumber;
+        found.push_back(std::move(*image));
+    }
+    return true;
 }
 
 bool InstanceOrder(const CFoundImage& a, const CFoundImage& b)
@@ -148,8 +198,15 @@ CStudyInput Resolve(const std::vector<std::string>& arguments, const std::string
         }
         if (!collectionAt)
             collectionAt = named.size();
-        const fs::path folder = IsDicomDir(argument) ? fs::path(argument).parent_path() : fs::path(argument);
-        for (const fs::path& file : FilesBelow(folder.empty() ? fs::path(".") : folder)) {
+        if (IsDicomDir(argument)) {
+            if (std::string error; !CollectDicomDir(argument, found, skipped, error)) {
+                CStudyInput input;
+                input.error = error;
+                return input;
+            }
+            continue;
+        }
+        for (const fs::path& file : FilesBelow(fs::path(argument))) {
             if (std::optional<CFoundImage> image = ReadImage(file))
                 found.push_back(std::move(*image));
             else

@@ -1,4 +1,4 @@
-// Study input: files, folders (searched recursively) and DICOMDIR files, mixed, turned
+// Study input: files, folders (searched recursively) and DICOMDIR files (their records), mixed, turned
 // into the ordered list of images to stitch. Files named one by one keep the order typed;
 // the images found in folders are grouped by series, one series is chosen, and its images
 // are ordered by Instance Number, then along the patient's long axis (head first).
@@ -38,7 +38,9 @@ bool IsCollection(const std::string& argument);
 CStudyInput Arrange(std::vector<CFoundImage> images, const std::string& series, bool allSeries);
 
 // The whole input: named files in the order typed, the images of every folder and
-// DICOMDIR (its folder) arranged as above at the place of the first collection named.
+// DICOMDIR arranged as above at the place of the first collection named. A DICOMDIR gives
+// the images its records list (grouped by its series records); a record naming a file
+// outside the DICOMDIR's folder or a missing one is an error, and nothing is read then.
 CStudyInput Resolve(const std::vector<std::string>& arguments, const std::string& series, bool allSeries = false);
 
 }  // namespace stitchinput

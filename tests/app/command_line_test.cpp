@@ -280,7 +280,7 @@ TEST(CommandLine, HelpShowsTheDeclarations)
     } cases[] = {
         {"--help", "usage: tessor <command> [options]\n"},
         {"stitch --help", "usage: tessor stitch -o FILE [options] FILE...\n"},
-        {"gui -h", "usage: tessor gui [options] FILE...\n"},
+        {"gui -h", "usage: tessor gui [options] [FILE...]\n"},
         {"info --help", "usage: tessor info [options] FILE...\n"},
         {"sample --rows 20 --help", "usage: tessor sample [options] DIR\n"},
         {"echo --help", "usage: tessor echo [options] PEER\n"},

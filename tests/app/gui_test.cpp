@@ -1,4 +1,5 @@
-// tessor gui run as a process, offscreen, with its test hook choosing Save or Close.
+// tessor gui run as a process, offscreen, with its test hooks choosing Save or Close and
+// driving the file dialog of a run without files.
 #include "tests/support/DicomFactory.h"
 #include "tests/support/ProcessRun.h"
 #include "tests/support/TestFiles.h"
@@ -7,6 +8,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -89,4 +92,37 @@ TEST(GuiCommand, AMissingWindowModuleIsAFailureNamingIt)
     EXPECT_EQ(run.output.rfind("tessor: cannot load the window module: ", 0), 0u) << run.output;
     EXPECT_NE(run.output.find("libtessor_app_window.so"), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(dir / "stitched.dcm"));
+}
+
+TEST(GuiCommand, WithoutFilesAFileDialogChoosesThemAndRemembersItsFolder)
+{
+    const fs::path dir = testfiles::FreshDir("gui_choose");
+    fs::create_directories(dir / "study");
+    Image(dir / "study", "a.dcm");
+    Image(dir / "study", "b.dcm");
+    const auto run = [&](const fs::path& from, const std::string& open, const std::string& arguments) {
+        return Tessor("cd " + Quote(from) + " && " + Offscreen(dir, "save") + " TESSOR_GUI_TEST_OPEN=" + Quote(open),
+                      "gui " + arguments);
+    };
+    const fs::path profile = dir / "tessor-host.ini";
+
+    const ProcessRun cancelled = run(dir, "cancel", "");
+    EXPECT_EQ(cancelled.status, 1) << cancelled.output;
+    EXPECT_NE(cancelled.output.find("tessor: no files chosen"), std::string::npos) << cancelled.output;
+    EXPECT_FALSE(fs::exists(dir / "stitched.dcm"));
+    EXPECT_FALSE(fs::exists(profile));  // nothing remembered either
+
+    // From the folder the program starts in, the study folder entered and chosen.
+    const ProcessRun folder = run(dir, "folder:study", "");
+    EXPECT_EQ(folder.status, 0) << folder.output;
+    EXPECT_NE(folder.output.find("saved " + (dir / "stitched.dcm").string()), std::string::npos) << folder.output;
+    std::ifstream in(profile);
+    const std::string remembered{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_NE(remembered.find("[OPEN]\nFOLDER=" + (dir / "study").string() + "\n"), std::string::npos) << remembered;
+
+    // Started elsewhere, the dialog opens in that folder: a bare name there is found.
+    const fs::path out = dir / "one.dcm";
+    const ProcessRun named = run("/", "b.dcm", "-o " + Quote(out));
+    EXPECT_EQ(named.status, 0) << named.output;
+    EXPECT_TRUE(fs::exists(out));
 }

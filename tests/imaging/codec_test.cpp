@@ -3,6 +3,7 @@
 // codestreams refused with a reason instead of decoded or aborting.
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
+#include "tests/support/DicomValidation.h"
 #include "tests/support/RawDicom.h"
 #include "tests/support/TestFiles.h"
 
@@ -118,6 +119,52 @@ rawdicom::CDataSet Header(int rows, int columns, int bitsAllocated, int bitsStor
     if (frames > 1)
         header.Text(0x0028, 0x0008, "IS", std::to_string(frames));
     return header;
+}
+
+// Stored samples of a frame whose values run over the full signed or unsigned range of
+// `bitsStored` bits, extremes included, written with every bit above High Bit set for
+// negative values (sign-extended) and clear otherwise. Sizes odd on purpose.
+std::string Samples(int rows, int columns, int bitsAllocated, int bitsStored, bool isSigned, int seed)
+{
+    const std::int64_t span = std::int64_t(1) << bitsStored;
+    const std::int64_t low = isSigned ? -span / 2 : 0;
+    std::string bytes;
+    for (int i = 0; i < rows * columns; ++i) {
+        std::int64_t value = low + (std::int64_t(i) * 7919 + seed * 104729 + (i % 5) * (span / 3)) % span;
+        if (i == 0)
+            value = low;  // the extremes
+        else if (i == 1)
+            value = low + span - 1;
+        const auto raw = std::uint32_t(value);
+        bytes += char(raw & 0xFF);
+        if (bitsAllocated == 16)
+            bytes += char((raw >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
+// A grey image header in tag order; several frames make it a multi-frame object, which
+// other toolkits insist on.
+rawdicom::CDataSet GreyHeader(int rows, int columns, int bitsAllocated, int bitsStored, int highBit, bool isSigned,
+                              int frames)
+{
+    rawdicom::CDataSet ds;
+    const char* sopClass = frames == 1 ? "1.2.840.10008.5.1.4.1.1.7"
+                           : bitsAllocated == 8 ? "1.2.840.10008.5.1.4.1.1.7.2"
+                                                : "1.2.840.10008.5.1.4.1.1.7.3";
+    ds.Text(0x0008, 0x0016, "UI", sopClass);
+    ds.Text(0x0008, 0x0018, "UI", "1.2.3.4.5");
+    ds.US(0x0028, 0x0002, 1);
+    ds.Text(0x0028, 0x0004, "CS", "MONOCHROME2");
+    if (frames > 1)
+        ds.Text(0x0028, 0x0008, "IS", std::to_string(frames));
+    ds.US(0x0028, 0x0010, std::uint16_t(rows));
+    ds.US(0x0028, 0x0011, std::uint16_t(columns));
+    ds.US(0x0028, 0x0100, std::uint16_t(bitsAllocated));
+    ds.US(0x0028, 0x0101, std::uint16_t(bitsStored));
+    ds.US(0x0028, 0x0102, std::uint16_t(highBit));
+    ds.US(0x0028, 0x0103, isSigned ? 1 : 0);
+    return ds;
 }
 
 #define REQUIRE_SAMPLE(var, name)                     \
@@ -307,4 +354,91 @@ TEST(Codecs, DamagedCodestreamsFailWithAReason)
     const Decoded empty = Decode(dir / "empty.dcm");
     EXPECT_NE(empty.code, DICOM_SUCCESS);
     EXPECT_FALSE(empty.reason.empty());
+}
+
+TEST(Jpeg2000, LosslessEncodingDecodesExactlyHereAndInGdcm)
+{
+    const bool haveGdcm = std::system("command -v gdcmconv >/dev/null 2>&1") == 0;
+    const fs::path dir = testfiles::FreshDir("codec_j2k_encode");
+    struct Case {
+        int rows, columns, bitsAllocated, bitsStored;
+        bool isSigned;
+        int frames;
+    };
+    const std::vector<Case> cases = {
+        {37, 53, 8, 8, false, 1},   {37, 53, 8, 8, true, 1},    {37, 53, 8, 7, false, 1},
+        {41, 29, 16, 10, false, 1}, {41, 29, 16, 12, false, 1}, {41, 29, 16, 12, true, 1},
+        {41, 29, 16, 14, true, 1},  {41, 29, 16, 16, false, 1}, {41, 29, 16, 16, true, 1},
+        {1, 1, 16, 12, true, 1},    {300, 3, 16, 16, false, 1}, {19, 23, 16, 12, true, 3},
+    };
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(c.bitsAllocated) + "_" + std::to_string(c.bitsStored) +
+                                 (c.isSigned ? "s_" : "u_") + std::to_string(c.rows) + "x" +
+                                 std::to_string(c.columns) + "x" + std::to_string(c.frames);
+        SCOPED_TRACE(name);
+        const fs::path plain = dir / (name + ".dcm");
+        rawdicom::CDataSet data =
+            GreyHeader(c.rows, c.columns, c.bitsAllocated, c.bitsStored, c.bitsStored - 1, c.isSigned, c.frames);
+        std::string samples;
+        for (int f = 0; f < c.frames; ++f)
+            samples += Samples(c.rows, c.columns, c.bitsAllocated, c.bitsStored, c.isSigned, f);
+        data.Element(0x7FE0, 0x0010, c.bitsAllocated == 16 ? "OW" : "OB", samples);
+        rawdicom::WriteFile(plain, data);
+
+        LDicomDS ds;
+        ASSERT_EQ(ds.LoadDS(plain.c_str(), 0), DICOM_SUCCESS);
+        ASSERT_EQ(ds.ChangeTransferSyntax(kJpeg2000Lossless, 0, 0), DICOM_SUCCESS) << ds.GetLastError();
+        const fs::path encoded = dir / (name + ".j2k.dcm");
+        ASSERT_EQ(ds.SaveDS(encoded.c_str(), 0), DICOM_SUCCESS) << ds.GetLastError();
+        LDicomDS back;
+        ASSERT_EQ(back.LoadDS(encoded.c_str(), 0), DICOM_SUCCESS);
+        EXPECT_EQ(back.GetTransferSyntaxUID(), kJpeg2000Lossless);
+        const fs::path independent = dir / (name + ".gdcm.dcm");
+        if (haveGdcm) {
+            ASSERT_EQ(std::system(("gdcmconv --raw '" + encoded.string() + "' '" + independent.string() + "'").c_str()), 0);
+        }
+        for (int f = 0; f < c.frames; ++f) {
+            const Decoded reference = Decode(plain, ULONG(f));
+            ASSERT_EQ(reference.code, DICOM_SUCCESS) << reference.reason;
+            const Decoded ours = Decode(encoded, ULONG(f));
+            ASSERT_EQ(ours.code, DICOM_SUCCESS) << "frame " << f << ": " << ours.reason;
+            EXPECT_TRUE(ours.pixels == reference.pixels) << "frame " << f;
+            if (haveGdcm) {
+                EXPECT_TRUE(Decode(independent, ULONG(f)).pixels == reference.pixels) << "gdcm, frame " << f;
+            }
+        }
+    }
+    if (!haveGdcm)
+        GTEST_SKIP() << "gdcmconv (libgdcm-tools) missing: decoded by our decoder only";
+}
+
+TEST(Jpeg2000, EncodedPydicomFilesPassTheValidatorAndRefuseOddLayouts)
+{
+    const fs::path dir = testfiles::FreshDir("codec_j2k_validate");
+    int validated = 0;
+    for (const char* name : {"MR_small.dcm", "CT_small.dcm", "SC_rgb_small_odd.dcm"}) {
+        const fs::path source = testfiles::Pydicom(name);
+        if (source.empty())
+            continue;
+        SCOPED_TRACE(name);
+        LDicomDS ds;
+        ASSERT_EQ(ds.LoadDS(source.c_str(), 0), DICOM_SUCCESS);
+        ASSERT_EQ(ds.ChangeTransferSyntax(kJpeg2000Lossless, 0, 0), DICOM_SUCCESS) << ds.GetLastError();
+        const fs::path encoded = dir / name;
+        ASSERT_EQ(ds.SaveDS(encoded.c_str(), 0), DICOM_SUCCESS) << ds.GetLastError();
+        EXPECT_TRUE(testfiles::NoNewValidatorErrors(encoded, source));
+        EXPECT_TRUE(Decode(encoded).pixels == Decode(source).pixels);
+        ++validated;
+    }
+    // High Bit not one below Bits Stored: the samples would not mean the same once encoded.
+    rawdicom::CDataSet shifted = GreyHeader(2, 2, 16, 12, 15, false, 1);
+    shifted.Element(0x7FE0, 0x0010, "OW", std::string(8, '\x10'));
+    rawdicom::WriteFile(dir / "shifted.dcm", shifted);
+    LDicomDS ds;
+    ASSERT_EQ(ds.LoadDS((dir / "shifted.dcm").c_str(), 0), DICOM_SUCCESS);
+    EXPECT_EQ(ds.ChangeTransferSyntax(kJpeg2000Lossless, 0, 0), ERROR_FEATURE_NOT_SUPPORTED);
+    EXPECT_EQ(ds.GetLastError(), "cannot change the transfer syntax to JPEG 2000 (lossless): JPEG 2000 needs High "
+                                 "Bit one below Bits Stored within Bits Allocated (Bits Stored 12, High Bit 15)");
+    if (validated == 0)
+        GTEST_SKIP() << "no sample of python3-pydicom found";
 }

@@ -1,6 +1,7 @@
 // Replays every input the fuzzers once crashed on (tests/data/fuzz) through the calls
-// the harnesses make: loading a source image, decoding frame 0 in bands, and preparing
-// a save's file item. Each must succeed or fail with a reason; none may crash.
+// the harnesses make: loading a source image, decoding frame 0 in bands, preparing a
+// save's file item, and reading DICOMDIR records. Each must succeed or fail with a reason; none may crash.
+#include "imaging/DicomDir.h"
 #include "imaging/LBitmap.h"
 #include "imaging/LDicomDS.h"
 #include "output/CStitchDicomFile.h"
@@ -47,6 +48,12 @@ TEST(FuzzRegression, EveryKeptInputFailsCleanlyOrDecodes)
             const testfiles::MessageBoxTexts messages;
             CStitchDicomFile file;
             file.AddFileItem(input.c_str(), CRect(1, 2, 0, 130));
+        }
+
+        std::vector<imaging::DicomDirImage> records;
+        std::string reason;
+        if (!imaging::ReadDicomDirImages(input.string(), records, reason)) {
+            EXPECT_FALSE(reason.empty());
         }
 
         LDicomDS ds;

@@ -240,6 +240,7 @@ TEST_F(PixelMeaningTest, EveryOutputSyntaxCarriesTheSameDescriptionAndValues)
     const std::pair<const char*, const char*> syntaxes[] = {{"jpeg-lossless", "1.2.840.10008.1.2.4.70"},
                                                             {"jpeg-ls", "1.2.840.10008.1.2.4.80"},
                                                             {"rle", "1.2.840.10008.1.2.5"},
+                                                            {"jpeg2000", "1.2.840.10008.1.2.4.90"},
                                                             {"deflated", "1.2.840.10008.1.2.1.99"}};
     std::vector<Output> outputs;
     for (const Depth& d : depths) {

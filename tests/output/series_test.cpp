@@ -187,7 +187,7 @@ TEST_F(SeriesTest, EverySyntaxDecodesExactlyAndNeverTheRetiredBigEndian)
         expected.GetRows(rows.data(), 0, 0, 20, 60);
         return rows;
     }();
-    for (const char* name : {"raw", "jpeg-lossless", "jpeg-ls", "rle", "deflated"}) {
+    for (const char* name : {"raw", "jpeg-lossless", "jpeg-ls", "jpeg2000", "rle", "deflated"}) {
         SCOPED_TRACE(name);
         g_strTransferSyntax = output::TransferSyntaxForName(name).c_str();
         const fs::path out = Stitch({bigEndian, other}, std::string(name) + ".dcm");

@@ -31,6 +31,33 @@ CFoundImage Found(const char* path, const char* series, std::optional<int> insta
     return image;
 }
 
+// An image of series `series` with Instance Number `instance`.
+void WriteImage(const fs::path& path, const char* series, int instance)
+{
+    fs::create_directories(path.parent_path());
+    ASSERT_EQ(testfiles::WriteSynthetic(testfiles::MakeGrey(10, 8, 16, [](int r, int c) { return r + c; }), path), "");
+    LDicomDS ds(nullptr);
+    ASSERT_EQ(ds.LoadDS(path.c_str(), 0), DICOM_SUCCESS);
+    const LONG number = instance;
+    ds.SetLongValue(ds.InsertElement(nullptr, FALSE, TAG_INSTANCE_NUMBER, 0, FALSE, 0), &number, 1);
+    pDICOMELEMENT uid = ds.FindFirstElement(nullptr, TAG_SERIES_INSTANCE_UID, FALSE);
+    ds.SetStringValue(uid ? uid : ds.InsertElement(nullptr, FALSE, TAG_SERIES_INSTANCE_UID, 0, FALSE, 0), series, 1);
+    ASSERT_EQ(ds.SaveDS(path.c_str(), 0), DICOM_SUCCESS);
+}
+
+// Replaces `from` by `to` (the same length, so that the records' offsets hold) in a file.
+void Patch(const fs::path& path, const std::string& from, const std::string& to)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    in.close();
+    const size_t at = bytes.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    ASSERT_EQ(from.size(), to.size());
+    bytes.replace(at, from.size(), to);
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
 std::string Joined(const std::vector<std::string>& files)
 {
     std::string text;
@@ -108,7 +135,7 @@ TEST(StitchInput, FoldersAndDicomdirsMixWithNamedFiles)
     std::ofstream(dir / "study" / "notes.txt") << "not an image\n";
     const fs::path named = dir / "named.dcm";
     write(named, 9);
-    std::ofstream(dir / "study" / "DICOMDIR") << "directory\n";  // a DICOMDIR stands for its folder
+    std::ofstream(dir / "study" / "DICOMDIR") << "directory\n";  // not a DICOMDIR: refused below
 
     const struct {
         std::vector<std::string> arguments;
@@ -116,7 +143,6 @@ TEST(StitchInput, FoldersAndDicomdirsMixWithNamedFiles)
         int skipped;
     } cases[] = {
         {{(dir / "study").string()}, "z-first.dcm a-second.dcm", 1},
-        {{(dir / "study" / "DICOMDIR").string()}, "z-first.dcm a-second.dcm", 1},
         {{named.string(), (dir / "study").string()}, "named.dcm z-first.dcm a-second.dcm", 1},
         {{(dir / "study").string(), named.string()}, "z-first.dcm a-second.dcm named.dcm", 1},
         {{named.string(), named.string()}, "named.dcm named.dcm", 0},  // named files as typed
@@ -127,8 +153,73 @@ TEST(StitchInput, FoldersAndDicomdirsMixWithNamedFiles)
         EXPECT_EQ(Joined(input.files), c.files);
         EXPECT_EQ(input.skipped, c.skipped);
     }
+    const std::string damaged = (dir / "study" / "DICOMDIR").string();
+    EXPECT_EQ(stitchinput::Resolve({damaged}, "").error.rfind("'" + damaged + "' is not a readable DICOMDIR", 0), 0u)
+        << stitchinput::Resolve({damaged}, "").error;
     const fs::path empty = dir / "empty";
     fs::create_directories(empty);
     std::ofstream(empty / "readme") << "text\n";
     EXPECT_EQ(stitchinput::Resolve({empty.string()}, "").error, "no DICOM image in the folders given (1 other files)");
+}
+
+TEST(StitchInput, ADicomdirGivesTheImagesItsRecordsList)
+{
+    if (std::system("command -v dcmmkdir >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "dcmmkdir (dcmtk) missing";
+    const fs::path dir = testfiles::FreshDir("input_dicomdir");
+    const fs::path media = dir / "media";
+    WriteImage(media / "IMAGES" / "IM1", "1.2.3.1", 2);
+    WriteImage(media / "IMAGES" / "IM2", "1.2.3.1", 1);
+    WriteImage(media / "IMAGES" / "IM3", "1.2.3.2", 1);
+    ASSERT_EQ(std::system(("cd '" + media.string() + "' && dcmmkdir -q +I +r IMAGES").c_str()), 0);
+    WriteImage(media / "IMAGES" / "EXTRA", "1.2.3.1", 3);  // in the folder, not in the DICOMDIR
+    WriteImage(dir / "OUT" / "IM1", "1.2.3.1", 4);          // beside the media, never to be read
+    fs::create_directory_symlink(dir / "OUT", media / "LINK");
+    const std::string dicomDir = (media / "DICOMDIR").string();
+
+    CStudyInput input = stitchinput::Resolve({dicomDir}, "1.2.3.1");
+    EXPECT_EQ(input.error, "");
+    EXPECT_EQ(Joined(input.files), "IM2 IM1");
+    // Listed by the series records' numbers, which dcmmkdir invented (0 for 1.2.3.2, 1 for 1.2.3.1).
+    EXPECT_EQ(Joined(stitchinput::Resolve({dicomDir}, "", true).files), "IM3 IM2 IM1");
+    EXPECT_EQ(stitchinput::Resolve({dicomDir}, "").error.rfind("the input holds 2 series", 0), 0u);
+    // Media copied with its names in lower case.
+    fs::rename(media / "IMAGES", media / "images");
+    EXPECT_EQ(Joined(stitchinput::Resolve({dicomDir}, "1.2.3.2").files), "IM3");
+    fs::rename(media / "images", media / "IMAGES");
+
+    const fs::path pristine = dir / "pristine";
+    fs::copy_file(media / "DICOMDIR", pristine);
+    const struct {
+        const char* fileId;  // what IMAGES\IM1 becomes, of the same length
+        const char* error;
+    } cases[] = {
+        {"..\\OUT\\IM1", "refers to '..\\OUT\\IM1', outside its folder"},
+        {"/IMAGE\\IM1", "refers to '/IMAGE\\IM1', outside its folder"},
+        {"LINK\\IM1  ", "refers to 'LINK\\IM1', outside its folder"},
+        {"IMAGES\\.\\I", "refers to 'IMAGES\\.\\I', outside its folder"},
+        {"IMAGES\\IM9", "refers to 'IMAGES\\IM9', which does not exist"},
+        {"IMAGES\\\\IM", "refers to 'IMAGES\\\\IM', outside its folder"},
+    };
+    for (const auto& c : cases) {
+        fs::copy_file(pristine, media / "DICOMDIR", fs::copy_options::overwrite_existing);
+        Patch(media / "DICOMDIR", "IMAGES\\IM1", c.fileId);
+        input = stitchinput::Resolve({dicomDir}, "", true);
+        EXPECT_EQ(input.error, "'" + dicomDir + "' " + c.error) << c.fileId;
+        EXPECT_TRUE(input.files.empty());
+    }
+}
+
+TEST(StitchInput, PydicomsDicomdirIsReadByItsSeriesRecords)
+{
+    const fs::path dicomDir = testfiles::Pydicom("dicomdirtests/DICOMDIR");
+    if (dicomDir.empty())
+        GTEST_SKIP() << "python3-pydicom's DICOMDIR missing";
+    const CStudyInput ct = stitchinput::Resolve({dicomDir.string()}, "1.3.6.1.4.1.5962.1.1.0.0.0.1196530851.28319.0.2");
+    EXPECT_EQ(ct.error, "");
+    EXPECT_EQ(Joined(ct.files), "17106 17136 17166 17196");
+    const CStudyInput all = stitchinput::Resolve({dicomDir.string()}, "", true);
+    EXPECT_EQ(all.error, "");
+    EXPECT_EQ(all.files.size() + size_t(all.skipped), 31u);  // the DICOMDIR's IMAGE records
+    EXPECT_EQ(stitchinput::Resolve({dicomDir.string()}, "").error.rfind("the input holds ", 0), 0u);
 }
