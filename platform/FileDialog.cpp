@@ -70,13 +70,33 @@ void SendKey(QWidget* field, int key, const QString& text)
     }
 }
 
-// The dialog lists folders from a thread of its own: lets it catch up with what was typed.
+// How long a driven dialog may stay open after its driver returned: a step that did not
+// take (a name typed before the folder was listed, under load) fails the test instead of
+// leaving it waiting forever.
+constexpr int kDrivenDialogLimitMs = 20000;
+
+// The dialog lists folders from a thread of its own: lets it catch up until the folder
+// shown has entries that stayed the same for a while (an empty folder waits the bound out).
 void SettleFor(QFileDialog* dialog, int milliseconds)
 {
+    constexpr int kStableMs = 200;
+    constexpr int kBoundMs = 5000;
+    QListView* view = dialog != nullptr ? dialog->findChild<QListView*>("listView") : nullptr;
     QElapsedTimer clock;
     clock.start();
-    while (dialog != nullptr && clock.elapsed() < milliseconds)
+    QElapsedTimer stable;
+    stable.start();
+    int rows = -1;
+    while (dialog != nullptr && clock.elapsed() < kBoundMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        const int now = view != nullptr && view->model() != nullptr ? view->model()->rowCount(view->rootIndex()) : 0;
+        if (now != rows) {
+            rows = now;
+            stable.restart();
+        }
+        if (clock.elapsed() >= milliseconds && rows > 0 && stable.elapsed() >= kStableMs)
+            break;
+    }
 }
 
 }  // namespace
@@ -123,9 +143,10 @@ INT_PTR CFileDialog::DoModal()
     }
     Showing() = &dialog;
     if (Driver())
-        QTimer::singleShot(0, &dialog, [] {
+        QTimer::singleShot(0, &dialog, [&dialog] {
             if (Driver())
                 Driver()();
+            QTimer::singleShot(kDrivenDialogLimitMs, &dialog, &QDialog::reject);
         });
     const int result = dialog.exec();
     Showing() = nullptr;
@@ -170,6 +191,7 @@ BOOL TypeIntoFileDialogForTest(const char* text)
     QLineEdit* edit = dialog != nullptr ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
     if (edit == nullptr)
         return FALSE;
+    SettleFor(dialog, 0);  // the folder a previous Enter opened is listed before typing on
     edit->setFocus();
     edit->clear();
     for (const QChar c : QString::fromLocal8Bit(text))
