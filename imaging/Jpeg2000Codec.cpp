@@ -3,6 +3,8 @@
 // allocates and decodes the tiles; its messages become the reason of a failure.
 #include "imaging/FrameCodecs.h"
 
+#include "imaging/OpenJpegHandles.h"
+
 #include <openjpeg.h>
 
 #include <algorithm>
@@ -12,15 +14,9 @@
 namespace imaging {
 namespace {
 
-struct CodecDeleter {
-    void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
-};
-struct StreamDeleter {
-    void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
-};
-struct ImageDeleter {
-    void operator()(opj_image_t* image) const { opj_image_destroy(image); }
-};
+using openjpeg::CodecDeleter;
+using openjpeg::ImageDeleter;
+using openjpeg::StreamDeleter;
 struct InfoDeleter {
     void operator()(opj_codestream_info_v2_t* info) const { opj_destroy_cstr_info(&info); }
 };

@@ -3,6 +3,8 @@
 // transform is applied, so the Photometric Interpretation stays what it was.
 #include "imaging/FrameCodecs.h"
 
+#include "imaging/OpenJpegHandles.h"
+
 #include <openjpeg.h>
 
 #include <algorithm>
@@ -13,15 +15,9 @@
 namespace imaging {
 namespace {
 
-struct CodecDeleter {
-    void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
-};
-struct StreamDeleter {
-    void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
-};
-struct ImageDeleter {
-    void operator()(opj_image_t* image) const { opj_image_destroy(image); }
-};
+using openjpeg::CodecDeleter;
+using openjpeg::ImageDeleter;
+using openjpeg::StreamDeleter;
 
 // The codestream as OpenJPEG writes it: appended, with seeks back to patch lengths.
 struct MemorySink {
