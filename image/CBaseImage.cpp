@@ -138,8 +138,12 @@ void CBaseImage::SetWindowLevel(int width, int center)
     int highBit = 0;
     int minValue = 0;
     int maxValue = 0;
-    GetBitRange(&lowBit, &highBit);
-    GetLutValueRange(&minValue, &maxValue);
+    // One pass for the bit and the value range (as GetBitRange and GetLutValueRange give).
+    m_bitmap.GetMinMaxBitsAndVal(&lowBit, &highBit, &minValue, &maxValue);
+    if (m_bitmap.IsSigned()) {
+        minValue += kSignedOffset;
+        maxValue += kSignedOffset;
+    }
     int low = 0;
     int high = 0;
     CalcWindowRange(&low, &high, width, center, minValue, maxValue);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 namespace {
@@ -69,6 +70,27 @@ void SampleRange(const BYTE* bytes, size_t count, std::int64_t& low, std::int64_
     }
     low = lo;
     high = hi;
+}
+
+// The bits set in any of `count` samples of type T and their smallest and largest value,
+// in one pass: SampleBits and SampleRange together.
+template <typename T>
+std::uint64_t SampleBitsAndRange(const BYTE* bytes, size_t count, std::int64_t& low, std::int64_t& high)
+{
+    using Bits = std::make_unsigned_t<T>;
+    Bits bits = 0;
+    T lo = std::numeric_limits<T>::max();
+    T hi = std::numeric_limits<T>::lowest();
+    for (size_t i = 0; i < count; ++i) {
+        T value;
+        std::memcpy(&value, bytes + i * sizeof(T), sizeof(T));
+        bits |= Bits(value);
+        lo = std::min(lo, value);
+        hi = std::max(hi, value);
+    }
+    low = lo;
+    high = hi;
+    return bits;
 }
 
 }  // namespace
@@ -271,6 +293,49 @@ int LBitmapBase::GetMinMaxVal(int* minValue, int* maxValue) const
             break;
         }
     }
+    if (minValue)
+        *minValue = int(std::clamp<std::int64_t>(low, INT_MIN, INT_MAX));
+    if (maxValue)
+        *maxValue = int(std::clamp<std::int64_t>(high, INT_MIN, INT_MAX));
+    return SUCCESS;
+}
+
+int LBitmapBase::GetMinMaxBitsAndVal(int* lowBit, int* highBit, int* minValue, int* maxValue) const
+{
+    const Impl& impl = *m_impl;
+    const int width = impl.bitsPerPixel;
+    if (impl.pixels.empty() || (width != 8 && width != 16 && width != 32)) {
+        const int result = GetMinMaxBits(lowBit, highBit);
+        return result == SUCCESS ? GetMinMaxVal(minValue, maxValue) : result;
+    }
+    const size_t count = impl.pixels.size() / impl.BytesPerPixel();
+    const BYTE* bytes = impl.pixels.data();
+    std::int64_t low = 0, high = 0;
+    std::uint64_t bits = 0;
+    switch (width * (impl.isSigned ? -1 : 1)) {
+    case 8:
+        bits = SampleBitsAndRange<std::uint8_t>(bytes, count, low, high);
+        break;
+    case -8:
+        bits = SampleBitsAndRange<std::int8_t>(bytes, count, low, high);
+        break;
+    case 16:
+        bits = SampleBitsAndRange<std::uint16_t>(bytes, count, low, high);
+        break;
+    case -16:
+        bits = SampleBitsAndRange<std::int16_t>(bytes, count, low, high);
+        break;
+    case 32:
+        bits = SampleBitsAndRange<std::uint32_t>(bytes, count, low, high);
+        break;
+    default:
+        bits = SampleBitsAndRange<std::int32_t>(bytes, count, low, high);
+        break;
+    }
+    if (lowBit)
+        *lowBit = bits ? std::countr_zero(bits) : 0;
+    if (highBit)
+        *highBit = bits ? 63 - std::countl_zero(bits) : 0;
     if (minValue)
         *minValue = int(std::clamp<std::int64_t>(low, INT_MIN, INT_MAX));
     if (maxValue)

@@ -113,6 +113,8 @@ public:
     int GetMinMaxBits(int* lowBit, int* highBit) const;
     // Smallest and largest stored value (signed values as their signed value).
     int GetMinMaxVal(int* minValue, int* maxValue) const;
+    // Both of the above in one pass over the pixels (what a window on loading needs).
+    int GetMinMaxBitsAndVal(int* lowBit, int* highBit, int* minValue, int* maxValue) const;
 
     // Fills `count` entries: up to `low` the start colour, from `high` the end colour, a
     // linear ramp between. Indices are table indices (value + 32768 for signed data).

@@ -28,6 +28,15 @@ std::int64_t StoredValue(std::uint32_t raw, const SampleLayout& layout);
 // their stored values, in the same width: signed values in two's complement.
 void NormaliseSamples(unsigned char* bytes, std::size_t count, const SampleLayout& layout);
 
+// The smallest and largest stored value of `count` samples of layout.bitsAllocated bits
+// (8 or 16, host byte order), as StoredValue reads each; {0, 0} when there are none. One
+// pass with the shift, mask and sign worked out once.
+struct StoredValueBounds {
+    std::int64_t smallest = 0;
+    std::int64_t largest = 0;
+};
+StoredValueBounds StoredValueRange(const unsigned char* bytes, std::size_t count, const SampleLayout& layout);
+
 // The raw sample word that displays black: the largest value for MONOCHROME1, the smallest
 // otherwise (0 unsigned, the most negative value signed), in bytesPerSample bytes (1 or 2;
 // colour samples take 0). Fills wherever no source pixel exists: shifts, unequal widths,

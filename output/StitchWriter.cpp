@@ -63,12 +63,17 @@ void DescribeDecodedColour(LDicomDS& ds)
 }
 
 // Smallest and largest stored value of the raster, read as the written file describes it.
+// 8- and 16-bit layouts take the one-pass scan; anything else reads sample by sample.
 std::pair<int, int> RasterValueRange(const BYTE* pixels, size_t bytes, const imaging::SampleLayout& layout)
 {
-    int low = 0;
-    int high = 0;
     const size_t bytesPerSample = layout.bitsAllocated > 8 ? 2 : 1;
     const size_t count = bytes / bytesPerSample;
+    if (layout.IsValid() && layout.bitsAllocated <= 16) {
+        const imaging::StoredValueBounds bounds = imaging::StoredValueRange(pixels, count, layout);
+        return {static_cast<int>(bounds.smallest), static_cast<int>(bounds.largest)};
+    }
+    int low = 0;
+    int high = 0;
     for (size_t i = 0; i < count; ++i) {
         uint16_t raw = pixels[i * bytesPerSample];
         if (bytesPerSample == 2)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -255,6 +257,43 @@ TEST(Bitmap, CopyRectResizeAndRanges)
     EXPECT_EQ(high, 300);
     LBitmap empty;
     EXPECT_EQ(empty.GetMinMaxVal(&low, &high), ERROR_NO_BITMAP);
+}
+
+// The one-pass bit and value range gives exactly what the two separate passes give.
+TEST(Bitmap, BitsAndValuesInOnePassEqualTheSeparateRanges)
+{
+    struct RangeCase {
+        int bitsPerPixel;
+        BOOL isSigned;
+        std::vector<std::uint32_t> words;
+        int lowBit, highBit, minValue, maxValue;
+    };
+    const RangeCase cases[] = {
+        {16, FALSE, {0x0010, 0x0800, 0x0100}, 4, 11, 0x0010, 0x0800},
+        {16, TRUE, {0xFFFB, 0x012C, 0x8000}, 0, 15, -32768, 300},
+        {8, FALSE, {0x04, 0x80, 0x0C}, 2, 7, 4, 128},
+        {8, TRUE, {0xFF, 0x7F, 0x02}, 0, 7, -1, 127},
+        {32, FALSE, {0x00010000, 0x80000000}, 16, 31, 65536, INT_MAX},  // clamped to int
+        {32, TRUE, {0xFFFFFFF0, 0x00000100}, 4, 31, -16, 256},
+    };
+    for (const RangeCase& c : cases) {
+        LBitmap bitmap;
+        ASSERT_EQ(bitmap.Create(int(c.words.size()), 1, c.bitsPerPixel, c.isSigned), SUCCESS);
+        const size_t bytes = size_t(c.bitsPerPixel / 8);
+        for (size_t i = 0; i < c.words.size(); ++i)
+            std::memcpy(bitmap.GetPixels() + bytes * i, &c.words[i], bytes);  // little-endian host
+        int got[4] = {-1, -1, -1, -1};
+        int separate[4] = {-2, -2, -2, -2};
+        ASSERT_EQ(bitmap.GetMinMaxBitsAndVal(&got[0], &got[1], &got[2], &got[3]), SUCCESS);
+        ASSERT_EQ(bitmap.GetMinMaxBits(&separate[0], &separate[1]), SUCCESS);
+        ASSERT_EQ(bitmap.GetMinMaxVal(&separate[2], &separate[3]), SUCCESS);
+        const std::vector<int> expected = {c.lowBit, c.highBit, c.minValue, c.maxValue};
+        EXPECT_EQ(std::vector<int>(got, got + 4), expected) << c.bitsPerPixel << " signed " << c.isSigned;
+        EXPECT_EQ(std::vector<int>(separate, separate + 4), expected) << c.bitsPerPixel << " signed " << c.isSigned;
+    }
+    LBitmap empty;
+    int value = 0;
+    EXPECT_EQ(empty.GetMinMaxBitsAndVal(&value, &value, &value, &value), ERROR_NO_BITMAP);
 }
 
 TEST(Bitmap, CopiesAndBandsShareRowsUntilOneOfThemChanges)

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -85,6 +87,45 @@ TEST(StoredValue, NormaliseAgreesWithStoredValueForEveryLayout)
         for (const auto& [stored, high] : {std::pair{24, 27}, {31, 30}, {16, 31}, {32, 31}})
             ExpectNormaliseMatchesStoredValue(longs, {32, stored, high, isSigned});
     }
+}
+
+// The one-pass range must equal the bounds of StoredValue over the same samples.
+template <typename T>
+void ExpectRangeMatchesStoredValue(const std::vector<T>& raws, const SampleLayout& layout)
+{
+    std::int64_t low = INT64_MAX;
+    std::int64_t high = INT64_MIN;
+    for (T raw : raws) {
+        low = std::min(low, imaging::StoredValue(std::uint32_t(raw), layout));
+        high = std::max(high, imaging::StoredValue(std::uint32_t(raw), layout));
+    }
+    const auto bounds =
+        imaging::StoredValueRange(reinterpret_cast<const unsigned char*>(raws.data()), raws.size(), layout);
+    EXPECT_EQ(bounds.smallest, low) << "stored " << layout.bitsStored << " high " << layout.highBit;
+    EXPECT_EQ(bounds.largest, high) << "stored " << layout.bitsStored << " high " << layout.highBit;
+}
+
+TEST(StoredValue, RangeIsTheBoundsOfTheStoredValues)
+{
+    const std::vector<std::uint16_t> words = {0xFFF0, 0x8010, 0x0010, 0x000F, 0x7FF0};
+    const std::vector<std::uint8_t> bytes = {0xA5, 0x03, 0xFC, 0x80};
+    for (bool isSigned : {false, true}) {
+        for (const auto& [stored, high] : {std::pair{12, 11}, {12, 15}, {10, 13}, {16, 15}, {1, 0}})
+            ExpectRangeMatchesStoredValue(words, {16, stored, high, isSigned});
+        for (const auto& [stored, high] : {std::pair{6, 7}, {8, 7}, {1, 7}})
+            ExpectRangeMatchesStoredValue(bytes, {8, stored, high, isSigned});
+    }
+    // Exact figures for the common layouts.
+    const auto* data = reinterpret_cast<const unsigned char*>(words.data());
+    const auto signed12 = imaging::StoredValueRange(data, words.size(), {16, 12, 15, true});
+    EXPECT_EQ(signed12.smallest, -2047);  // 0x8010 >> 4
+    EXPECT_EQ(signed12.largest, 2047);    // 0x7FF0 >> 4
+    const auto whole = imaging::StoredValueRange(data, words.size(), {16, 16, 15, false});
+    EXPECT_EQ(whole.smallest, 0x000F);
+    EXPECT_EQ(whole.largest, 0xFFF0);
+    // No samples, or a layout that does not fit its allocation, give {0, 0}.
+    EXPECT_EQ(imaging::StoredValueRange(data, 0, {16, 16, 15, false}).largest, 0);
+    EXPECT_EQ(imaging::StoredValueRange(data, words.size(), {16, 17, 15, false}).largest, 0);
 }
 
 TEST(StoredValue, BlackIsTheEndThatDisplaysBlack)
