@@ -4,6 +4,7 @@
 
 #include "image/CBaseImageData.h"
 #include "platform/StageTrace.h"
+#include "stitch/StitchParallel.h"
 
 #include <algorithm>
 #include <future>
@@ -33,7 +34,9 @@ CRegRows RowsOfPiece(const CBaseImageData& image, const CRect& content)
     rows.contentBottom = std::clamp<int>(content.bottom, rows.contentTop, height);
     rows.read = [bitmap = &image.m_bitmap, format, width](int first, int count, float* out) {
         const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(format.bytes);
-        std::vector<BYTE> stored(rowBytes);
+        // One row buffer per thread, kept: the fine levels read a few rows per call.
+        thread_local std::vector<BYTE> stored;
+        stored.resize(rowBytes);
         for (int r = 0; r < count; ++r) {
             if (bitmap->GetRow(stored.data(), first + r, rowBytes) != SUCCESS)
                 std::fill(stored.begin(), stored.end(), BYTE{0});
@@ -54,12 +57,15 @@ EChange CStitchModel::Align()
     std::vector<CRegRows> rows;
     for (const Piece& piece : m_pieces)
         rows.push_back(RowsOfPiece(*piece.image, piece.rect));
-    // Junctions are independent: each on its own thread (each also builds its two
-    // pyramids in parallel).
+    // Junctions are independent: each on its own thread. Each builds its two pyramids in
+    // parallel as well only while the junctions leave cores idle; nesting beyond the cores
+    // only oversubscribes them.
+    const size_t junctions = static_cast<size_t>(std::max(count - 1, 0));
+    const ERegThreads threads = 2 * junctions <= stitchparallel::ThreadsFor(2 * junctions) ? ERegThreads::Two : ERegThreads::One;
     std::vector<std::future<CJunction>> pairs;
     for (int j = 0; j + 1 < count; ++j)
-        pairs.push_back(std::async(std::launch::async, [&rows, j] {
-            return RegisterPair(rows[static_cast<size_t>(j)], rows[static_cast<size_t>(j + 1)]);
+        pairs.push_back(std::async(std::launch::async, [&rows, j, threads] {
+            return RegisterPair(rows[static_cast<size_t>(j)], rows[static_cast<size_t>(j + 1)], threads);
         }));
     m_junctions.clear();
     for (auto& pair : pairs)

@@ -349,7 +349,7 @@ void StoredToDisplay(const unsigned char* stored, int count, const CRegSampleFor
 
 CJunction RegisterPair(const CRegPlane& a, const CRegPlane& b) { return RegisterPair(RowsOf(a), RowsOf(b)); }
 
-CJunction RegisterPair(const CRegRows& a, const CRegRows& b)
+CJunction RegisterPair(const CRegRows& a, const CRegRows& b, ERegThreads threads)
 {
     CJunction junction;
     const int shorter = std::min(a.height, b.height);
@@ -364,7 +364,8 @@ CJunction RegisterPair(const CRegRows& a, const CRegRows& b)
     // Only the rows any placement can bring into the overlap, on block boundaries.
     const int aFirst = std::max(0, a.height - maxOverlap - 2 * coarse) / coarse * coarse;
     const int bLast = std::min(b.height, maxOverlap + 2 * coarse);
-    auto other = std::async(std::launch::async, [&] { return BuildPyramid(a, aFirst, a.height, levels); });
+    const auto policy = threads == ERegThreads::Two ? std::launch::async : std::launch::deferred;
+    auto other = std::async(policy, [&] { return BuildPyramid(a, aFirst, a.height, levels); });
     Pyramid pb = BuildPyramid(b, 0, bLast, levels);
     Pyramid pa = other.get();
 

@@ -89,6 +89,11 @@ struct CRegisterLimits {
     static constexpr double kMinStructure = 0.12;
 };
 
+// Whether a registration builds its two pyramids on two threads. Callers that already run
+// as many registrations at once as there are cores ask for one: more threads than cores
+// only add switching and cache misses. The result is the same either way.
+enum class ERegThreads { Two, One };
+
 // Registers B below A. Deterministic; safe to call from several threads at once.
-CJunction RegisterPair(const CRegRows& a, const CRegRows& b);
+CJunction RegisterPair(const CRegRows& a, const CRegRows& b, ERegThreads threads = ERegThreads::Two);
 CJunction RegisterPair(const CRegPlane& a, const CRegPlane& b);
