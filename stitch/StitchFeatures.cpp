@@ -144,9 +144,13 @@ const float* Level::ValueRow(int r)
         return Values(r);
     if (const float* kept = m_recentValues.Find(r))
         return kept;
+    float* row = m_recentValues.Claim(r);
+    if (factor == 1) {  // the source row is the level row: read it into place
+        m_source->read(r, 1, row);
+        return row;
+    }
     m_source->read(r * factor, factor, m_sourceRows.data());
     BlockMeans(m_sourceRows.data(), m_source->width, factor);
-    float* row = m_recentValues.Claim(r);
     std::copy(m_sourceRows.data(), m_sourceRows.data() + width, row);
     return row;
 }

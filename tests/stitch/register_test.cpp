@@ -176,3 +176,21 @@ TEST(StitchRegister, ReadsOnlyTheRowsAJunctionCanReach)
     EXPECT_EQ(readRows[1].first, 0);
     EXPECT_EQ(readRows[1].second, 291);
 }
+
+// Building the two pyramids one after the other must not change a figure of the result.
+TEST(StitchRegister, OneThreadGivesTheSameJunctionAsTwo)
+{
+    const overlapstudy::Study study = overlapstudy::Make({.seed = 3, .rows = 480, .columns = 360});
+    for (size_t j = 0; j + 1 < study.planes.size(); ++j) {
+        SCOPED_TRACE(j);
+        const CJunction two = RegisterPair(RowsOf(study.planes[j]), RowsOf(study.planes[j + 1]), ERegThreads::Two);
+        const CJunction one = RegisterPair(RowsOf(study.planes[j]), RowsOf(study.planes[j + 1]), ERegThreads::One);
+        EXPECT_EQ(one.offset, two.offset);
+        EXPECT_EQ(one.dx, two.dx);
+        EXPECT_EQ(one.overlap, two.overlap);
+        EXPECT_EQ(one.score, two.score);
+        EXPECT_EQ(one.margin, two.margin);
+        EXPECT_EQ(one.structure, two.structure);
+        EXPECT_EQ(one.reason, two.reason);
+    }
+}
