@@ -16,6 +16,8 @@ namespace {
 
 using openjpeg::CodecDeleter;
 using openjpeg::ImageDeleter;
+using openjpeg::IgnoreMessage;
+using openjpeg::KeepMessage;
 using openjpeg::StreamDeleter;
 struct InfoDeleter {
     void operator()(opj_codestream_info_v2_t* info) const { opj_destroy_cstr_info(&info); }
@@ -57,16 +59,6 @@ OPJ_BOOL SeekTo(OPJ_OFF_T offset, void* user)
     return OPJ_TRUE;
 }
 
-void KeepMessage(const char* message, void* user)
-{
-    auto& text = *static_cast<std::string*>(user);
-    if (text.empty() && message) {
-        text = message;
-        while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-            text.pop_back();
-    }
-}
-void IgnoreMessage(const char*, void*) {}
 
 // DICOM asks for a bare codestream; some writers wrap it in a JP2 file.
 OPJ_CODEC_FORMAT FormatOf(const std::uint8_t* data, size_t size)

@@ -17,6 +17,8 @@ namespace {
 
 using openjpeg::CodecDeleter;
 using openjpeg::ImageDeleter;
+using openjpeg::IgnoreMessage;
+using openjpeg::KeepMessage;
 using openjpeg::StreamDeleter;
 
 // The codestream as OpenJPEG writes it: appended, with seeks back to patch lengths.
@@ -57,16 +59,6 @@ OPJ_BOOL SeekTo(OPJ_OFF_T offset, void* user)
     return OPJ_TRUE;
 }
 
-void KeepMessage(const char* message, void* user)
-{
-    auto& text = *static_cast<std::string*>(user);
-    if (text.empty() && message) {
-        text = message;
-        while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-            text.pop_back();
-    }
-}
-void IgnoreMessage(const char*, void*) {}
 
 bool LayoutEncodable(const FrameLayout& layout, std::string& reason)
 {
