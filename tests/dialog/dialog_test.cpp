@@ -165,6 +165,18 @@ std::string ElementText(const fs::path& file, DWORD tag)
     return value != nullptr ? value : "<missing>";
 }
 
+// A step pressing Ctrl+key in the view, as the window system delivers it; Ctrl stays down
+// until a later step releases it.
+CScriptedDlg::Step CtrlKey(int key)
+{
+    return [key](CScriptedDlg& d) {
+        d.View().SetFocus();
+        SetKeyStateForTest(VK_CONTROL, TRUE);
+        SimulateKeyForTest(key, TRUE, MK_CONTROL);
+        SimulateKeyForTest(key, FALSE, MK_CONTROL);
+    };
+}
+
 }  // namespace
 
 TEST_F(DialogRun, OutcomesOfARun)
@@ -405,14 +417,6 @@ TEST_F(DialogRun, StoredChoicesSkipEmptyItemsAndCtrlDigitsChooseThem)
     CScriptedDlg dlg;
     int nCount = 0;
     std::vector<int> selections;
-    auto ctrlKey = [](int key) {
-        return [key](CScriptedDlg& d) {
-            d.View().SetFocus();
-            SetKeyStateForTest(VK_CONTROL, TRUE);
-            SimulateKeyForTest(key, TRUE, MK_CONTROL);
-            SimulateKeyForTest(key, FALSE, MK_CONTROL);
-        };
-    };
     auto record = [&](CScriptedDlg& d) {
         SetKeyStateForTest(VK_CONTROL, FALSE);
         selections.push_back(d.m_cbPixel.GetCurSel());
@@ -421,7 +425,7 @@ TEST_F(DialogRun, StoredChoicesSkipEmptyItemsAndCtrlDigitsChooseThem)
                        nCount = d.m_cbPixel.GetCount();
                        d.m_cbPixel.SetCurSel(0);
                    },
-                   ctrlKey('2'), record, ctrlKey('3'), record, ctrlKey('1'), record, Close};
+                   CtrlKey('2'), record, CtrlKey('3'), record, CtrlKey('1'), record, Close};
     EXPECT_EQ(RunFiles(dlg, Images(1)), 0);
     EXPECT_EQ(nCount, 2);
     EXPECT_EQ(selections, (std::vector<int>{1, 1, 0}));  // Ctrl+3 has no third choice
@@ -870,14 +874,6 @@ TEST_F(DialogRun, AlignMarksJunctionsAndUndoRedoByKeys)
     std::vector<std::string> files;
     for (int i = 1; i <= options.pieces; ++i)
         files.push_back((study / ("piece-" + std::to_string(i) + ".dcm")).string());
-    auto ctrlKey = [](int key) {
-        return [key](CScriptedDlg& d) {
-            d.View().SetFocus();
-            SetKeyStateForTest(VK_CONTROL, TRUE);
-            SimulateKeyForTest(key, TRUE, MK_CONTROL);
-            SimulateKeyForTest(key, FALSE, MK_CONTROL);
-        };
-    };
     CScriptedDlg dlg;
     std::vector<CRect> whole, aligned, undone, redone;
     std::string status;
@@ -892,7 +888,7 @@ TEST_F(DialogRun, AlignMarksJunctionsAndUndoRedoByKeys)
                        whole = rects(d);
                        tip = d.m_wndToolBar.GetButtonTip(1);
                    },
-                   ctrlKey('L'),
+                   CtrlKey('L'),
                    [&](CScriptedDlg& d) {
                        SetKeyStateForTest(VK_CONTROL, FALSE);
                        aligned = rects(d);
@@ -905,12 +901,12 @@ TEST_F(DialogRun, AlignMarksJunctionsAndUndoRedoByKeys)
                    [&](CScriptedDlg& d) {
                        EXPECT_TRUE(SaveWindowImageForTest(d.m_hWnd, (testfiles::OutputDir() / "dialog-aligned.png").c_str()));
                    },
-                   ctrlKey('Z'),
+                   CtrlKey('Z'),
                    [&](CScriptedDlg& d) {
                        SetKeyStateForTest(VK_CONTROL, FALSE);
                        undone = rects(d);
                    },
-                   ctrlKey('Y'),
+                   CtrlKey('Y'),
                    [&](CScriptedDlg& d) {
                        SetKeyStateForTest(VK_CONTROL, FALSE);
                        redone = rects(d);
