@@ -129,6 +129,7 @@ private:
     LayoutState Capture() const;
     EChange Record(LayoutState before, EChange changed);
     EChange Restore(const LayoutState& state);
+    EChange StepHistory(std::vector<LayoutState>& from, std::vector<LayoutState>& to);
     EChange TrimPieces();
     EChange PlaceJunctions();
     EChange AdjustSelected(void (*change)(CRect& rc, int n, int height), int n);

@@ -51,22 +51,17 @@ EChange CStitchModel::Restore(const LayoutState& state)
     return changed;
 }
 
-EChange CStitchModel::Undo()
-{
-    if (m_undo.empty())
-        return EChange::None;
-    m_redo.push_back(Capture());
-    const LayoutState state = std::move(m_undo.back());
-    m_undo.pop_back();
-    return Restore(state);
-}
+EChange CStitchModel::Undo() { return StepHistory(m_undo, m_redo); }
 
-EChange CStitchModel::Redo()
+EChange CStitchModel::Redo() { return StepHistory(m_redo, m_undo); }
+
+// Restores the newest layout of `from`, keeping today's on `to` so the step can be reversed.
+EChange CStitchModel::StepHistory(std::vector<LayoutState>& from, std::vector<LayoutState>& to)
 {
-    if (m_redo.empty())
+    if (from.empty())
         return EChange::None;
-    m_undo.push_back(Capture());
-    const LayoutState state = std::move(m_redo.back());
-    m_redo.pop_back();
+    to.push_back(Capture());
+    const LayoutState state = std::move(from.back());
+    from.pop_back();
     return Restore(state);
 }
