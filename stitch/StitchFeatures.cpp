@@ -24,49 +24,6 @@ constexpr int kStreamRows = 4;  // level rows made per read of the source: a sma
 
 }  // namespace
 
-void RowStore::Reset(int rows, int width)
-{
-    m_width = static_cast<size_t>(std::max(width, 0));
-    const size_t count = static_cast<size_t>(std::max(rows, 0));
-    m_blocks.clear();
-    m_blocks.resize((count + kBlockRows - 1) / kBlockRows);
-    m_made.assign(count, 0);
-}
-
-float* RowStore::Address(int row) const
-{
-    return m_blocks[static_cast<size_t>(row / kBlockRows)].get() + static_cast<size_t>(row % kBlockRows) * m_width;
-}
-
-float* RowStore::Make(int row)
-{
-    std::unique_ptr<float[]>& block = m_blocks[static_cast<size_t>(row / kBlockRows)];
-    if (!block)
-        block = std::make_unique_for_overwrite<float[]>(kBlockRows * m_width);
-    m_made[static_cast<size_t>(row)] = 1;
-    return Address(row);
-}
-
-void RowRing::Reset(int slots, int width)
-{
-    m_width = static_cast<size_t>(std::max(width, 0));
-    m_rows.assign(static_cast<size_t>(slots), -1);
-    m_values.resize(static_cast<size_t>(slots) * m_width);
-}
-
-float* RowRing::Find(int row)
-{
-    const size_t slot = static_cast<size_t>(row) % m_rows.size();
-    return m_rows[slot] == row ? m_values.data() + slot * m_width : nullptr;
-}
-
-float* RowRing::Claim(int row)
-{
-    const size_t slot = static_cast<size_t>(row) % m_rows.size();
-    m_rows[slot] = row;
-    return m_values.data() + slot * m_width;
-}
-
 // Halves the rows in place, factor times over: every mean is written at or before the
 // first value it reads, and after every value an earlier mean still needs.
 void BlockMeans(float* rows, int width, int factor)
@@ -83,32 +40,30 @@ void BlockMeans(float* rows, int width, int factor)
     }
 }
 
-Level::Level(const CRegRows& source, int levelFactor, int first, int last, bool lazy)
+Level::Level(const CRegRows& source, int levelFactor, int first, int last, bool lazy, RowArena& arena)
     : factor(levelFactor), width(source.width / levelFactor), height((last - first) / levelFactor),
       firstRow(first / levelFactor), m_source(&source)
 {
-    m_values.Reset(height, width);
+    m_values.Reset(height, width, arena);
+    const int chunk = lazy ? 1 : std::min(kStreamRows, std::max(height, 1));
+    m_sourceRows = arena.Take(static_cast<size_t>(chunk) * static_cast<size_t>(factor) * static_cast<size_t>(source.width));
     if (!lazy) {
-        const int chunk = std::min(kStreamRows, std::max(height, 1));
-        m_sourceRows.resize(static_cast<size_t>(chunk) * static_cast<size_t>(factor) * static_cast<size_t>(source.width));
         for (int r = firstRow; r < firstRow + height; r += chunk) {
             const int rows = std::min(chunk, firstRow + height - r);
-            ReadRows(r, rows, m_sourceRows.data());
+            ReadRows(r, rows, m_sourceRows);
         }
         m_source = nullptr;
-        m_sourceRows = std::vector<float>();
-    } else {
-        m_sourceRows.resize(static_cast<size_t>(factor) * static_cast<size_t>(source.width));
+        m_sourceRows = nullptr;
     }
-    AllocateScratch();
+    AllocateScratch(arena);
     SetContent(source.contentTop, source.contentBottom);
     EstimateClip();
 }
 
-Level::Level(const Level& finer, int)
+Level::Level(const Level& finer, RowArena& arena)
     : factor(finer.factor * 2), width(finer.width / 2), height(finer.height / 2), firstRow(finer.firstRow / 2)
 {
-    m_values.Reset(height, width);
+    m_values.Reset(height, width, arena);
     for (int r = 0; r < height; ++r) {
         const float* upper = finer.Values(2 * (firstRow + r));
         const float* lower = finer.Values(2 * (firstRow + r) + 1);
@@ -116,7 +71,7 @@ Level::Level(const Level& finer, int)
         for (int c = 0; c < width; ++c)
             out[c] = 0.25f * (upper[2 * c] + upper[2 * c + 1] + lower[2 * c] + lower[2 * c + 1]);
     }
-    AllocateScratch();
+    AllocateScratch(arena);
     SetContent(finer.m_planeContentTop, finer.m_planeContentBottom);
     EstimateClip();
 }
@@ -149,9 +104,9 @@ const float* Level::ValueRow(int r)
         m_source->read(r, 1, row);
         return row;
     }
-    m_source->read(r * factor, factor, m_sourceRows.data());
-    BlockMeans(m_sourceRows.data(), m_source->width, factor);
-    std::copy(m_sourceRows.data(), m_sourceRows.data() + width, row);
+    m_source->read(r * factor, factor, m_sourceRows);
+    BlockMeans(m_sourceRows, m_source->width, factor);
+    std::copy(m_sourceRows, m_sourceRows + width, row);
     return row;
 }
 
@@ -254,13 +209,14 @@ const float* Level::Features(int r)
     return row;
 }
 
-void Level::AllocateScratch()
+void Level::AllocateScratch(RowArena& arena)
 {
     // Rows are made on first use: most full-resolution rows are never read at all.
-    m_features.Reset(height, 2 * width);
+    m_features.Reset(height, 2 * width, arena);
     m_column.resize(static_cast<size_t>(width));
-    m_recentValues.Reset(kRecentValues, width);
-    m_recentBlurred.Reset(kRecentBlurred, width);
+    if (m_source != nullptr)
+        m_recentValues.Reset(kRecentValues, width, arena);
+    m_recentBlurred.Reset(kRecentBlurred, width, arena);
 }
 
 double Level::VerticalEnergy(int top, int bottom)

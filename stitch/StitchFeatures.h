@@ -3,44 +3,12 @@
 #pragma once
 
 #include "stitch/StitchRegister.h"
+#include "stitch/StitchRowStore.h"
 
 #include <memory>
 #include <vector>
 
 namespace stitchreg {
-
-// Rows of `width` values, each made on first use. Storage comes in blocks of rows: few
-// allocations, and the pages of rows never made are never touched.
-class RowStore {
-public:
-    void Reset(int rows, int width);
-    // The row, or null when it was not made yet.
-    float* Find(int row) const { return m_made[static_cast<size_t>(row)] ? Address(row) : nullptr; }
-    // Storage for the row, from now on reported as made.
-    float* Make(int row);
-
-private:
-    static constexpr int kBlockRows = 32;
-    float* Address(int row) const;
-
-    size_t m_width = 0;
-    std::vector<std::unique_ptr<float[]>> m_blocks;
-    std::vector<char> m_made;
-};
-
-// The last rows made, by row number (slot = row mod slots): consecutive rows never evict
-// each other while fewer than the slots.
-class RowRing {
-public:
-    void Reset(int slots, int width);
-    float* Find(int row);
-    float* Claim(int row);
-
-private:
-    size_t m_width = 0;
-    std::vector<int> m_rows;  // the row in each slot, or -1
-    std::vector<float> m_values;
-};
 
 // One level of the block-mean pyramid over a band of a piece's rows. Rows are numbered
 // in the level's own units over the whole piece: level row r covers full rows
@@ -51,9 +19,10 @@ public:
     // factor x factor. Lazy: each row is read from the source on first use, for the fine
     // levels, of which a placement reads a few rows only. Otherwise every row is made at
     // once, streaming the source through a buffer of a few rows.
-    Level(const CRegRows& source, int factor, int first, int last, bool lazy);
+    // Rows are kept in `arena`, which must outlive the level.
+    Level(const CRegRows& source, int factor, int first, int last, bool lazy, RowArena& arena);
     // Half the size of `finer` in both directions, block means of 2 x 2.
-    explicit Level(const Level& finer, int /*halve*/);
+    Level(const Level& finer, RowArena& arena);
 
     int factor = 1;
     int width = 0;
@@ -77,7 +46,7 @@ private:
     void ReadRows(int first, int count, float* out);
     void SetContent(int planeContentTop, int planeContentBottom);
     void EstimateClip();
-    void AllocateScratch();
+    void AllocateScratch(RowArena& arena);
     static constexpr int kRecentValues = 8;   // a feature row reads 5 value rows
     static constexpr int kRecentBlurred = 4;  // and 3 blurred rows
     const float* ValueRow(int r);
@@ -85,7 +54,7 @@ private:
     void ComputeFeatures(int r, float* out);
 
     const CRegRows* m_source = nullptr;  // read on demand by a lazy level
-    std::vector<float> m_sourceRows;     // scratch: the source rows of one level row
+    float* m_sourceRows = nullptr;       // scratch: the source rows of one level row (or a few)
     RowStore m_values;    // width per stored row, unless lazy
     RowStore m_features;  // 2 x width per stored row
     std::vector<float> m_column;  // scratch of the blur

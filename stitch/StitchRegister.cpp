@@ -38,7 +38,13 @@ struct Range {
     int shift = 0;
 };
 
-using Pyramid = std::vector<std::unique_ptr<Level>>;
+// The levels of one piece, finest first, and the arena that holds their rows.
+struct Pyramid {
+    std::unique_ptr<stitchreg::RowArena> arena = std::make_unique<stitchreg::RowArena>();
+    std::vector<std::unique_ptr<Level>> levels;
+
+    Level& operator[](int k) { return *levels[static_cast<size_t>(k)]; }
+};
 
 // Levels finer than kStreamedFactor are lazy: only the rows around the final placement
 // are ever read. That level is made in one pass over the source, the coarser ones from it.
@@ -47,9 +53,9 @@ Pyramid BuildPyramid(const CRegRows& rows, int firstRow, int lastRow, int levels
     const int streamed = std::min(levels - 1, 2);
     Pyramid pyramid;
     for (int k = 0; k <= streamed; ++k)
-        pyramid.push_back(std::make_unique<Level>(rows, 1 << k, firstRow, lastRow, k < streamed));
+        pyramid.levels.push_back(std::make_unique<Level>(rows, 1 << k, firstRow, lastRow, k < streamed, *pyramid.arena));
     for (int k = streamed + 1; k < levels; ++k)
-        pyramid.push_back(std::make_unique<Level>(*pyramid.back(), 0));
+        pyramid.levels.push_back(std::make_unique<Level>(*pyramid.levels.back(), *pyramid.arena));
     return pyramid;
 }
 
@@ -253,7 +259,7 @@ Placement Finer(const Placement& p) { return {2 * p.offset, 2 * p.dx, kInvalid};
 Placement Refine(Pyramid& a, Pyramid& b, Placement p, int from, int to, const Range& range, Measure measure)
 {
     for (int k = from - 1; k >= to; --k)
-        p = Climb(*a[static_cast<size_t>(k)], *b[static_cast<size_t>(k)], Finer(p), range, measure);
+        p = Climb(a[k], b[k], Finer(p), range, measure);
     return p;
 }
 
@@ -370,7 +376,7 @@ CJunction RegisterPair(const CRegRows& a, const CRegRows& b, ERegThreads threads
     Pyramid pa = other.get();
 
     const int top = levels - 1;
-    std::vector<Placement> peaks = CoarsePeaks(*pa[static_cast<size_t>(top)], *pb[static_cast<size_t>(top)], range);
+    std::vector<Placement> peaks = CoarsePeaks(pa[top], pb[top], range);
     if (peaks.empty())
         return junction;
     int decision = 0;
@@ -384,15 +390,15 @@ CJunction RegisterPair(const CRegRows& a, const CRegRows& b, ERegThreads threads
     for (size_t i = 1; i < peaks.size(); ++i)
         if (std::abs(peaks[i].offset - best.offset) > 1 || std::abs(peaks[i].dx - best.dx) > 1)
             rival = std::max(rival, peaks[i].score);
-    Level& da = *pa[static_cast<size_t>(decision)];
-    Level& db = *pb[static_cast<size_t>(decision)];
+    Level& da = pa[decision];
+    Level& db = pb[decision];
     junction.score = best.score;
     junction.margin = best.score - rival;
     junction.structure = Structure(da, db, best);
 
     const Placement half = decision > 0 ? Refine(pa, pb, best, decision, 1, range, Measure::Mean) : best;
     const Placement full = decision > 0 ? Refine(pa, pb, half, 1, 0, range, Measure::Mean) : best;
-    const Placement final = Settle(*pa[0], *pb[0], full);
+    const Placement final = Settle(pa[0], pb[0], full);
     // Full resolution may only settle the half-resolution placement to the pixel; a
     // drift further than that means the pixels' noise, not the anatomy, chose the rows.
     junction.steady = decision == 0 || (std::abs(final.offset - 2 * half.offset) <= 1 && std::abs(final.dx - 2 * half.dx) <= 1);

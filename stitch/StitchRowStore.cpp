@@ -1,0 +1,85 @@
+#include "stitch/StitchRowStore.h"
+
+#include "platform/LargeBuffer.h"
+
+#include <algorithm>
+#include <new>
+
+namespace stitchreg {
+
+namespace {
+
+// Under AddressSanitizer every row is a block of its own, so that an overrun is caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr std::size_t kBlockFloats = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr std::size_t kBlockFloats = 0;
+#else
+constexpr std::size_t kBlockFloats = platform::kLargeBlockBytes / sizeof(float);
+#endif
+#else
+constexpr std::size_t kBlockFloats = platform::kLargeBlockBytes / sizeof(float);
+#endif
+constexpr std::size_t kAlignFloats = 64 / sizeof(float);
+
+std::size_t Aligned(std::size_t count) { return (count + kAlignFloats - 1) / kAlignFloats * kAlignFloats; }
+
+}  // namespace
+
+void RowArena::Release::operator()(float* block) const noexcept { platform::FreeLargeBlock(block, bytes); }
+
+float* RowArena::Take(std::size_t count)
+{
+    count = Aligned(std::max<std::size_t>(count, 1));
+    if (count > m_left) {
+        const std::size_t floats = std::max(kBlockFloats, count);
+        void* block = platform::AllocateLargeBlock(floats * sizeof(float));
+        if (block == nullptr)
+            throw std::bad_alloc();
+        m_blocks.emplace_back(static_cast<float*>(block), Release{floats * sizeof(float)});
+        m_next = m_blocks.back().get();
+        m_left = floats;
+    }
+    float* taken = m_next;
+    m_next += count;
+    m_left -= count;
+    return taken;
+}
+
+void RowStore::Reset(int rows, int width, RowArena& arena)
+{
+    m_arena = &arena;
+    m_width = static_cast<std::size_t>(std::max(width, 0));
+    m_rows.assign(static_cast<std::size_t>(std::max(rows, 0)), nullptr);
+}
+
+float* RowStore::Make(int row)
+{
+    float*& made = m_rows[static_cast<std::size_t>(row)];
+    if (made == nullptr)
+        made = m_arena->Take(m_width);
+    return made;
+}
+
+void RowRing::Reset(int slots, int width, RowArena& arena)
+{
+    m_width = static_cast<std::size_t>(std::max(width, 0));
+    m_rows.assign(static_cast<std::size_t>(slots), -1);
+    m_values = arena.Take(static_cast<std::size_t>(slots) * m_width);
+}
+
+float* RowRing::Find(int row)
+{
+    const std::size_t slot = static_cast<std::size_t>(row) % m_rows.size();
+    return m_rows[slot] == row ? m_values + slot * m_width : nullptr;
+}
+
+float* RowRing::Claim(int row)
+{
+    const std::size_t slot = static_cast<std::size_t>(row) % m_rows.size();
+    m_rows[slot] = row;
+    return m_values + slot * m_width;
+}
+
+}  // namespace stitchreg
