@@ -24,18 +24,30 @@ constexpr int kStreamRows = 4;  // level rows made per read of the source: a sma
 
 }  // namespace
 
-// Halves the rows in place, factor times over: every mean is written at or before the
-// first value it reads, and after every value an earlier mean still needs.
-void BlockMeans(float* rows, int width, int factor)
+// The rows are summed down the columns into the first row, then `factor` neighbours
+// across; both loops run over contiguous values, so they vectorise.
+VECTOR_CLONES
+void BlockMeans(float* rows, int width, int factor, float* out)
 {
-    for (int count = factor; count > 1; count /= 2, width /= 2) {
-        const int half = width / 2;
-        for (int r = 0; r < count / 2; ++r) {
-            const float* upper = rows + static_cast<size_t>(2 * r) * static_cast<size_t>(width);
-            const float* lower = upper + width;
-            float* out = rows + static_cast<size_t>(r) * static_cast<size_t>(half);
-            for (int c = 0; c < half; ++c)
-                out[c] = 0.25f * (upper[2 * c] + upper[2 * c + 1] + lower[2 * c] + lower[2 * c + 1]);
+    for (int k = 1; k < factor; ++k) {
+        const float* row = rows + static_cast<size_t>(k) * static_cast<size_t>(width);
+        for (int c = 0; c < width; ++c)
+            rows[c] += row[c];
+    }
+    const float scale = 1.0f / static_cast<float>(factor * factor);
+    const int means = width / factor;
+    if (factor == 4) {
+        for (int c = 0; c < means; ++c)
+            out[c] = ((rows[4 * c] + rows[4 * c + 1]) + (rows[4 * c + 2] + rows[4 * c + 3])) * scale;
+    } else if (factor == 2) {
+        for (int c = 0; c < means; ++c)
+            out[c] = (rows[2 * c] + rows[2 * c + 1]) * scale;
+    } else {
+        for (int c = 0; c < means; ++c) {
+            float sum = 0.0f;
+            for (int i = 0; i < factor; ++i)
+                sum += rows[factor * c + i];
+            out[c] = sum * scale;
         }
     }
 }
@@ -84,8 +96,7 @@ void Level::ReadRows(int first, int count, float* buffer)
     m_source->read(first * factor, count * factor, buffer);
     for (int i = 0; i < count; ++i) {
         float* rows = buffer + static_cast<size_t>(i) * static_cast<size_t>(factor) * sourceWidth;
-        BlockMeans(rows, m_source->width, factor);
-        std::copy(rows, rows + width, m_values.Make(first + i - firstRow));
+        BlockMeans(rows, m_source->width, factor, m_values.Make(first + i - firstRow));
     }
 }
 
@@ -105,8 +116,7 @@ const float* Level::ValueRow(int r)
         return row;
     }
     m_source->read(r * factor, factor, m_sourceRows);
-    BlockMeans(m_sourceRows, m_source->width, factor);
-    std::copy(m_sourceRows, m_sourceRows + width, row);
+    BlockMeans(m_sourceRows, m_source->width, factor, row);
     return row;
 }
 
@@ -192,8 +202,7 @@ void Level::EstimateClip()
     double count = 0.0;
     for (int r = contentTop; r < contentBottom; r += step) {
         ComputeFeatures(r, row.data());
-        for (float v : row)
-            squares += static_cast<double>(v) * v;
+        squares += SquareSum(row.data(), 2 * width);
         count += 2.0 * (width - 2);
     }
     m_clip = count > 0.0 ? kClipDeviations * static_cast<float>(std::sqrt(squares / count)) : 0.0f;
@@ -224,24 +233,28 @@ double Level::VerticalEnergy(int top, int bottom)
     double squares = 0.0;
     double count = 0.0;
     for (int r = std::max(top, contentTop); r < std::min(bottom, contentBottom); ++r) {
-        const float* gy = Features(r) + width;
-        for (int c = 1; c < width - 1; ++c)
-            squares += static_cast<double>(gy[c]) * gy[c];
+        squares += SquareSum(Features(r) + width + 1, width - 2);
         count += width - 2;
     }
     return count > 0.0 ? squares / count : 0.0;
 }
 
+// Every content row once. Rows no score has made are computed into scratch and not kept:
+// most lie outside the overlap, and keeping them would only touch fresh pages.
 double Level::ContentEnergy()
 {
     if (m_contentEnergy >= 0.0)
         return m_contentEnergy;
+    std::vector<float> scratch(static_cast<size_t>(2 * width));
     double squares = 0.0;
     double count = 0.0;
     for (int r = contentTop; r < contentBottom; ++r) {
-        const float* gy = Features(r) + width;
-        for (int c = 1; c < width - 1; ++c)
-            squares += static_cast<double>(gy[c]) * gy[c];
+        const float* row = m_features.Find(r - firstRow);
+        if (row == nullptr) {
+            ComputeFeatures(r, scratch.data());
+            row = scratch.data();
+        }
+        squares += SquareSum(row + width + 1, width - 2);
         count += width - 2;
     }
     m_contentEnergy = count > 0.0 ? squares / count : 0.0;
@@ -319,6 +332,16 @@ void AccumulateProducts(const float* a, const float* b, int count, int widthA, i
         sums.ab[ch] += sab;
     }
     sums.n += count;
+}
+
+VECTOR_CLONES
+double SquareSum(const float* values, int count)
+{
+    float squares = 0.0f;
+#pragma omp simd reduction(+ : squares)
+    for (int c = 0; c < count; ++c)
+        squares += values[c] * values[c];
+    return squares;
 }
 
 VECTOR_CLONES

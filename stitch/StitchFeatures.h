@@ -67,8 +67,8 @@ private:
 };
 
 // Block means of factor x factor: `rows` holds `factor` consecutive rows of `width`
-// values and is overwritten; the width / factor means come back from its start.
-void BlockMeans(float* rows, int width, int factor);
+// values and is overwritten; the width / factor means are written to `out`.
+void BlockMeans(float* rows, int width, int factor, float* out);
 
 // Sums of the masked zero-mean cross-correlation of two feature sets.
 struct Sums {
@@ -95,5 +95,7 @@ void AccumulateProducts(const float* a, const float* b, int count, int widthA, i
 // One side's sum and sum of squares over `count` columns from `features`: out[0], out[1]
 // for gx, out[2], out[3] for gy (the features row is `width` values per direction).
 void SideSums(const float* features, int count, int width, float* out);
+// The sum of squares of `count` values (summed in single precision, as the scores are).
+double SquareSum(const float* values, int count);
 
 }  // namespace stitchreg
