@@ -3,14 +3,18 @@
 // junctions are aligned, and overlaps that do not pin the placement down are refused.
 #include "stitch/StitchRegister.h"
 
+#include "imaging/LBitmap.h"
 #include "tests/support/OverlapStudy.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -192,5 +196,92 @@ TEST(StitchRegister, OneThreadGivesTheSameJunctionAsTwo)
         EXPECT_EQ(one.margin, two.margin);
         EXPECT_EQ(one.structure, two.structure);
         EXPECT_EQ(one.reason, two.reason);
+    }
+}
+
+namespace {
+
+// A real image in display values, every row content.
+CRegPlane RealPlane(const char* name)
+{
+    CRegPlane plane;
+    const std::filesystem::path path = testfiles::Pydicom(name);
+    LBitmap bitmap;
+    if (path.empty() || bitmap.Load(path.c_str()) != SUCCESS)
+        return plane;
+    const int bytes = bitmap.GetBitsPerPixel() / 8;
+    plane.width = bitmap.GetWidth();
+    plane.height = bitmap.GetHeight();
+    plane.contentBottom = plane.height;
+    plane.values.resize(static_cast<size_t>(plane.width) * static_cast<size_t>(plane.height));
+    std::vector<BYTE> row(static_cast<size_t>(plane.width * bytes));
+    for (int r = 0; r < plane.height; ++r) {
+        EXPECT_EQ(bitmap.GetRow(row.data(), r, row.size()), SUCCESS);
+        StoredToDisplay(row.data(), plane.width, {bytes, bitmap.IsSigned() != FALSE, 1.0f, 0.0f},
+                        plane.values.data() + static_cast<size_t>(r) * static_cast<size_t>(plane.width));
+    }
+    return plane;
+}
+
+// An exposure of the image's rows from `top` and columns from `left`, with its own gain
+// and its own noise (a deviation of `noise` x the image's value range).
+CRegPlane Cut(const CRegPlane& whole, int top, int left, int rows, int columns, float gain, float noise, std::mt19937& draw)
+{
+    const auto [low, high] = std::minmax_element(whole.values.begin(), whole.values.end());
+    std::normal_distribution<float> grain(0.0f, noise * (*high - *low));
+    CRegPlane piece;
+    piece.width = columns;
+    piece.height = rows;
+    piece.contentBottom = rows;
+    for (int r = top; r < top + rows; ++r) {
+        const float* from = whole.Row(r) + left;
+        for (int c = 0; c < columns; ++c)
+            piece.values.push_back(from[c] * gain + grain(draw));
+    }
+    return piece;
+}
+
+}  // namespace
+
+// Real anatomy (a whole-body bone scan, a CT slice, an 8-bit secondary capture) cut into two
+// overlapping exposures with drawn overlaps, sideways shifts and gains, each with its own
+// noise: refusing is allowed (the noisy CT's soft tissue often does not match), a junction
+// reported aligned must sit within a pixel of the cut.
+TEST(StitchRegister, RealImagesCutIntoExposuresAreNeverPlacedWrongly)
+{
+    const struct {
+        const char* name;
+        int rows;     // of each exposure
+        int columns;  // of each exposure
+        int minAligned;
+    } images[] = {
+        {"JPEG2000.dcm", 560, 224, 11},
+        {"693_J2KI.dcm", 300, 460, 6},
+        {"image_dfl.dcm", 300, 460, 11},
+    };
+    for (const auto& image : images) {
+        const CRegPlane whole = RealPlane(image.name);
+        if (whole.values.empty())
+            GTEST_SKIP() << image.name << " is not installed (python3-pydicom)";
+        std::mt19937 draw(11);
+        int aligned = 0;
+        for (int cut = 0; cut < 12; ++cut) {
+            const int reach = whole.height - image.rows;  // the lower exposure's top, at most
+            const int offset = std::uniform_int_distribution<int>(image.rows * 55 / 100, std::min(reach, image.rows - 24))(draw);
+            const int shiftReach = (whole.width - image.columns) / 2;
+            const int left = std::uniform_int_distribution<int>(0, 2 * shiftReach)(draw);
+            const int dx = std::uniform_int_distribution<int>(std::max(-left, -image.columns / 12), std::min(2 * shiftReach - left, image.columns / 12))(draw);
+            const int top = std::uniform_int_distribution<int>(0, whole.height - image.rows - offset)(draw);
+            std::uniform_real_distribution<float> gain(0.85f, 1.15f);
+            const CRegPlane upper = Cut(whole, top, left, image.rows, image.columns, gain(draw), 0.01f, draw);
+            const CRegPlane lower = Cut(whole, top + offset, left + dx, image.rows, image.columns, gain(draw), 0.01f, draw);
+            const CJunction found = RegisterPair(upper, lower);
+            if (!found.aligned)
+                continue;
+            ++aligned;
+            EXPECT_LE(std::abs(found.offset - offset), 1) << image.name << " cut " << cut;
+            EXPECT_LE(std::abs(found.dx - dx), 1) << image.name << " cut " << cut;
+        }
+        EXPECT_GE(aligned, image.minAligned) << image.name;
     }
 }
