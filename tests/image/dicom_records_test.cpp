@@ -50,9 +50,7 @@ fs::path WriteGrey(const std::string& name, int rows, int columns, const std::fu
     }
     EXPECT_TRUE(ds.SetBinaryValue(ds.InsertElement(nullptr, FALSE, 0x7FE00010, 0, FALSE, 0), pixels.data(),
                                   static_cast<ULONG>(pixels.size())));
-    // One folder per test: ctest runs the cases of this file as parallel processes.
-    static const fs::path dir = testfiles::FreshDir(
-        std::string("dicom_records_") + testing::UnitTest::GetInstance()->current_test_info()->name());
+    static const fs::path dir = testfiles::FreshDir("dicom_records");
     const fs::path path = dir / name;
     EXPECT_EQ(DICOM_SUCCESS, ds.SaveDS(path.c_str(), 0)) << ds.GetLastError();
     return path;

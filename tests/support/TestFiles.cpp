@@ -1,6 +1,10 @@
 #include "tests/support/TestFiles.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -25,9 +29,27 @@ fs::path OutputDir()
     return dir;
 }
 
+namespace {
+
+// Scratch folders belong to the running test: ctest runs the cases as parallel processes,
+// and two cases asking for the same name must not wipe each other's files. Outside a
+// test (a suite's set-up) they belong to the process.
+fs::path ScratchRoot()
+{
+    std::string owner;
+    if (const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info())
+        owner = std::string(test->test_suite_name()) + "." + test->name();
+    else
+        owner = "process-" + std::to_string(getpid());
+    std::replace(owner.begin(), owner.end(), '/', '_');  // parameterised names
+    return OutputDir() / "scratch" / owner;
+}
+
+}  // namespace
+
 fs::path FreshDir(const std::string& name)
 {
-    const fs::path dir = OutputDir() / "scratch" / name;
+    const fs::path dir = ScratchRoot() / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
