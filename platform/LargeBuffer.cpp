@@ -10,20 +10,7 @@ namespace {
 
 constexpr std::size_t kHugePageBytes = std::size_t(2) << 20;
 
-// Under AddressSanitizer every block stays a heap block, so that overruns are caught.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kMapLargeBlocks = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kMapLargeBlocks = false;
-#else
-constexpr bool kMapLargeBlocks = true;
-#endif
-#else
-constexpr bool kMapLargeBlocks = true;
-#endif
-
-bool IsMapped(std::size_t bytes) { return kMapLargeBlocks && bytes >= kLargeBlockBytes; }
+bool IsMapped(std::size_t bytes) { return kLargeBlocksMapped && bytes >= kLargeBlockBytes; }
 
 std::size_t MappedBytes(std::size_t bytes) { return (bytes + kHugePageBytes - 1) & ~(kHugePageBytes - 1); }
 

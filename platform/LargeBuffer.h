@@ -12,6 +12,19 @@ namespace platform {
 // Blocks from this size on are mapped on their own and advised for huge pages.
 constexpr std::size_t kLargeBlockBytes = std::size_t(2) << 20;
 
+// Under AddressSanitizer every block stays a heap block, so that overruns are caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kLargeBlocksMapped = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kLargeBlocksMapped = false;
+#else
+constexpr bool kLargeBlocksMapped = true;
+#endif
+#else
+constexpr bool kLargeBlocksMapped = true;
+#endif
+
 // An uninitialised block of `bytes` bytes (at least 1), aligned for any scalar; nullptr
 // when memory runs out. Release it with FreeLargeBlock and the same size.
 void* AllocateLargeBlock(std::size_t bytes) noexcept;

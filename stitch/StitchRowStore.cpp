@@ -10,19 +10,9 @@ namespace stitchreg {
 
 namespace {
 
-// Under AddressSanitizer every take is a heap block of its own, so that an overrun of a
-// row is caught; otherwise takes share 2 MiB blocks.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kBlockPerTake = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kBlockPerTake = true;
-#else
-constexpr bool kBlockPerTake = false;
-#endif
-#else
-constexpr bool kBlockPerTake = false;
-#endif
+// Where the layer keeps every block on the heap (under AddressSanitizer), every take is a
+// block of its own too, so that an overrun of a row is caught.
+constexpr bool kBlockPerTake = !platform::kLargeBlocksMapped;
 
 constexpr std::size_t kBlockFloats = platform::kLargeBlockBytes / sizeof(float);
 constexpr std::size_t kAlignFloats = 64 / sizeof(float);
