@@ -55,21 +55,12 @@ private:
     fs::path m_file;
 };
 
-// DICOM pads with spaces (and UIDs with a NUL).
-std::string Trim(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(" \0", 0, 2);
-    if (first == std::string::npos)
-        return std::string();
-    return text.substr(first, text.find_last_not_of(" \0", std::string::npos, 2) + 1 - first);
-}
-
 std::string TextOf(DcmItem& record, const DcmTagKey& key)
 {
     OFString value;
     if (record.findAndGetOFStringArray(key, value, OFFalse).bad())
         return std::string();
-    return Trim(value.c_str());
+    return std::string(TrimPadding(value.c_str()));
 }
 
 std::optional<long> NumberOf(DcmItem& record, const DcmTagKey& key)
@@ -92,7 +83,7 @@ std::vector<std::string> Components(const std::string& fileId)
             parts.back() += c;
     }
     for (std::string& part : parts)
-        part = Trim(part);
+        part = std::string(TrimPadding(part));
     return parts;
 }
 

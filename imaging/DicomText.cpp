@@ -5,9 +5,8 @@
 #include <cstdio>
 
 namespace imaging {
-namespace {
 
-std::string_view TrimSpaces(std::string_view text)
+std::string_view TrimPadding(std::string_view text)
 {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
@@ -15,6 +14,8 @@ std::string_view TrimSpaces(std::string_view text)
         text.remove_suffix(1);
     return text;
 }
+
+namespace {
 
 bool AllDigits(std::string_view text)
 {
@@ -51,7 +52,7 @@ bool ValidDate(int year, int month, int day)
 
 bool ParseIS(std::string_view text, std::int32_t& value)
 {
-    text = TrimSpaces(text);
+    text = TrimPadding(text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     std::int64_t parsed = 0;
@@ -71,7 +72,7 @@ bool ParseIS(std::string_view text, std::int32_t& value)
 
 bool ParseDS(std::string_view text, double& value)
 {
-    text = TrimSpaces(text);
+    text = TrimPadding(text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     if (text.empty())
@@ -89,7 +90,7 @@ bool ParseDS(std::string_view text, double& value)
 
 bool ParseDA(std::string_view text, VALUEDATE& value)
 {
-    text = TrimSpaces(text);
+    text = TrimPadding(text);
     if (text.size() != 8 || !AllDigits(text))
         return false;
     const int year = Digits(text.substr(0, 4));
@@ -103,7 +104,7 @@ bool ParseDA(std::string_view text, VALUEDATE& value)
 
 bool ParseTM(std::string_view text, VALUETIME& value)
 {
-    text = TrimSpaces(text);
+    text = TrimPadding(text);
     std::string_view fraction;
     if (const size_t dot = text.find('.'); dot != std::string_view::npos) {
         fraction = text.substr(dot + 1);

@@ -11,6 +11,9 @@
 
 namespace imaging {
 
+// The text without DICOM's padding: leading spaces, trailing spaces and NULs (UIDs).
+std::string_view TrimPadding(std::string_view text);
+
 // Leading and trailing spaces (DICOM padding) are ignored by every parser.
 bool ParseIS(std::string_view text, std::int32_t& value);
 // Decimal or exponent form; "1,5", "inf", "nan" and empty text are rejected.
