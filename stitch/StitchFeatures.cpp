@@ -228,36 +228,31 @@ void Level::AllocateScratch(RowArena& arena)
     m_recentBlurred.Reset(kRecentBlurred, width, arena);
 }
 
+// Rows no score has made are computed into scratch and not kept: the content energy
+// reads every content row once, most of them outside the overlap, and keeping them would
+// only touch fresh pages.
 double Level::VerticalEnergy(int top, int bottom)
 {
+    std::vector<float> scratch;
     double squares = 0.0;
     double count = 0.0;
     for (int r = std::max(top, contentTop); r < std::min(bottom, contentBottom); ++r) {
-        squares += SquareSum(Features(r) + width + 1, width - 2);
-        count += width - 2;
-    }
-    return count > 0.0 ? squares / count : 0.0;
-}
-
-// Every content row once. Rows no score has made are computed into scratch and not kept:
-// most lie outside the overlap, and keeping them would only touch fresh pages.
-double Level::ContentEnergy()
-{
-    if (m_contentEnergy >= 0.0)
-        return m_contentEnergy;
-    std::vector<float> scratch(static_cast<size_t>(2 * width));
-    double squares = 0.0;
-    double count = 0.0;
-    for (int r = contentTop; r < contentBottom; ++r) {
         const float* row = m_features.Find(r - firstRow);
         if (row == nullptr) {
+            scratch.resize(static_cast<size_t>(2 * width));
             ComputeFeatures(r, scratch.data());
             row = scratch.data();
         }
         squares += SquareSum(row + width + 1, width - 2);
         count += width - 2;
     }
-    m_contentEnergy = count > 0.0 ? squares / count : 0.0;
+    return count > 0.0 ? squares / count : 0.0;
+}
+
+double Level::ContentEnergy()
+{
+    if (m_contentEnergy < 0.0)
+        m_contentEnergy = VerticalEnergy(contentTop, contentBottom);
     return m_contentEnergy;
 }
 
