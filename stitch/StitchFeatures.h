@@ -37,7 +37,6 @@ public:
     // gx in [0, width), gy in [width, 2 width), clipped at 4 standard deviations; columns
     // 0 and width - 1 are zero. Computed once per row, on first use.
     const float* Features(int r);
-    bool HasContent(int r) const { return r >= contentTop && r < contentBottom; }
     // Mean squared vertical gradient over rows [top, bottom), and over every content row.
     double VerticalEnergy(int top, int bottom);
     double ContentEnergy();

@@ -22,7 +22,7 @@ constexpr int kDecisionFactor = 4;    // score, margin and structure are judged 
 constexpr int kPeaks = 5;
 constexpr int kRefinePixels = 160000;  // sampled per refinement evaluation
 constexpr int kBandRows = 8;           // consecutive rows per sampled band
-constexpr int kStreamedFactor = 4;     // finer levels are read on demand, this one at once
+constexpr int kStreamedLevel = 2;      // factor 4: finer levels are read on demand, this one at once
 constexpr double kInvalid = -2.0;
 
 struct Placement {
@@ -46,11 +46,11 @@ struct Pyramid {
     Level& operator[](int k) { return *levels[static_cast<size_t>(k)]; }
 };
 
-// Levels finer than kStreamedFactor are lazy: only the rows around the final placement
+// Levels finer than kStreamedLevel are lazy: only the rows around the final placement
 // are ever read. That level is made in one pass over the source, the coarser ones from it.
 Pyramid BuildPyramid(const CRegRows& rows, int firstRow, int lastRow, int levels)
 {
-    const int streamed = std::min(levels - 1, 2);
+    const int streamed = std::min(levels - 1, kStreamedLevel);
     Pyramid pyramid;
     for (int k = 0; k <= streamed; ++k)
         pyramid.levels.push_back(std::make_unique<Level>(rows, 1 << k, firstRow, lastRow, k < streamed, *pyramid.arena));
